@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the game and runs it. Arguments go to the game.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target gloopa
+exec build/bin/gloopa "$@"

@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+
+#include "assets/VexLib3DTypes.h"
+
+class TParticleEngine2;
+
+// One remembered position of a creature's trail, newest first.
+struct TTrailPoint {
+  float X = 0, Y = 0, Z = 0;
+  float Angle = 0;
+};
+
+// An event: a procedure taking the sender, bound to an object; fired only when assigned.
+template <class TSender> using TBlobEvent = std::function<void(TSender*)>;
+
+// The record every creature extends: where it is, how large for hit tests, whether in play,
+// what it is worth, and the particle engine it throws particles through.
+class TBlob {
+public:
+  TBlob() = default;
+  virtual ~TBlob() = default;
+  TBlob(const TBlob&) = delete;
+  TBlob& operator=(const TBlob&) = delete;
+
+  TParticleEngine2* Engine = nullptr;
+  TBlobEvent<TBlob> OnArrive;
+  int32_t Points = 0;
+  int32_t Timer = 0;
+  int32_t FrameCount = 0;
+  TXYZ Target;
+  float Radius = 0;
+  bool Active = false;
+  TXYZ Position;
+  float Heading = 0;
+  TXYZ Velocity;
+  float Speed = 0;
+  float Angle = 0;
+
+  void SetActive(bool Value) { Active = Value; }
+  void ResetFrameCount() { FrameCount = 0; }
+  // The death entry point. Only predators die; for every other kind it does nothing.
+  virtual void Kill() {}
+  // One step of heading-and-speed travel in the X-Z plane, firing OnArrive on reaching Target.
+  virtual void Move();
+};

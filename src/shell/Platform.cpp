@@ -1,0 +1,48 @@
+#include "shell/Platform.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+bool headlessMessages = false;
+
+bool DisplayAvailable() {
+  if (headlessMessages) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr) {
+    // Video is not up: only try a box when an X or Wayland display is named.
+    return SDL_getenv("DISPLAY") != nullptr || SDL_getenv("WAYLAND_DISPLAY") != nullptr;
+  }
+  return std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+}
+} // namespace
+
+void SetHeadlessMessages(bool Headless) { headlessMessages = Headless; }
+
+void ShowErrorBox(const std::string& Text) {
+  std::fprintf(stderr, "Error: %s\n", Text.c_str());
+  std::fflush(stderr);
+  if (DisplayAvailable()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "Error", Text.c_str(), nullptr);
+}
+
+std::string GameFolder() {
+  char* base = SDL_GetBasePath();
+  if (base == nullptr) return "./";
+  std::string folder(base);
+  SDL_free(base);
+  return folder;
+}
+
+void* PlatformLoadLibrary(const std::string& Name) { return SDL_LoadObject(Name.c_str()); }
+
+void* PlatformLoadFunction(void* Library, const std::string& Name) {
+  return Library ? SDL_LoadFunction(Library, Name.c_str()) : nullptr;
+}
+
+void PlatformUnloadLibrary(void* Library) {
+  if (Library) SDL_UnloadObject(Library);
+}
+
+void PlatformSleep(unsigned Milliseconds) { SDL_Delay(Milliseconds); }

@@ -1,0 +1,28 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+// The few platform services that game code needs, kept behind plain functions so that only the
+// shell talks to SDL.
+
+// Shows a modal warning box captioned "Error" with an OK button and always writes the text to
+// standard error. With no display (or in a headless run) only standard error gets the text.
+void ShowErrorBox(const std::string& Text);
+// Headless runs never show message boxes.
+void SetHeadlessMessages(bool Headless);
+
+// Raised after a fatal load error has been reported: the game ends through its normal
+// shutdown path with a non-zero exit status.
+struct ETerminate : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The folder that holds the executable, with a trailing separator.
+std::string GameFolder();
+
+// Run-time loading of shared libraries.
+void* PlatformLoadLibrary(const std::string& Name);
+void* PlatformLoadFunction(void* Library, const std::string& Name);
+void PlatformUnloadLibrary(void* Library);
+
+void PlatformSleep(unsigned Milliseconds);
