@@ -1,0 +1,53 @@
+#include "creatures/blobBullet.h"
+
+#include <GL/gl.h>
+
+#include "assets/GameRandom.h"
+#include "particles/ParticleEngine2.h"
+
+TBlobBullet::TBlobBullet() {
+  ZeroXYZ(Target);
+  Radius = 10;
+  Active = false;
+}
+
+void TBlobBullet::Update() {
+  if (!Active) return;
+
+  // The edge test comes before the move, so a bullet that has just crossed the edge is drawn
+  // once outside and bursts on the edge in the following step.
+  if (ClampXY(Position, -800, 800, -550, 550)) {
+    Active = false;
+    for (int32_t i = 0; i < 20; ++i) {
+      const int32_t size = Random(2) + 1;
+      const float speed = float(Random() + 0.1);
+      const int32_t life = Random(16) + 16;
+      const TXYZ& direction = CosSinTable[Random(360)];
+      const TXYZ velocity{direction.X * 10, direction.Y * 10, direction.Z * 10};
+      if (Engine)
+        Engine->Spawn(Position, velocity, 1, TXYZ{0.8f, 0.8f, 0.8f}, size, speed, 0, life, 24, 1);
+    }
+    return;
+  }
+
+  Speed = 6;
+  Position.X += Target.X * Speed;
+  Position.Y += Target.Y * Speed;
+  Position.Z += Target.Z * Speed;
+  Draw();
+}
+
+void TBlobBullet::Draw() {
+  glPushMatrix();
+  glTranslatef(Position.X, Position.Y, Position.Z);
+  glRotatef(Angle, 0, 0, 1);
+  glLineWidth(1);
+  glColor3f(0.8f, 0.8f, 0.8f);
+  glBegin(GL_LINE_LOOP);
+  glVertex3f(-4, 0, 0);
+  glVertex3f(4, 0, 0);
+  glVertex3f(0, 12, 0);
+  glEnd();
+  glPopMatrix();
+  FrameCount += 1;
+}

@@ -1,0 +1,123 @@
+#include "creatures/blobMutantSperm.h"
+
+#include <GL/gl.h>
+
+#include "assets/GameRandom.h"
+#include "particles/ParticleEngine2.h"
+
+namespace {
+constexpr float SwimSpeed = 0.75f;
+constexpr int32_t TurnStep = 2;
+constexpr float WiggleLimit = 90;
+constexpr int32_t SwimSteps = 1000;
+} // namespace
+
+TBlobMutantSperm::TBlobMutantSperm() {
+  for (TTrailPoint& point : Trail) point = TTrailPoint{};
+  Course = 0;
+  Turning = true;
+  SetXYZ(Target, 0, 100, 0);
+  WiggleAngle = 0;
+  WiggleStep = 12.0f;
+  Swimming = false;
+}
+
+void TBlobMutantSperm::ResetTrail() {
+  for (TTrailPoint& point : Trail) point = {Position.X, Position.Y, Position.Z, 0};
+}
+
+void TBlobMutantSperm::SetSwimming(bool Value) {
+  Swimming = Value;
+  Timer = SwimSteps;
+}
+
+void TBlobMutantSperm::Update() {
+  if (!Swimming) return;
+
+  Bounce(WiggleAngle, WiggleStep, -WiggleLimit, WiggleLimit);
+
+  const float d0 = DistanceSqXYZ(Position, Target);
+  const bool wasTurning = Turning;
+
+  if (!wasTurning) {
+    if (SameXYZ(SettledTarget, Target)) {
+      Speed = SwimSpeed;
+      Position.X += CosSinTable[Course].X * Speed;
+      Position.Y += CosSinTable[Course].Y * Speed;
+      Position.Z += CosSinTable[Course].Z * Speed;
+    } else {
+      Turning = true;
+    }
+    if (DistanceSqXYZ(Position, Target) > d0) Turning = true;
+  }
+
+  if (wasTurning) {
+    const int32_t bearing = BearingTo(Position.X, Position.Y, Target.X, Target.Y);
+    if (Course == bearing) {
+      SettledTarget = Target;
+      Turning = false;
+    } else {
+      Course = WrapAngle(Course - TurnStep * TurnDirection(Course, bearing));
+    }
+    // No slow-down while turning, unlike the snake.
+    Speed = SwimSpeed;
+    Position.X += CosSinTable[Course].X * Speed;
+    Position.Y += CosSinTable[Course].Y * Speed;
+    Position.Z += CosSinTable[Course].Z * Speed;
+  }
+
+  for (int32_t i = 23; i >= 1; --i) Trail[i] = Trail[i - 1];
+  Trail[0] = {Position.X, Position.Y, Position.Z, float(Course) + WiggleAngle};
+
+  Draw();
+
+  const int32_t k = FindEggInReach();
+  if (k >= 0) {
+    (*Eggs)[size_t(k)]->Fertilise();
+    Swimming = false;
+  }
+
+  Timer -= 1;
+  if (Timer < 0) Swimming = false;
+}
+
+void TBlobMutantSperm::Draw() {
+  const int32_t scale = Random(12);
+  if (Engine) Engine->Spawn(Position, TXYZ{}, 3, TXYZ{0.6f, 0.6f, 0.6f}, 0, 0, 1.0f, 8, scale, 0);
+
+  for (int32_t i = 0; i <= 22; ++i) {
+    glPushMatrix();
+    glLineWidth(1);
+    glColor3f(0.25f, 0.25f, 0.25f);
+    glBegin(GL_LINES);
+    glVertex3f(Trail[i].X, Trail[i].Y, Trail[i].Z);
+    glVertex3f(Trail[i + 1].X, Trail[i + 1].Y, Trail[i + 1].Z);
+    glEnd();
+    glPopMatrix();
+  }
+
+  // The head keeps the grey of the trail.
+  glPushMatrix();
+  glTranslatef(Trail[0].X, Trail[0].Y, Trail[0].Z);
+  glRotatef(float(Course) - 90 + WiggleAngle, 0, 0, 1);
+  glLineWidth(2);
+  glBegin(GL_LINE_LOOP);
+  glVertex3f(0, 0, 0);
+  glVertex3f(2, 2, 0);
+  glVertex3f(0, 4, 0);
+  glVertex3f(-2, 2, 0);
+  glEnd();
+  glPopMatrix();
+}
+
+int32_t TBlobMutantSperm::FindEggInReach() {
+  if (!Eggs) return -1;
+  const float reachSq = Radius * Radius;
+  for (size_t i = 0; i < Eggs->size(); ++i) {
+    const TBlobEgg* egg = (*Eggs)[i];
+    if (egg && egg->Active &&
+        DistanceSqXY(Position, egg->Position) < reachSq + egg->Radius * egg->Radius)
+      return int32_t(i);
+  }
+  return -1;
+}

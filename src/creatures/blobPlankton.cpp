@@ -1,0 +1,115 @@
+#include "creatures/blobPlankton.h"
+
+#include <GL/gl.h>
+
+#include "assets/GameRandom.h"
+#include "particles/ParticleEngine2.h"
+
+namespace {
+constexpr float FlapLimit = 60;
+constexpr float Grey = 0.15f;
+} // namespace
+
+// The base initialisation has nothing to add: every base field not set here stays zero.
+TBlobPlankton::TBlobPlankton() {
+  RandomXYZ(TXYZ{-500, -500, 0}, TXYZ{500, 500, 0}, Target);
+  RandomXYZ(TXYZ{-500, -500, 0}, TXYZ{500, 500, 0}, Position);
+  Radius = 10.0f;
+  Active = true;
+  Turning = true;
+  FlapAngle = 0;
+  FlapStep = float(Random(4) + 2);
+  Speed = float(Random() * 0.5 + 0.1);
+  Timer = Random(1000) + 500;
+  Course = 0;
+  ZeroXYZ(SettledTarget);
+}
+
+void TBlobPlankton::Update() {
+  Timer -= 1;
+  if (Timer <= 0) {
+    Timer = Random(1000) + 500;
+    Speed = float(Random() / 6 + 0.1);
+  }
+
+  Bounce(FlapAngle, FlapStep, -FlapLimit, FlapLimit);
+
+  const float d0 = DistanceSqXYZ(Position, Target);
+  const bool wasTurning = Turning;
+  int32_t course = RoundHalfEven(Course);
+
+  if (!wasTurning) {
+    if (SameXYZ(SettledTarget, Target)) {
+      Position.X += CosSinTable[course].X * Speed;
+      Position.Y += CosSinTable[course].Y * Speed;
+      Position.Z += CosSinTable[course].Z * Speed;
+    } else {
+      Turning = true;
+    }
+    if (DistanceSqXYZ(Position, Target) > d0) Turning = true;
+  }
+
+  if (wasTurning) {
+    const int32_t bearing = BearingTo(Position.X, Position.Y, Target.X, Target.Y);
+    if (course != bearing) {
+      course = WrapAngle(course - TurnDirection(course, bearing));
+      Course = float(course);
+    } else {
+      SettledTarget = Target;
+      Turning = false;
+    }
+    // Unlike the snake, a plankton turns at full speed.
+    Position.X += CosSinTable[course].X * Speed;
+    Position.Y += CosSinTable[course].Y * Speed;
+    Position.Z += CosSinTable[course].Z * Speed;
+  }
+
+  Draw();
+}
+
+void TBlobPlankton::Draw() {
+  const TXYZ grey{Grey, Grey, Grey};
+  if (Engine) Engine->Spawn(Position, Target, 3, grey, 1, 0, 0, 6, 12, 0);
+  if (Random() < 0.1 && Engine) Engine->Spawn(Position, Target, 3, grey, 0, 0, 0, 40, 8, 0);
+
+  glPushMatrix();
+  glLineWidth(1);
+  glTranslatef(Position.X, Position.Y, Position.Z);
+  glRotatef(Course, 0, 0, 1);
+  glScalef(0.45f, 0.45f, 0.45f);
+  glColor3f(Grey, Grey, Grey);
+  glBegin(GL_LINES);
+  glVertex3f(-6, 4, 0);
+  glVertex3f(-6, -4, 0);
+  glVertex3f(-6, -4, 0);
+  glVertex3f(6, -6, 0);
+  glVertex3f(6, -6, 0);
+  glVertex3f(12, 0, 0);
+  glVertex3f(12, 0, 0);
+  glVertex3f(6, 6, 0);
+  glVertex3f(6, 6, 0);
+  glVertex3f(-6, 4, 0);
+  glEnd();
+  glPopMatrix();
+
+  glLineWidth(1);
+  glPushMatrix();
+  glTranslatef(Position.X, Position.Y, Position.Z);
+  glRotatef(Course + FlapAngle, 0, 0, 1);
+  glColor3f(Grey, Grey, Grey);
+  glBegin(GL_LINES);
+  glVertex3f(0, 2, 0);
+  glVertex3f(0, 8, 0);
+  glEnd();
+  glPopMatrix();
+
+  glPushMatrix();
+  glTranslatef(Position.X, Position.Y, Position.Z);
+  glRotatef(Course - FlapAngle, 0, 0, 1);
+  glColor3f(Grey, Grey, Grey);
+  glBegin(GL_LINES);
+  glVertex3f(0, -2, 0);
+  glVertex3f(0, -8, 0);
+  glEnd();
+  glPopMatrix();
+}

@@ -1,0 +1,172 @@
+#include "creatures/blobSnake.h"
+
+#include <GL/gl.h>
+
+#include "assets/GameRandom.h"
+#include "particles/ParticleEngine2.h"
+
+namespace {
+// The head keeps this far inside the arena wall at 800 x 550.
+constexpr float WallX = 796;
+constexpr float WallY = 546;
+constexpr int32_t TurnStep = 2;
+constexpr float TurnSpeedFactor = 0.6f;
+// Each segment shrinks by 1/102.4 per trail entry, so the last two come out negative.
+constexpr float SegmentShrink = 0.009765625f;
+} // namespace
+
+TBlobSnake::TBlobSnake() {
+  Reset();
+}
+
+void TBlobSnake::Reset() {
+  WeaponMode = 1;
+  for (TTrailPoint& point : Trail) point = TTrailPoint{};
+  Course = 0;
+  Turning = false;
+  SetXYZ(Target, 0, 100, 0);
+  AimBearing = 0;
+  Radius = 10.0f;
+  Brightness = 0.5f;
+  Speed = 2.5f;
+  ZeroXYZ(Position);
+  // SettledTarget is deliberately kept: a new game normally starts by taking up its target.
+}
+
+void TBlobSnake::Update() {
+  const float d0 = DistanceSqXYZ(Position, Target);
+  const bool wasTurning = Turning;
+
+  if (!wasTurning) {
+    if (SameXYZ(SettledTarget, Target)) {
+      Position.X += CosSinTable[Course].X * Speed;
+      Position.Y += CosSinTable[Course].Y * Speed;
+      Position.Z += CosSinTable[Course].Z * Speed;
+    } else {
+      // A new target: stand still for this step and start turning next.
+      Turning = true;
+    }
+    if (DistanceSqXYZ(Position, Target) > d0) Turning = true;
+  }
+
+  if (wasTurning) {
+    const int32_t bearing = BearingTo(Position.X, Position.Y, Target.X, Target.Y);
+    if (Course == bearing) {
+      SettledTarget = Target;
+      Turning = false;
+    } else {
+      Course = WrapAngle(Course - TurnStep * TurnDirection(Course, bearing));
+    }
+    const float step = Speed * TurnSpeedFactor;
+    Position.X += CosSinTable[Course].X * step;
+    Position.Y += CosSinTable[Course].Y * step;
+    Position.Z += CosSinTable[Course].Z * step;
+  }
+
+  for (int32_t n = 128; n >= 1; --n) Trail[n] = Trail[n - 1];
+  ClampXY(Position, -WallX, WallX, -WallY, WallY);
+  Trail[0] = {Position.X, Position.Y, Position.Z, float(Course)};
+
+  Draw();
+}
+
+void TBlobSnake::Draw() {
+  // The draw is made even without an engine so the random sequence never depends on it.
+  const int32_t life = Random(96) + 32;
+  if (Engine) {
+    const float grey = Brightness * 0.4f;
+    Engine->Spawn(Position, TXYZ{}, 3, TXYZ{grey, grey, grey}, 0, 0.0f, 1.0f, life, 12, 0);
+  }
+
+  const float bodyGrey = Brightness * 0.6f;
+  const float tipGrey = Brightness * 0.9f;
+  for (int32_t i = 8; i <= 118; i += 10) {
+    const TTrailPoint& point = Trail[i];
+    const float scale = 1.0f - float(i) * SegmentShrink;
+    glPushMatrix();
+    glTranslatef(point.X, point.Y, point.Z);
+    glRotatef(point.Angle - 90.0f, 0, 0, 1);
+    glColor3f(bodyGrey, bodyGrey, bodyGrey);
+    glScalef(scale, scale, scale);
+    glBegin(GL_LINE_LOOP);
+    glVertex3f(-8, 16, 0);
+    glVertex3f(-8, -16, 0);
+    glVertex3f(8, -16, 0);
+    glVertex3f(8, 16, 0);
+    glEnd();
+    glBegin(GL_LINES);
+    glVertex3f(0, 0, 0);
+    glVertex3f(-36, -10, 0);
+    glVertex3f(0, 0, 0);
+    glVertex3f(36, -10, 0);
+    glEnd();
+    glColor3f(tipGrey, tipGrey, tipGrey);
+    glPointSize(2);
+    glBegin(GL_POINTS);
+    glVertex3f(-36, -10, 0);
+    glVertex3f(36, -10, 0);
+    glEnd();
+    glPopMatrix();
+  }
+
+  AimBearing = BearingTo(Position.X, Position.Y, AimX, AimY);
+
+  glPushMatrix();
+  glTranslatef(Trail[0].X, Trail[0].Y, Trail[0].Z);
+  glRotatef(float(AimBearing - 90), 0, 0, 1);
+  glLineWidth(1);
+  glColor3f(bodyGrey, bodyGrey, bodyGrey);
+  glBegin(GL_LINE_LOOP);
+  glVertex3f(-3, 18, 0);
+  glVertex3f(-12, -12, 0);
+  glVertex3f(12, -12, 0);
+  glVertex3f(3, 18, 0);
+  glEnd();
+  glBegin(GL_LINES);
+  glVertex3f(-12, -12, 0);
+  glVertex3f(-18, -28, 0);
+  glVertex3f(12, -12, 0);
+  glVertex3f(18, -28, 0);
+  glEnd();
+  glPopMatrix();
+
+  glPushMatrix();
+  glTranslatef(Target.X, Target.Y, Target.Z);
+  glLineWidth(2);
+  glColor3f(1, 1, 1);
+  glBegin(GL_LINES);
+  glVertex3f(0, 8, 0);
+  glVertex3f(0, -8, 0);
+  glVertex3f(8, 0, 0);
+  glVertex3f(-8, 0, 0);
+  glEnd();
+  glPopMatrix();
+}
+
+void TBlobSnake::GetTrailPoint(int32_t Index, TXYZ& Point) const {
+  // Out-of-range requests take the nearest end of the trail rather than reading past it.
+  if (Index < 0) Index = 0;
+  if (Index > 128) Index = 128;
+  Point = {Trail[Index].X, Trail[Index].Y, Trail[Index].Z};
+}
+
+void TBlobSnake::ApplyBonus(uint8_t Kind) {
+  switch (Kind) {
+  case 1:
+  case 2:
+  case 3:
+    WeaponMode = Kind;
+    break;
+  case 4:
+    Speed = 2.5f;
+    break;
+  case 5:
+    Speed = 2.7f;
+    break;
+  case 6:
+    Speed = 3.2f;
+    break;
+  default:
+    break;
+  }
+}
