@@ -1,0 +1,102 @@
+#include "particles/LinkedList.h"
+
+#include <string>
+
+#include "shell/Platform.h"
+
+TLinkedList::~TLinkedList() {
+  // Derived classes run the check while their nodes still exist; this catches a pool that
+  // never did.
+  if (!Destroyed) Destroy();
+}
+
+TLink* TLinkedList::Allocate() {
+  TLink* node = FreeTail;
+  if (node == nullptr) return nullptr;
+  if (TLink* prev = node->Prev) {
+    FreeTail = prev;
+    prev->Next = nullptr;
+  } else {
+    FreeHead = nullptr;
+    FreeTail = nullptr;
+  }
+  if (TLink* tail = ActiveTail) {
+    tail->Next = node;
+    node->Prev = tail;
+    node->Next = nullptr;
+    ActiveTail = node;
+  } else {
+    ActiveHead = node;
+    ActiveTail = node;
+    node->Prev = nullptr;
+    node->Next = nullptr;
+  }
+  ++ActiveCount;
+  return node;
+}
+
+TLink* TLinkedList::Release(TLink* Node) {
+  // A node with no predecessor must be the head of the active chain; anything else (a free
+  // chain's head, a node already released) would otherwise make its successor the active head
+  // and drop every live node from the chain.
+  if (Node == nullptr || (Node->Prev == nullptr && Node != ActiveHead)) return nullptr;
+  TLink* result;
+  if (TLink* prev = Node->Prev) {
+    if (TLink* next = Node->Next) {
+      prev->Next = next;
+      next->Prev = prev;
+      result = next;
+    } else {
+      prev->Next = nullptr;
+      ActiveTail = prev;
+      result = nullptr;
+    }
+  } else if (TLink* next = Node->Next) {
+    ActiveHead = next;
+    next->Prev = nullptr;
+    result = next;
+  } else {
+    ActiveHead = nullptr;
+    ActiveTail = nullptr;
+    result = nullptr;
+  }
+  Node->Prev = nullptr;
+  Node->Next = nullptr;
+  AppendFree(Node);
+  --ActiveCount;
+  return result;
+}
+
+void TLinkedList::AppendFree(TLink* Node) {
+  if (TLink* tail = FreeTail) {
+    tail->Next = Node;
+    Node->Prev = tail;
+    FreeTail = Node;
+  } else {
+    FreeHead = Node;
+    FreeTail = Node;
+  }
+}
+
+int32_t TLinkedList::CountNodes() const {
+  // More than Capacity nodes on one chain can only be a cycle or foreign nodes; stop one past.
+  const int32_t limit = Capacity + 1;
+  int32_t count = 0;
+  for (const TLink* head : {FreeHead, ActiveHead}) {
+    int32_t onChain = 0;
+    for (const TLink* node = head; node != nullptr && onChain < limit; node = node->Next) ++onChain;
+    count += onChain;
+  }
+  return count;
+}
+
+bool TLinkedList::Destroy() {
+  if (Destroyed) return AllAccounted;
+  Destroyed = true;
+  const int32_t count = CountNodes();
+  FreeHead = FreeTail = ActiveHead = ActiveTail = nullptr;
+  ActiveCount = 0;
+  AllAccounted = count == Capacity;
+  if (!AllAccounted) ShowErrorBox("Lost Particle Exception - " + std::to_string(count));
+  return AllAccounted;
+}

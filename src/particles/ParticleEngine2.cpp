@@ -1,0 +1,157 @@
+#include "particles/ParticleEngine2.h"
+
+#include <GL/gl.h>
+
+#include "assets/VexLib3D.h"
+#include "particles/Particle.h"
+
+namespace {
+constexpr float ArenaMinX = -800, ArenaMaxX = 800, ArenaMinY = -550, ArenaMaxY = 550;
+constexpr int32_t RingFadeBelowLife = 50;
+constexpr float RingFadeStep = 0.05f;
+
+void DrawModelAt(TMS3DObj* Model, const TParticle& P) {
+  glEnable(GL_LIGHTING);
+  glDisable(GL_LIGHT0);
+  glDisable(GL_DEPTH_TEST);
+  glPushMatrix();
+  glTranslatef(P.Position.X, P.Position.Y, P.Position.Z);
+  glScalef(P.Scale, P.Scale, P.Scale);
+  const TXYZ colour{P.Colour.R, P.Colour.G, P.Colour.B};
+  Model->Draw(colour, colour);
+  glPopMatrix();
+  glDisable(GL_BLEND);
+  glDisable(GL_LIGHTING);
+}
+} // namespace
+
+TParticleEngine2::TParticleEngine2() {
+  // The models may fail to load (reported, then ETerminate): free whatever was made so far.
+  try {
+    SphereModel = new TMS3DObj();
+    SphereModel->LoadFromFile("SphereTile8x8.txt");
+    RingModel = new TMS3DObj();
+    RingModel->LoadFromFile("CircleFade8x8.txt");
+    Particles = new TParticleList();
+  } catch (...) {
+    delete SphereModel;
+    delete RingModel;
+    throw;
+  }
+}
+
+TParticleEngine2::~TParticleEngine2() {
+  // Reports lost particles through the error box rather than throwing out of a destructor.
+  Particles->Destroy();
+  delete Particles;
+  delete SphereModel;
+  delete RingModel;
+}
+
+TParticle* TParticleEngine2::Spawn(const TXYZ& Position, const TXYZ& Velocity, uint8_t Kind,
+                                   const TXYZ& Colour, int32_t Size, float Speed, float TailLength,
+                                   int32_t Life, int32_t Scale, int32_t /*Spare*/) {
+  TParticle* p = Particles->Allocate();
+  if (p == nullptr) return nullptr;
+  p->Position = Position;
+  p->Velocity = Velocity;
+  p->Kind = Kind;
+  p->Colour = {Colour.X, Colour.Y, Colour.Z, 1.0f};
+  p->Size = Size;
+  p->Speed = Speed;
+  p->TailLength = TailLength;
+  p->Life = Life;
+  p->Scale = float(Scale);
+  return p;
+}
+
+void TParticleEngine2::Clear() {
+  TParticle* p = Particles->First();
+  while (p != nullptr) p = Particles->Release(p);
+}
+
+int32_t TParticleEngine2::LiveCount() const {
+  return Particles->ActiveCount;
+}
+
+int32_t TParticleEngine2::UpdateAndDraw() {
+  int32_t visited = 0;
+  glPushMatrix();
+  TParticle* p = Particles->First();
+  while (p != nullptr) {
+    ++visited;
+    p->Position.X += p->Velocity.X * p->Speed;
+    p->Position.Y += p->Velocity.Y * p->Speed;
+    p->Position.Z += p->Velocity.Z * p->Speed;
+
+    switch (p->Kind) {
+    case 0:
+    case 2:
+      glDisable(GL_LIGHTING);
+      glPushMatrix();
+      glLineWidth(float(p->Size));
+      glColor3f(p->Colour.R, p->Colour.G, p->Colour.B);
+      glBegin(GL_LINES);
+      glVertex3f(p->Position.X, p->Position.Y, p->Position.Z);
+      glVertex3f(p->Position.X - p->Velocity.X * p->TailLength,
+                 p->Position.Y - p->Velocity.Y * p->TailLength, 0);
+      glEnd();
+      glPopMatrix();
+      break;
+    case 1:
+    case 3:
+      glDisable(GL_LIGHTING);
+      glColor3f(p->Colour.R, p->Colour.G, p->Colour.B);
+      glPointSize(float(p->Size));
+      glBegin(GL_POINTS);
+      glVertex3f(p->Position.X, p->Position.Y, p->Position.Z);
+      glEnd();
+      break;
+    default:
+      break;
+    }
+
+    if (p->Scale > 0) {
+      if (p->Kind >= 2 && p->Kind <= 4) {
+        DrawModelAt(SphereModel, *p);
+      } else if (p->Kind == 5) {
+        DrawModelAt(RingModel, *p);
+        // Drawn at the old colour first, then grown and darkened for the next step.
+        p->Scale += p->Speed;
+        if (p->Life < RingFadeBelowLife) {
+          TXYZ rgb{p->Colour.R, p->Colour.G, p->Colour.B};
+          FadeXYZ(rgb, rgb, RingFadeStep);
+          p->Colour.R = rgb.X;
+          p->Colour.G = rgb.Y;
+          p->Colour.B = rgb.Z;
+        }
+      }
+    }
+
+    // The particle has already been drawn where it went; only now is it put back on the wall.
+    if (!InsideXY(p->Position, ArenaMinX, ArenaMaxX, ArenaMinY, ArenaMaxY)) {
+      if (p->Position.X < ArenaMinX) {
+        p->Position.X = ArenaMinX;
+        p->Velocity.X = -p->Velocity.X;
+      } else if (p->Position.X > ArenaMaxX) {
+        p->Position.X = ArenaMaxX;
+        p->Velocity.X = -p->Velocity.X;
+      }
+      if (p->Position.Y < ArenaMinY) {
+        p->Position.Y = ArenaMinY;
+        p->Velocity.Y = -p->Velocity.Y;
+      } else if (p->Position.Y > ArenaMaxY) {
+        p->Position.Y = ArenaMaxY;
+        p->Velocity.Y = -p->Velocity.Y;
+      }
+    }
+
+    p->Life -= 1;
+    if (p->Life > 0)
+      p = static_cast<TParticle*>(p->Next);
+    else
+      p = Particles->Release(p);
+  }
+  glPopMatrix();
+  return visited;
+}
