@@ -31,15 +31,13 @@ TLink* TLinkedList::Allocate() {
     node->Prev = nullptr;
     node->Next = nullptr;
   }
+  node->OnActiveChain = true;
   ++ActiveCount;
   return node;
 }
 
 TLink* TLinkedList::Release(TLink* Node) {
-  // A node with no predecessor must be the head of the active chain; anything else (a free
-  // chain's head, a node already released) would otherwise make its successor the active head
-  // and drop every live node from the chain.
-  if (Node == nullptr || (Node->Prev == nullptr && Node != ActiveHead)) return nullptr;
+  if (Node == nullptr || !Node->OnActiveChain) return nullptr;
   TLink* result;
   if (TLink* prev = Node->Prev) {
     if (TLink* next = Node->Next) {
@@ -62,6 +60,7 @@ TLink* TLinkedList::Release(TLink* Node) {
   }
   Node->Prev = nullptr;
   Node->Next = nullptr;
+  Node->OnActiveChain = false;
   AppendFree(Node);
   --ActiveCount;
   return result;

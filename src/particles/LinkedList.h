@@ -10,6 +10,8 @@ public:
   TLink* Next = nullptr;
   // Ordinal given when the pool is filled (0..Capacity - 1); not used by the list itself.
   int32_t Index = 0;
+  // True while the node is on the active chain; lets Release refuse a node that is not.
+  bool OnActiveChain = false;
 };
 
 // A fixed pool of intrusively linked nodes on two chains: free and active. Nodes are taken from
@@ -36,8 +38,8 @@ public:
   TLink* Allocate();
   // Moves Node from the active chain to the end of the free chain and returns the node that
   // followed it on the active chain (nullptr if it was the last), so that a caller can release
-  // nodes while walking. A node that cannot be on the active chain (nullptr, or one without a
-  // predecessor that is not ActiveHead) is left alone and nullptr is returned.
+  // nodes while walking. A node that is not on the active chain (nullptr, a free node, one
+  // released twice) is left alone and nullptr is returned: unlinking it would corrupt both chains.
   TLink* Release(TLink* Node);
 
   // Counts the nodes found on both chains. A walk stops after more steps than the pool could
