@@ -1,6 +1,9 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "assets/VexLib3DTypes.h"
@@ -34,8 +37,16 @@ public:
   std::string FileName;
   TXYZ PointColour{1, 1, 1};
 
+  // True once a load has finished without error. Drawing does nothing before that, so a model
+  // whose load failed is never drawn.
+  bool Loaded = false;
+  // When false, colour-map lines are still read but no bitmap is opened and no GL texture is
+  // made; the parser fuzzer and GL-free tests use this.
+  bool LoadTextures = true;
+
   // Reads FileName from the game's folder. A failure is shown to the user and then raised as
-  // ETerminate (shell/Platform.h); the model must not be drawn afterwards. Needs a current GL context.
+  // ETerminate (shell/Platform.h); the model must not be drawn afterwards. Needs a current GL
+  // context.
   void LoadFromFile(const std::string& FileName);
 
   // Writes the two colours into each mesh's material, then draws the mesh.
@@ -43,4 +54,45 @@ public:
   void DrawMesh(const T3DMesh& Mesh);
   // Every triangle corner as a 2-pixel point in PointColour.
   void DrawPoints();
+
+  // The loader's steps, public so tests and the fuzzer can drive them. Every malformed input is
+  // raised as std::runtime_error with a readable message; nothing reads or writes outside an array.
+
+  // Runs the line reader over a whole file's text, then the two finishing steps; sets Loaded.
+  void ParseText(std::string_view Text);
+  void ParseLine(const std::string& Line);
+  // Field N (from 1) of a line where every single space starts a new field.
+  static float GetFloatField(const std::string& Line, int32_t N);
+  static std::string GetWordField(const std::string& Line, int32_t N);
+  static std::string StripQuotes(const std::string& S);
+  void AssignVertexNormals();
+  void PrepareDrawData();
+
+  // Decodes a bottom-up 24-bit bitmap into top-row-first R G B (or R G B A when Masked, with
+  // alpha 0 wherever the pixel equals the bottom-left pixel). Width and Height are set as soon as
+  // the header is read. Raises std::runtime_error on anything it cannot decode safely.
+  static std::unique_ptr<uint8_t[]> DecodeBitmap(const uint8_t* Data, size_t Size, bool Masked,
+                                                 int32_t& Width, int32_t& Height);
+  // Reads and decodes a bitmap from the game's folder. Failures are shown to the user and then
+  // raised as ETerminate.
+  static std::unique_ptr<uint8_t[]> LoadBitmapFile(const std::string& FileName, bool Masked,
+                                                   int32_t& Width, int32_t& Height);
+  // Decodes the material's TextureFile and makes its GL texture; the pixels are released after.
+  void UploadTexture(TMaterial& Material);
+  // The game's folder joined with a name from a model file, either slash counting as a separator.
+  static std::string GamePath(const std::string& Name);
+
+  // Largest model file read, and the most entries a single count line may announce.
+  static constexpr size_t MaxFileSize = 4u << 20;
+  static constexpr int32_t MaxSectionCount = 4096;   // meshes, materials, bones
+  static constexpr int32_t MaxElementCount = 262144; // vertices, normals, triangles of one mesh
+  static constexpr int32_t MaxTexturePixels = 262145;
+
+private:
+  void Reset();
+  int32_t ReadCount(const std::string& Line, int32_t Field, int32_t Limit, const char* What);
+  void FinishBone();
+  void CheckIndices() const;
+  // Lines that follow the one being parsed; a count may not announce more entries than that.
+  int64_t LinesLeft = INT64_MAX;
 };
