@@ -1,9 +1,519 @@
 #include "world/gloopaMain.h"
 
-TGloopa::TGloopa(TGLPrinter* Printer) : Printer(Printer) {}
+#include <GL/gl.h>
 
-TGloopa::~TGloopa() = default;
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
 
-void TGloopa::Frame() {}
+#include "assets/GameRandom.h"
+#include "assets/VexLib3D.h"
+#include "creatures/blobBullet.h"
+#include "creatures/blobMutantSperm.h"
+#include "creatures/blobPlankton.h"
+#include "creatures/blobSnake.h"
+#include "particles/ParticleEngine2.h"
+#include "sound/frmDXSounds.h"
+#include "text/GLPrinter.h"
 
-void TGloopa::HandleMessage(THandle, uint32_t, TWParam, TLParam) {}
+namespace {
+
+constexpr float ArenaMinX = -800, ArenaMaxX = 800;
+constexpr float ArenaMinY = -550, ArenaMaxY = 550;
+constexpr int32_t StartEnergy = 50;
+constexpr int32_t StartPredatorLimit = 2;
+constexpr int32_t ShotInterval = 6;
+constexpr int32_t BulletTimer = 250;
+constexpr int32_t GameOverCountdown = 250;
+constexpr int32_t SpermsPerEgg = 2;
+constexpr int32_t SpermTailPoint = 96;
+const TXYZ SpawnBoxMin{-500, -500, 0};
+const TXYZ SpawnBoxMax{500, 500, 0};
+
+// A line loop through 18 points of radius R, every 20 degrees of the direction table.
+void DrawCircle(float R) {
+  glBegin(GL_LINE_LOOP);
+  for (int32_t d = 0; d < 360; d += 20) glVertex3f(R * CosSinTable[d].X, R * CosSinTable[d].Y, 0);
+  glEnd();
+}
+
+// Two creatures touch when their squared X-Y distance is below the sum of their squared radii.
+bool Touching(const TBlob& A, const TBlob& B) {
+  return DistanceSqXY(A.Position, B.Position) < A.Radius * A.Radius + B.Radius * B.Radius;
+}
+
+TXYZ Grey(float G) {
+  return TXYZ{G, G, G};
+}
+
+} // namespace
+
+#ifndef GLOOPA_VERSION
+#define GLOOPA_VERSION "1.0.0"
+#endif
+
+std::string GameCredits() {
+  return "Gloopa, by the Gloopa developers, version " GLOOPA_VERSION;
+}
+
+TGloopa::TGloopa(TGLPrinter* Printer) : Printer(Printer) {
+  // A model that fails to load throws after telling the user; whatever was built by then must
+  // still be freed, so the constructor cleans up before passing the error on.
+  try {
+    JellyModel = new TMS3DObj();
+    JellyModel->LoadFromFile("jelly.txt");
+    Sounds = new TFormSounds();
+    Particles = new TParticleEngine2();
+    Snake = new TBlobSnake();
+    Snake->Engine = Particles;
+
+    for (TStar& star : Stars) {
+      star.X = float(Random(1600) - 800);
+      star.Y = float(Random(1600) - 800);
+      star.Z = float(Random(500));
+      star.Size = Random(3) + 1;
+    }
+
+    Eggs.reserve(EggCount);
+    for (int32_t i = 0; i < EggCount; ++i) {
+      TBlobEgg* egg = new TBlobEgg();
+      Eggs.push_back(egg);
+      egg->Position.X = float(Random(1600) - 800);
+      egg->Position.Y = float(Random(1100) - 550);
+      egg->Position.Z = 0;
+      egg->Printer = Printer;
+      egg->SetActive(true);
+      egg->Engine = Particles;
+    }
+
+    Sperms.reserve(SpermCount);
+    for (int32_t i = 0; i < SpermCount; ++i) {
+      TBlobMutantSperm* sperm = new TBlobMutantSperm();
+      Sperms.push_back(sperm);
+      sperm->Position.X = float(Random(800) - 400);
+      sperm->Position.Y = float(Random(800) - 400);
+      sperm->Position.Z = 0;
+      sperm->ResetTrail();
+      sperm->Engine = Particles;
+      const TBlobEgg* egg = Eggs[Random(8)];
+      sperm->Target.X = egg->Position.X + float(Random(10) - 5);
+      sperm->Target.Y = egg->Position.Y + float(Random(10) - 5);
+      sperm->Target.Z = egg->Position.Z;
+      sperm->Eggs = &Eggs;
+    }
+
+    Bullets.reserve(BulletCount);
+    for (int32_t i = 0; i < BulletCount; ++i) {
+      TBlobBullet* bullet = new TBlobBullet();
+      Bullets.push_back(bullet);
+      bullet->Engine = Particles;
+    }
+
+    PlanktonList.reserve(PlanktonCount);
+    for (int32_t i = 0; i < PlanktonCount; ++i) {
+      TBlobPlankton* plankton = new TBlobPlankton();
+      PlanktonList.push_back(plankton);
+      plankton->Engine = Particles;
+    }
+
+    SphereModel = new TMS3DObj();
+    SphereModel->LoadFromFile("sphere.txt");
+
+    Predators.reserve(PredatorCount);
+    for (int32_t i = 0; i < PredatorCount; ++i) {
+      TBlobPredator* predator = new TBlobPredator();
+      Predators.push_back(predator);
+      predator->OnKilled = [this](TBlobPredator* Sender) { PredatorKilled(Sender); };
+      predator->SetModel(SphereModel);
+      predator->Engine = Particles;
+      predator->OnEggEaten = [this](TBlobPredator* Sender) { PredatorAteEgg(Sender); };
+      predator->SetKind(0);
+      predator->Eggs = &Eggs;
+      predator->Predators = &Predators;
+      predator->Snake = Snake;
+      predator->BodyModel = JellyModel;
+    }
+  } catch (...) {
+    Release();
+    throw;
+  }
+}
+
+TGloopa::~TGloopa() {
+  Release();
+}
+
+void TGloopa::Release() {
+  delete SphereModel;
+  SphereModel = nullptr;
+  delete Particles;
+  Particles = nullptr;
+  delete Snake;
+  Snake = nullptr;
+  for (TBlobEgg* egg : Eggs) delete egg;
+  Eggs.clear();
+  for (TBlobMutantSperm* sperm : Sperms) delete sperm;
+  Sperms.clear();
+  for (TBlobBullet* bullet : Bullets) delete bullet;
+  Bullets.clear();
+  for (TBlobPlankton* plankton : PlanktonList) delete plankton;
+  PlanktonList.clear();
+  for (TBlobPredator* predator : Predators) delete predator;
+  Predators.clear();
+  delete Sounds;
+  Sounds = nullptr;
+  delete JellyModel;
+  JellyModel = nullptr;
+}
+
+void TGloopa::HandleMessage(THandle, uint32_t Message, TWParam, TLParam LParam) {
+  switch (Message) {
+  case WM_MOUSEMOVE: {
+    // The words are unsigned; the product is formed in integers, the division in floating point,
+    // and the result cut toward zero.
+    const int32_t x = int32_t(uint32_t(LParam) & 0xFFFF);
+    const int32_t y = int32_t((uint32_t(LParam) >> 16) & 0xFFFF);
+    MouseX = int32_t(std::trunc(double((x - ViewWidth / 2) * 2200) / double(ViewWidth)));
+    MouseY = -int32_t(std::trunc(double((y - ViewHeight / 2) * 1900) / double(ViewHeight)));
+    break;
+  }
+  case WM_LBUTTONDOWN:
+    LeftDown = true;
+    break;
+  case WM_LBUTTONUP:
+    LeftDown = false;
+    break;
+  case WM_RBUTTONDOWN:
+    RightDown = true;
+    break;
+  case WM_RBUTTONUP:
+    RightDown = false;
+    break;
+  default:
+    break;
+  }
+}
+
+TBlobBullet* TGloopa::FreeBullet() {
+  for (TBlobBullet* bullet : Bullets)
+    if (!bullet->Active) return bullet;
+  return nullptr;
+}
+
+TBlobPredator* TGloopa::FreePredator() {
+  const int32_t limit = std::min<int32_t>(PredatorLimit, int32_t(Predators.size()));
+  for (int32_t i = 0; i < limit; ++i)
+    if (!Predators[i]->Alive) return Predators[i];
+  return nullptr;
+}
+
+int32_t TGloopa::SpermsOnEgg(const TBlobEgg* Egg) const {
+  int32_t count = 0;
+  for (const TBlobMutantSperm* sperm : Sperms)
+    if (sperm->Swimming && sperm->TargetEgg == Egg) ++count;
+  return count;
+}
+
+void TGloopa::PredatorKilled(TBlobPredator* Sender) {
+  Score += Sender->Points;
+  Sounds->GruntHit();
+}
+
+void TGloopa::PredatorAteEgg(TBlobPredator*) {
+  Sounds->PodHit();
+}
+
+void TGloopa::Frame() {
+  switch (State) {
+  case gsTitle:
+    FrameTitle();
+    break;
+  case gsPlaying:
+    FramePlaying();
+    break;
+  case gsGameOver:
+    FrameGameOver();
+    break;
+  }
+  DrawCredits();
+}
+
+void TGloopa::FrameTitle() {
+  if (!IntroPlayed) {
+    IntroPlayed = true;
+    Sounds->Intro();
+  }
+  for (TBlobEgg* egg : Eggs) egg->SetActive(false);
+  Snake->Reset();
+  PredatorLimit = StartPredatorLimit;
+  Energy = StartEnergy;
+  Score = 0;
+  ShotCooldown = 0;
+  Camera = TXYZ{0, 0, -500};
+  for (TBlobPredator* predator : Predators) predator->SetAlive(false);
+  Particles->Clear();
+  if (LeftDown) {
+    for (TBlobEgg* egg : Eggs) egg->SetActive(true);
+    State = gsPlaying;
+  }
+  DrawTitle();
+}
+
+void TGloopa::FramePlaying() {
+  HiScore = std::max(HiScore, Score);
+  if (Energy <= 0) {
+    // The frame that ends a game shows nothing of the arena; the countdown starts next frame.
+    Energy = 0;
+    State = gsGameOver;
+    GameOverTimer = GameOverCountdown;
+    return;
+  }
+  Step();
+  if (Energy <= 0) Energy = 0;
+  DrawDisplay();
+}
+
+void TGloopa::FrameGameOver() {
+  IntroPlayed = false;
+  HiScore = std::max(HiScore, Score);
+  Snake->Speed = 0;
+  GameOverExplosion();
+  Step();
+  DrawDisplay();
+  GameOverTimer -= 1;
+  if (GameOverTimer < 0) {
+    Sounds->PlayerHit();
+    State = gsTitle;
+  }
+}
+
+void TGloopa::GameOverExplosion() {
+  const TXYZ still{0, 0, 0};
+  const TXYZ& at = Snake->Position;
+  const float whiteSpeed = float(Random() * 6);
+  Particles->Spawn(at, still, 5, TXYZ{1, 1, 1}, 1, whiteSpeed, 1.0f, 32, 24, 0);
+  const float redSpeed = float(Random() * 6);
+  Particles->Spawn(at, still, 5, TXYZ{1, 0, 0}, 1, redSpeed, 1.0f, 32, 24, 0);
+  for (int32_t i = 0; i < 128; ++i) {
+    const int32_t a = Random(360);
+    const TXYZ& dir = CosSinTable[a];
+    const TXYZ position{at.X + dir.X * 20, at.Y + dir.Y * 20, at.Z + dir.Z * 20};
+    const float push = float(Random(10));
+    const TXYZ velocity{dir.X * push, dir.Y * push, dir.Z * push};
+    const float speed = float(Random());
+    const int32_t life = 32 + Random(16);
+    Particles->Spawn(position, velocity, 1, TXYZ{0, 0, 1}, 1, speed, 1.0f, life, 12, 0);
+  }
+}
+
+void TGloopa::Step() {
+  DrawArena();
+  DrawStars();
+  DrawCursor();
+
+  if (Random() < 0.5) {
+    const float speed = float(Random());
+    const float u = float(Random()), v = float(Random()), w = float(Random());
+    Particles->Spawn(TXYZ{float(MouseX), float(MouseY), 0}, TXYZ{2 * u - 1, 2 * v - 1, 2 * w - 1},
+                     3, TXYZ{1, 1, 1}, 1, speed, 32.0f, 22, 6, 0);
+  }
+
+  DrawEggIcons();
+
+  if (Random() < 0.1) {
+    if (TBlobPredator* predator = FreePredator()) {
+      predator->SetKind(uint8_t(Random(5) + 1));
+      predator->SetAlive(true);
+      RandomXYZ(SpawnBoxMin, SpawnBoxMax, predator->Target);
+      RandomXYZ(SpawnBoxMin, SpawnBoxMax, predator->Position);
+    }
+    // The limit has no upper bound: past 50 every idle slot may be spawned.
+    if (Random() < 0.1 && PredatorLimit < std::numeric_limits<int32_t>::max()) PredatorLimit += 1;
+  }
+
+  if (RightDown) {
+    Snake->Target = TXYZ{float(MouseX), float(MouseY), 0};
+    ClampXY(Snake->Target, ArenaMinX, ArenaMaxX, ArenaMinY, ArenaMaxY);
+  }
+
+  // The cooldown falls every step, held button or not; it stops at the bottom of its range
+  // rather than wrapping round after years of idling.
+  if (ShotCooldown > std::numeric_limits<int32_t>::min()) ShotCooldown -= 1;
+  if (LeftDown && ShotCooldown <= 0) {
+    ShotCooldown = ShotInterval;
+    FireVolley();
+  }
+
+  Snake->AimX = float(MouseX);
+  Snake->AimY = float(MouseY);
+  Snake->Update();
+
+  for (TBlobEgg* egg : Eggs) egg->Update();
+  for (TBlobMutantSperm* sperm : Sperms) sperm->Update();
+
+  for (TBlobBullet* bullet : Bullets) {
+    bullet->Update();
+    if (!bullet->Active) continue;
+    // The same bullet goes on being tested after a hit, so it takes out every predator it
+    // overlaps now, including brood that a dying predator has just brought in further down.
+    for (TBlobPredator* predator : Predators) {
+      if (!predator->Alive || !Touching(*predator, *bullet)) continue;
+      predator->Kill();
+      predator->SetAlive(false);
+      bullet->SetActive(false);
+    }
+  }
+
+  PickUpEggs();
+
+  for (TBlobPredator* predator : Predators) {
+    if (!predator->Alive || !Touching(*predator, *Snake)) continue;
+    Sounds->PodChildDestroyed();
+    Energy -= 1;
+  }
+
+  for (TBlobPlankton* plankton : PlanktonList) plankton->Update();
+  for (TBlobPredator* predator : Predators) predator->Update();
+  Particles->UpdateAndDraw();
+}
+
+void TGloopa::FireVolley() {
+  switch (Snake->WeaponMode) {
+  case 1:
+    FireBullet(0);
+    break;
+  case 2:
+    FireBullet(2);
+    FireBullet(-2);
+    break;
+  case 3:
+    FireBullet(0);
+    FireBullet(3);
+    FireBullet(-3);
+    break;
+  default:
+    break;
+  }
+}
+
+void TGloopa::FireBullet(int32_t Offset) {
+  TBlobBullet* bullet = FreeBullet();
+  if (!bullet) return;
+  Sounds->PlayerShoot();
+  bullet->ResetFrameCount();
+  bullet->Position = Snake->Position;
+  bullet->Target = CosSinTable[WrapAngle(Snake->AimBearing + Offset)];
+  bullet->SetActive(true);
+  bullet->Timer = BulletTimer;
+  // Every bullet of a volley is drawn with the aim's rotation, whatever its own offset.
+  bullet->Angle = float(Snake->AimBearing - 90);
+}
+
+void TGloopa::PickUpEggs() {
+  for (TBlobEgg* egg : Eggs) {
+    if (!egg->Active || !Touching(*egg, *Snake)) continue;
+    if (egg->Bonus != 0) {
+      Sounds->BonusReverb();
+      Snake->ApplyBonus(egg->Bonus);
+      egg->Bonus = 0;
+      egg->Position.X = float(Random(1600) - 800);
+      egg->Position.Y = float(Random(1100) - 550);
+    } else {
+      LaunchSperm(egg);
+    }
+  }
+}
+
+void TGloopa::LaunchSperm(TBlobEgg* Egg) {
+  for (TBlobMutantSperm* sperm : Sperms) {
+    if (sperm->Swimming || SpermsOnEgg(Egg) >= SpermsPerEgg) continue;
+    sperm->TargetEgg = Egg;
+    TXYZ tail;
+    Snake->GetTrailPoint(SpermTailPoint, tail);
+    sperm->Position = tail;
+    sperm->Position.X += float(Random(32) - 16);
+    sperm->Position.Y += float(Random(32) - 16);
+    sperm->ResetTrail();
+    sperm->Target = Egg->Position;
+    sperm->SetSwimming(true);
+    return;
+  }
+}
+
+void TGloopa::DrawArena() {
+  glPushMatrix();
+  glColor3f(0.1f, 0.7f, 0.7f);
+  glLineWidth(4);
+  glBegin(GL_LINE_LOOP);
+  glVertex3f(ArenaMinX, ArenaMaxY, 0);
+  glVertex3f(ArenaMinX, ArenaMinY, 0);
+  glVertex3f(ArenaMaxX, ArenaMinY, 0);
+  glVertex3f(ArenaMaxX, ArenaMaxY, 0);
+  glEnd();
+  glPopMatrix();
+}
+
+void TGloopa::DrawStars() {
+  glPushMatrix();
+  glPointSize(1);
+  glColor3f(0.4f, 0.4f, 0.4f);
+  // One begin/end pair per point, because the point size may change from one star to the next.
+  for (const TStar& star : Stars) {
+    glPointSize(float(star.Size));
+    glBegin(GL_POINTS);
+    glVertex3f(star.X, star.Y, star.Z);
+    glEnd();
+  }
+  glPopMatrix();
+}
+
+void TGloopa::DrawCursor() {
+  glPushMatrix();
+  glTranslatef(float(MouseX), float(MouseY), 0);
+  glColor3f(1, 1, 1);
+  glLineWidth(1);
+  DrawCircle(10);
+  glPopMatrix();
+}
+
+void TGloopa::DrawEggIcons() {
+  for (int32_t i = 0; i < int32_t(Eggs.size()); ++i) {
+    if (!Eggs[i]->Active) continue;
+    glColor3f(0.2f, 0.2f, 0.8f);
+    glLineWidth(2);
+    glPushMatrix();
+    glTranslatef(Camera.X - 100 + 16 * float(i), Camera.Y + 354, 100);
+    DrawCircle(6);
+    glPopMatrix();
+  }
+}
+
+void TGloopa::DrawDisplay() {
+  const TXYZ scale{1, 0.75f, 1};
+  char text[32];
+  std::snprintf(text, sizeof text, "Hi:%d", HiScore);
+  Printer->Print(2, Grey(0.2f), Camera.X + 151, Camera.Y + 446, scale, text);
+  Printer->Print(2, Grey(0.8f), Camera.X + 150, Camera.Y + 450, scale, text);
+  std::snprintf(text, sizeof text, "Score:%d", Score);
+  Printer->Print(2, Grey(0.2f), Camera.X - 321, Camera.Y + 446, scale, text);
+  Printer->Print(2, Grey(0.8f), Camera.X - 320, Camera.Y + 450, scale, text);
+  if (Energy < 0) Energy = 0;
+  std::snprintf(text, sizeof text, "Energy: %d", Energy);
+  Printer->Print(2, Grey(0.8f), Camera.X - 480, Camera.Y + 450, scale, text);
+}
+
+void TGloopa::DrawTitle() {
+  Bounce(TitlePulse, TitlePulseStep, 0.5f, 1.0f);
+  Printer->Print(6, TXYZ{TitlePulse, TitlePulse, 1}, Camera.X - 175, Camera.Y + 200, TXYZ{4, 4, 1},
+                 "Gloopa");
+  Printer->Print(1, Grey(0.8f), Camera.X - 250, Camera.Y + 0, TXYZ{1, 1, 1},
+                 "A game of life, death and destruction");
+  Printer->Print(1, Grey(0.8f), Camera.X - 250, Camera.Y - 32, TXYZ{1, 0.8f, 1},
+                 "Left click - Shoot, Right Click - Move");
+}
+
+void TGloopa::DrawCredits() {
+  Printer->Print(1, TXYZ{0, 0.4f, 0.4f}, Camera.X - 490, Camera.Y - 486, TXYZ{1, 0.5f, 0.5f},
+                 GameCredits());
+}

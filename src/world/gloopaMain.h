@@ -1,26 +1,117 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "assets/VexLib3DTypes.h"
-#include "creatures/blob.h"
+#include "creatures/blobEgg.h"
+#include "creatures/blobPredator.h"
 #include "shell/WindowMessages.h"
 
 class TGLPrinter;
+class TMS3DObj;
+class TFormSounds;
+class TParticleEngine2;
+class TBlobSnake;
+class TBlobBullet;
+class TBlobPlankton;
+class TBlobMutantSperm;
 
-// Stand-in for the game world until the world is built: it keeps only what the shell needs
-// (the printer, a snake position for the camera, the camera itself) and draws nothing.
+enum TGameState : uint8_t { gsTitle = 0, gsPlaying = 1, gsGameOver = 2 };
+
+// One background point; Size is its point size in pixels (1..3).
+struct TStar {
+  float X = 0, Y = 0, Z = 0;
+  int32_t Size = 0;
+};
+
+using TBulletList = std::vector<TBlobBullet*>;
+using TPlanktonList = std::vector<TBlobPlankton*>;
+using TSpermList = std::vector<TBlobMutantSperm*>;
+
+// The credits line drawn at the bottom of every frame: the game's name, its authors, its version.
+std::string GameCredits();
+
+// The game world: owns every creature, both models, the particle engine and the sound bank for as
+// long as the window exists. Every creature is made here once and switched in and out of play by
+// its flag; nothing is created or freed while a game runs.
 class TGloopa {
 public:
+  static constexpr int32_t StarCount = 1001;
+  static constexpr int32_t EggCount = 8;
+  static constexpr int32_t SpermCount = 32;
+  static constexpr int32_t BulletCount = 100;
+  static constexpr int32_t PlanktonCount = 10;
+  static constexpr int32_t PredatorCount = 50;
+
+  // Needs a current GL context: the models and the particle engine upload textures while loading.
+  // The printer is borrowed; the caller frees it after the world.
   explicit TGloopa(TGLPrinter* Printer);
   ~TGloopa();
   TGloopa(const TGloopa&) = delete;
   TGloopa& operator=(const TGloopa&) = delete;
 
-  TBlob SnakeStandIn;
-  TBlob* Snake = &SnakeStandIn;
+  bool IntroPlayed = false;
+  int32_t GameOverTimer = 0;
+  float TitlePulse = 0.5f;
+  float TitlePulseStep = 0.01f;
+  TGameState State = gsTitle;
+  int32_t PredatorLimit = 0;
+  TMS3DObj* JellyModel = nullptr;
+  TFormSounds* Sounds = nullptr;
+  TMS3DObj* SphereModel = nullptr;
+  TStar Stars[StarCount];
+  int32_t ShotCooldown = 0;
+  TBulletList Bullets;
+  TPlanktonList PlanktonList;
+  TEggList Eggs;
+  TSpermList Sperms;
+  TPredatorList Predators;
+  TParticleEngine2* Particles = nullptr;
+  int32_t MouseX = 0, MouseY = 0;
+  bool LeftDown = false, RightDown = false;
+  int32_t ViewWidth = 1024, ViewHeight = 768;
+  TBlobSnake* Snake = nullptr;
   TGLPrinter* Printer = nullptr;
+  int32_t Energy = 0;
+  int32_t Score = 0;
+  int32_t HiScore = 0;
+  // Written by the shell before every Frame: the point the camera hangs 500 units above.
   TXYZ Camera;
 
-  void Frame();
+  // Only the mouse messages have an effect; every other message is ignored.
   void HandleMessage(THandle Handle, uint32_t Message, TWParam WParam, TLParam LParam);
+  // One frame of the state machine; while a game runs or is being lost, one Step of the world.
+  void Frame();
+
+  // First idle bullet in list order, or nullptr.
+  TBlobBullet* FreeBullet();
+  // First idle predator among the first min(PredatorLimit, 50) entries, or nullptr.
+  TBlobPredator* FreePredator();
+  // How many sperm are swimming toward Egg.
+  int32_t SpermsOnEgg(const TBlobEgg* Egg) const;
+  void PredatorKilled(TBlobPredator* Sender);
+  void PredatorAteEgg(TBlobPredator* Sender);
+
+  void Step();
+
+  // Drawing pieces of the frame, in the places Frame and Step call them.
+  void DrawArena();
+  void DrawStars();
+  void DrawCursor();
+  void DrawEggIcons();
+  void DrawDisplay();
+  void DrawTitle();
+  void DrawCredits();
+
+private:
+  void Release();
+  void FrameTitle();
+  void FramePlaying();
+  void FrameGameOver();
+  void FireVolley();
+  void FireBullet(int32_t Offset);
+  void PickUpEggs();
+  void LaunchSperm(TBlobEgg* Egg);
+  void GameOverExplosion();
 };

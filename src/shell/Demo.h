@@ -1,0 +1,90 @@
+#pragma once
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "shell/WindowMessages.h"
+
+// Demos: what the mouse did before each frame of a run, so that a run can be replayed exactly.
+//
+// The file is text. The first line is "gloopa-demo 1"; lines starting with '#' are comments
+// (blank lines are skipped too); every other line is "X Y L R [N]": the mouse position in window
+// pixels as the window reports it (0..65535, the range of the message words), whether the left
+// and the right button are held (0 or 1), and for how many consecutive frames this holds (1 when
+// left out). The first state line describes frame 1.
+
+// The mouse as the world sees it when a frame begins.
+struct TDemoFrame {
+  int32_t X = 512, Y = 384;
+  bool Left = false, Right = false;
+  bool operator==(const TDemoFrame&) const = default;
+};
+
+// One state line: a mouse state and how many frames it holds.
+struct TDemoLine {
+  TDemoFrame State;
+  int64_t Count = 1;
+};
+
+constexpr int32_t DemoMaxCoordinate = 65535;
+
+class TDemo {
+public:
+  std::vector<TDemoLine> Lines;
+
+  int64_t FrameCount() const;
+  // The state of frame N (from 1); N must lie in 1..FrameCount().
+  TDemoFrame FrameAt(int64_t N) const;
+
+  // Reads a demo. On failure returns false and sets Error to "NAME:LINE: what is wrong"; Name
+  // is the file name shown in the message.
+  static bool Parse(std::istream& In, const std::string& Name, TDemo& Out, std::string& Error);
+  static bool Load(const std::string& Path, TDemo& Out, std::string& Error);
+
+  // The demo as text, one line per state with its count.
+  std::string Text() const;
+  bool Save(const std::string& Path, std::string& Error) const;
+};
+
+// Plays a demo back one frame at a time.
+class TDemoPlayer {
+public:
+  explicit TDemoPlayer(const TDemo& Demo) : Demo(&Demo) {}
+  // The next frame's state; false after the demo's last frame.
+  bool Next(TDemoFrame& Frame);
+  int64_t FramesPlayed() const { return Played; }
+
+private:
+  const TDemo* Demo;
+  size_t Line = 0;
+  int64_t UsedOfLine = 0;
+  int64_t Played = 0;
+};
+
+// A window message as the window procedure receives it.
+struct TDemoMessage {
+  uint32_t Message = 0;
+  TWParam WParam = 0;
+  TLParam LParam = 0;
+};
+
+// The messages a real mouse would send to go from Previous to Next: a move when the position
+// changed (always, when there is no previous frame), then a button down or up for each button
+// that changed. Writes at most three messages into Out and returns how many.
+int32_t DemoMessages(const TDemoFrame* Previous, const TDemoFrame& Next, TDemoMessage Out[3]);
+
+// Collects the mouse state the window reports, frame by frame, into a demo with counted lines.
+class TDemoRecorder {
+public:
+  // Follows the window's mouse messages (other messages are ignored).
+  void Observe(uint32_t Message, TLParam LParam);
+  // Notes the current state as the next frame's.
+  void EndFrame();
+  const TDemo& Demo() const { return Recorded; }
+  const TDemoFrame& Current() const { return State; }
+
+private:
+  TDemoFrame State;
+  TDemo Recorded;
+};
