@@ -1,0 +1,267 @@
+// What each kind looks like on a real GL frame: where it draws, in which colours, facing which
+// way, and the picture of all six side by side.
+#include <GL/gl.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "PredatorTestWorld.h"
+#include "assets/VexLib3D.h"
+#include "particles/ParticleEngine2.h"
+
+namespace {
+
+using TRGB = std::array<int, 3>;
+constexpr TRGB Background{0, 0, 13};
+constexpr int LitThreshold = 40;
+
+bool IsLit(const uint8_t* P) {
+  for (int c = 0; c < 3; ++c)
+    if (std::abs(int(P[c]) - Background[c]) > LitThreshold) return true;
+  return false;
+}
+
+bool Near(const uint8_t* P, const TRGB& Want) {
+  for (int c = 0; c < 3; ++c)
+    if (std::abs(int(P[c]) - Want[c]) > 3) return false;
+  return true;
+}
+
+// Lit pixels of the frame sorted by where they are and whether their colour is one allowed.
+struct TLitSurvey {
+  int Inside = 0;
+  int Outside = 0;
+  int WrongColour = 0;
+  std::vector<int> PerColour;
+};
+
+// Box in world units around (X, Y) for the standard camera over the origin.
+TLitSurvey Survey(float X, float Y, float Half, const std::vector<TRGB>& Allowed) {
+  int x0, y0, x1, y1;
+  GLTestContext::WorldToPixel(X - Half, Y + Half, 0, 0, x0, y0);
+  GLTestContext::WorldToPixel(X + Half, Y - Half, 0, 0, x1, y1);
+  const std::vector<uint8_t> rgb = GLTestContext::Get().ReadRGB();
+  TLitSurvey s;
+  s.PerColour.assign(Allowed.size(), 0);
+  for (int y = 0; y < GLTestContext::Height; ++y)
+    for (int x = 0; x < GLTestContext::Width; ++x) {
+      const uint8_t* p = &rgb[(size_t(y) * GLTestContext::Width + x) * 3];
+      if (!IsLit(p)) continue;
+      if (x < x0 || x > x1 || y < y0 || y > y1) {
+        ++s.Outside;
+        continue;
+      }
+      ++s.Inside;
+      bool known = false;
+      for (size_t i = 0; i < Allowed.size(); ++i)
+        if (Near(p, Allowed[i])) {
+          ++s.PerColour[i];
+          known = true;
+          break;
+        }
+      if (!known) ++s.WrongColour;
+    }
+  return s;
+}
+
+int LitInWorldBox(float X0, float Y0, float X1, float Y1) {
+  int px0, py0, px1, py1;
+  GLTestContext::WorldToPixel(X0, Y1, 0, 0, px0, py0);
+  GLTestContext::WorldToPixel(X1, Y0, 0, 0, px1, py1);
+  return GLTestContext::Get().CountLit(px0, py0, px1, py1, LitThreshold);
+}
+
+GLint ModelViewDepth() {
+  GLint depth = 0;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  return depth;
+}
+
+class PredatorDrawTest : public PredatorTest {
+protected:
+  static void SetUpTestSuite() {
+    GLTestContext::Get();
+    SphereModel = new TMS3DObj();
+    SphereModel->LoadFromFile("sphere.txt");
+    JellyModel = new TMS3DObj();
+    JellyModel->LoadFromFile("jelly.txt");
+  }
+  static void TearDownTestSuite() {
+    delete SphereModel;
+    delete JellyModel;
+  }
+
+  void SetUp() override {
+    PredatorTest::SetUp();
+    for (TBlobPredator* p : Predators) {
+      p->SetModel(SphereModel);
+      p->BodyModel = JellyModel;
+    }
+  }
+
+  // Puts a fully faded-in predator at Place, already holding its trail there, heading along +X
+  // towards a snake far off in that direction.
+  TBlobPredator& Place(int Slot, uint8_t Kind, TXYZ Where) {
+    TBlobPredator& p = *Predators[Slot];
+    p.Position = Where;
+    p.SetKind(Kind);
+    p.SetAlive(true);
+    for (TTrailPoint& t : p.Trail) t = {Where.X, Where.Y, Where.Z, 0};
+    p.Target = {Where.X + 1000, Where.Y, 0};
+    p.Course = 0;
+    p.Fade = 1;
+    Snake.Position = p.Target;
+    return p;
+  }
+
+  static TMS3DObj* SphereModel;
+  static TMS3DObj* JellyModel;
+};
+
+TMS3DObj* PredatorDrawTest::SphereModel = nullptr;
+TMS3DObj* PredatorDrawTest::JellyModel = nullptr;
+
+} // namespace
+
+TEST_F(PredatorDrawTest, SetModelBuildsASpikeForEveryThirdVertex) {
+  TBlobPredator& p = *Predators[0];
+  const uint32_t seed = RandSeed = 99;
+  p.SetModel(SphereModel);
+  const int32_t n = SphereModel->VertexPositionCount;
+  ASSERT_EQ(n, 252);
+  ASSERT_EQ(p.Spikes.size(), size_t(n / 3));
+  uint32_t expectedSeed = seed;
+  for (int i = 0; i < 2 * (n / 3); ++i) expectedSeed = expectedSeed * 134775813u + 1u;
+  EXPECT_EQ(RandSeed, expectedSeed) << "two draws per spike";
+  bool allSame = true;
+  for (const TPredatorSpike& s : p.Spikes) {
+    EXPECT_GE(s.VertexIndex, 0);
+    EXPECT_LT(s.VertexIndex, n);
+    EXPECT_GE(s.Length, 1.0f);
+    EXPECT_LT(s.Length, 1.75f);
+    allSame = allSame && s.VertexIndex == p.Spikes[0].VertexIndex;
+  }
+  EXPECT_FALSE(allSame);
+
+  p.SetModel(nullptr);
+  EXPECT_TRUE(p.Spikes.empty());
+  p.Alive = true;
+  p.SetKind(2);
+  const GLint depth = ModelViewDepth();
+  p.Update(); // a sphere predator without a model draws nothing but must not fail
+  EXPECT_EQ(ModelViewDepth(), depth);
+}
+
+TEST_F(PredatorDrawTest, EachKindDrawsInItsColoursAtItsPlaceAndRestoresTheMatrixStack) {
+  struct Row {
+    uint8_t Kind;
+    TXYZ Where;
+    std::vector<TRGB> Colours; // the first must appear; all others are allowed
+  };
+  const std::vector<Row> rows = {
+      {1, {-300, 200, 0}, {{0, 102, 102}}},
+      {2, {-100, -150, 0}, {{0, 191, 0}, {191, 191, 0}, {255, 255, 255}}},
+      {3, {150, 250, 0}, {{153, 76, 0}}},
+      {4, {300, -250, 0}, {{0, 0, 102}}},
+      {5, {-250, -300, 0}, {{255, 255, 0}}},
+      {6, {200, 50, 0}, {{0, 204, 0}}},
+  };
+  for (const Row& row : rows) {
+    GLTestContext::Get().BeginFrame();
+    TBlobPredator& p = Place(int(row.Kind), row.Kind, row.Where);
+    const GLint depth = ModelViewDepth();
+    p.Update();
+    EXPECT_EQ(ModelViewDepth(), depth) << "kind " << int(row.Kind);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "kind " << int(row.Kind);
+
+    const TLitSurvey s = Survey(row.Where.X, row.Where.Y, 50, row.Colours);
+    EXPECT_GT(s.Inside, 20) << "kind " << int(row.Kind);
+    EXPECT_GT(s.PerColour[0], 10) << "kind " << int(row.Kind);
+    EXPECT_EQ(s.WrongColour, 0) << "kind " << int(row.Kind);
+    EXPECT_EQ(s.Outside, 0) << "kind " << int(row.Kind);
+    if (row.Kind == 2) {
+      EXPECT_GT(s.PerColour[1], 10) << "yellow spikes";
+      EXPECT_GT(s.PerColour[2], 10) << "white spike tips";
+    }
+  }
+}
+
+TEST_F(PredatorDrawTest, BodiesFadeInFromBlackExceptTheJelly) {
+  for (uint8_t kind = 1; kind <= 6; ++kind) {
+    GLTestContext::Get().BeginFrame();
+    TBlobPredator& p = Place(kind, kind, {0, 0, 0});
+    p.Fade = -0.005f; // the update brings it to 0, as just after a death or an egg
+    p.Update();
+    const int lit = LitInWorldBox(-60, -60, 60, 60);
+    if (kind == 4) {
+      EXPECT_GT(lit, 20) << "the jelly body keeps its own colour";
+    } else {
+      EXPECT_EQ(lit, 0) << "kind " << int(kind);
+    }
+  }
+}
+
+TEST_F(PredatorDrawTest, DartPointsAlongItsCourseWithItsTailBehind) {
+  for (int course : {0, 180}) {
+    GLTestContext::Get().BeginFrame();
+    TBlobPredator& p = Place(0, 5, {0, 0, 0});
+    if (course == 180) {
+      p.Target = Snake.Position = {-1000, 0, 0};
+      p.Course = 180;
+    }
+    p.Update();
+    const float ahead = course == 0 ? 1 : -1;
+    // The nose reaches 30 units ahead; the tail line only 10 behind.
+    EXPECT_GT(LitInWorldBox(ahead > 0 ? 18 : -28, -3, ahead > 0 ? 28 : -18, 3), 3) << course;
+    EXPECT_EQ(LitInWorldBox(ahead > 0 ? -30 : 16, -8, ahead > 0 ? -16 : 30, 8), 0) << course;
+  }
+}
+
+TEST_F(PredatorDrawTest, ChainOfAWorldSpawnedKindThreeStartsAtItsOldPlace) {
+  // The world puts a predator into play before it moves it, so the trail is filled with the
+  // slot's old position and the chain follows from there.
+  GLTestContext::Get().BeginFrame();
+  TBlobPredator& p = *Predators[0];
+  p.Position = {-300, -300, 0};
+  p.Fade = 1;
+  p.SetKind(3);
+  p.SetAlive(true);
+  p.Target = {300, 300, 0};
+  p.Position = {300, 300, 0};
+  Snake.Position = {300, 400, 0};
+  p.Update();
+  EXPECT_GT(LitInWorldBox(-330, -330, -270, -270), 20) << "chain at the old place";
+  EXPECT_EQ(LitInWorldBox(250, 250, 350, 350), 0) << "nothing at the predator itself";
+}
+
+TEST_F(PredatorDrawTest, AllSixKindsSideBySide) {
+  // A few dozen frames of the six kinds running up the screen with their particles, as in play.
+  TParticleEngine2 engine;
+  for (TBlobPredator* p : Predators) p->Engine = &engine;
+  const float xs[6] = {-375, -225, -75, 75, 225, 375};
+  for (int k = 0; k < 6; ++k) {
+    TBlobPredator& p = Place(k, uint8_t(k + 1), {xs[k], -150, 0});
+    p.Course = 90;
+    p.Target = {xs[k], 5000, 0};
+  }
+  Snake.Position = {0, 5000, 0};
+  constexpr int Frames = 40;
+  for (int f = 0; f < Frames; ++f) {
+    GLTestContext::Get().BeginFrame();
+    for (int k = 0; k < 6; ++k) Predators[k]->Update();
+    engine.UpdateAndDraw();
+  }
+  for (int k = 0; k < 6; ++k) {
+    const TBlobPredator& p = *Predators[k];
+    EXPECT_GT(
+        LitInWorldBox(p.Position.X - 45, p.Position.Y - 45, p.Position.X + 45, p.Position.Y + 45),
+        20)
+        << "kind " << k + 1 << " at " << p.Position.X << ", " << p.Position.Y;
+  }
+  EXPECT_EQ(LitInWorldBox(-500, 300, 500, 500), 0) << "nothing far ahead of them";
+  if (const char* path = std::getenv("GLOOPA_PREDATORS_PNG"))
+    EXPECT_TRUE(GLTestContext::Get().SavePNG(path));
+  for (TBlobPredator* p : Predators) p->Engine = nullptr;
+}
