@@ -11,7 +11,7 @@ using EggTest = TCreatureTest;
 
 TEST_F(EggTest, ConstructorDrawsTheSignBeforeTheRate) {
   std::set<int32_t> rates;
-  for (uint32_t start : {1u, 2u, 99u, 5000u, 123456u, 4000000000u, 7u, 8u, 9u, 10u, 11u}) {
+  for (uint32_t start : {1u, 2u, 99u, 5000u, 123456u, 4000000000u, 7u, 8u}) {
     RandSeed = start;
     TRefRandom ref(start);
     TBlobEgg egg;
@@ -24,19 +24,6 @@ TEST_F(EggTest, ConstructorDrawsTheSignBeforeTheRate) {
     rates.insert(egg.WobbleRate);
   }
   EXPECT_GE(rates.size(), 3u);
-}
-
-TEST_F(EggTest, OutOfPlayEggDoesNothing) {
-  TBlobEgg egg;
-  egg.Engine = Engine;
-  egg.Bonus = 3;
-  egg.WobbleRate = 2;
-  const uint32_t seed = RandSeed;
-  egg.Update();
-  EXPECT_EQ(Engine->LiveCount(), 0);
-  EXPECT_EQ(egg.WobbleAngle, 0);
-  EXPECT_EQ(RandSeed, seed);
-  EXPECT_EQ(GLTestContext::Get().CountLit(0, 0, 1023, 767, 20), 0);
 }
 
 TEST_F(EggTest, WobbleWrapsAndGlowsComeFromTheRimOfTheWobblingCircle) {

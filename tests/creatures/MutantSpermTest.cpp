@@ -48,22 +48,6 @@ TEST_F(MutantSpermTest, FreshSpermIsNeverMovedOrDrawn) {
   EXPECT_EQ(GLTestContext::Get().CountLit(0, 0, 1023, 767, 10), 0);
 }
 
-TEST_F(MutantSpermTest, WiggleRunsWithAPeriodOfTwentySix) {
-  EggA.Position = {5000, 0, 0};
-  EggB.SetActive(false);
-  Launch({0, 0, 0}, EggA);
-  std::vector<float> seen;
-  for (int i = 0; i < 52; ++i) {
-    Sperm.Update();
-    seen.push_back(Sperm.WiggleAngle);
-    EXPECT_FLOAT_EQ(Sperm.Trail[0].Angle, float(Sperm.Course) + Sperm.WiggleAngle);
-  }
-  const std::vector<float> firstPeriod{12,  24,  36,  48,  60,  72,  72,  60,  48,
-                                       36,  24,  12,  0,   -12, -24, -36, -48, -60,
-                                       -72, -72, -60, -48, -36, -24, -12, 0};
-  for (size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], firstPeriod[i % 26]) << i;
-}
-
 TEST_F(MutantSpermTest, SwimsAtFixedSpeedAndFertilisesItsEgg) {
   EggA.Position = {60, 80, 0};
   EggB.SetActive(false);
@@ -164,28 +148,6 @@ TEST_F(MutantSpermTest, ReachUsesOnlyTheEggRadiusAndSkipsEggsOutOfPlay) {
   }
   TBlobMutantSperm lone;
   EXPECT_EQ(lone.FindEggInReach(), -1);
-}
-
-TEST_F(MutantSpermTest, TrailAndTimerBookkeeping) {
-  Sperm.Position = {7, 8, 0};
-  Sperm.ResetTrail();
-  for (const TTrailPoint& p : Sperm.Trail) {
-    EXPECT_EQ(p.X, 7);
-    EXPECT_EQ(p.Y, 8);
-    EXPECT_EQ(p.Angle, 0);
-  }
-  Sperm.SetSwimming(false);
-  EXPECT_EQ(Sperm.Timer, 1000);
-  EXPECT_FALSE(Sperm.Swimming);
-  EggA.Position = {400, 8, 0};
-  EggB.SetActive(false);
-  Launch({7, 8, 0}, EggA);
-  for (int i = 0; i < 30; ++i) Sperm.Update();
-  EXPECT_EQ(Sperm.Timer, 970);
-  EXPECT_EQ(Engine->LiveCount(), 30);
-  // Newest first: entry 1 is where the head was one step ago.
-  EXPECT_NEAR(std::hypot(Sperm.Trail[0].X - Sperm.Trail[1].X, Sperm.Trail[0].Y - Sperm.Trail[1].Y),
-              0.75, 1e-4);
 }
 
 } // namespace

@@ -118,9 +118,9 @@ TEST_F(PixelTest, EggCircleAndRedLabel) {
     if (rgb[i] > 120 && rgb[i + 1] < 60) ++red;
   EXPECT_GT(red, 10);
 
-  // Without a bonus, no label: nothing red at all.
+  // A value outside 1..6 has no label; an egg out of play draws nothing at all.
   GL.BeginFrame();
-  egg.Bonus = 0;
+  egg.Bonus = 7;
   egg.Update();
   const std::vector<uint8_t> plain = GL.ReadRGB();
   red = 0;
@@ -129,6 +129,10 @@ TEST_F(PixelTest, EggCircleAndRedLabel) {
   EXPECT_EQ(red, 0);
   CountAround(150, -250, 25, inside, total, 30);
   EXPECT_GT(inside, 30);
+  GL.BeginFrame();
+  egg.SetActive(false);
+  egg.Update();
+  EXPECT_EQ(GL.CountLit(0, 0, GLTestContext::Width - 1, GLTestContext::Height - 1, 10), 0);
 }
 
 TEST_F(PixelTest, MutantSpermTrailAndHead) {

@@ -49,26 +49,6 @@ TEST_F(PlanktonTest, FeelersSwingAndHoldEachExtremeForTwoSteps) {
   EXPECT_EQ(seen, expected);
 }
 
-TEST_F(PlanktonTest, SpeedChangesOnlyWhenTheTimerRunsOut) {
-  TBlobPlankton plankton;
-  plankton.Timer = 3;
-  plankton.Speed = 0.55f;
-  for (int change = 0; change < 3; ++change) {
-    const int32_t countdown = plankton.Timer;
-    const float speed = plankton.Speed;
-    for (int i = 1; i < countdown; ++i) {
-      plankton.Update();
-      ASSERT_EQ(plankton.Speed, speed);
-    }
-    plankton.Update();
-    EXPECT_GE(plankton.Timer, 500);
-    EXPECT_LE(plankton.Timer, 1499);
-    EXPECT_GE(plankton.Speed, 0.1f);
-    EXPECT_LT(plankton.Speed, 0.2667f);
-    EXPECT_NE(plankton.Speed, speed);
-  }
-}
-
 TEST_F(PlanktonTest, TurnsOneDegreeAtFullSpeedAndSettlesOnItsPoint) {
   TBlobPlankton plankton;
   plankton.Position = {0, 0, 0};
@@ -111,24 +91,6 @@ TEST_F(PlanktonTest, TurnsOneDegreeAtFullSpeedAndSettlesOnItsPoint) {
     if (d > 10) far = true;
   }
   EXPECT_GE(passes, 5);
-}
-
-TEST_F(PlanktonTest, AboutOneStepInTenLeavesTheLongGlow) {
-  TBlobPlankton plankton;
-  plankton.Engine = Engine;
-  const int steps = 2000;
-  int longGlows = 0;
-  for (int i = 0; i < steps; ++i) {
-    const int before = Engine->LiveCount();
-    plankton.Update();
-    const int spawned = Engine->LiveCount() - before;
-    ASSERT_GE(spawned, 1);
-    ASSERT_LE(spawned, 2);
-    longGlows += spawned - 1;
-    if (Engine->LiveCount() > 9000) Engine->Clear();
-  }
-  EXPECT_GT(longGlows, steps / 10 - 60);
-  EXPECT_LT(longGlows, steps / 10 + 60);
 }
 
 } // namespace

@@ -52,29 +52,6 @@ struct TRefSnake {
 
 using SnakeTest = TCreatureTest;
 
-TEST_F(SnakeTest, ResetGivesTheStartOfAGameButKeepsTheSettledTarget) {
-  TBlobSnake snake;
-  snake.Position = {50, 60, 0};
-  snake.Course = 200;
-  snake.Turning = true;
-  snake.WeaponMode = 3;
-  snake.Speed = 0;
-  snake.Trail[77] = {1, 2, 3, 4};
-  snake.SettledTarget = {7, 8, 0};
-  snake.Reset();
-  EXPECT_EQ(snake.WeaponMode, 1);
-  EXPECT_EQ(snake.Course, 0);
-  EXPECT_FALSE(snake.Turning);
-  EXPECT_FLOAT_EQ(snake.Speed, 2.5f);
-  EXPECT_FLOAT_EQ(snake.Radius, 10.0f);
-  EXPECT_TRUE(SameXYZ(snake.Target, TXYZ{0, 100, 0}));
-  EXPECT_TRUE(SameXYZ(snake.Position, TXYZ{0, 0, 0}));
-  EXPECT_EQ(snake.Trail[77].X, 0);
-  EXPECT_EQ(snake.Trail[77].Angle, 0);
-  EXPECT_TRUE(SameXYZ(snake.SettledTarget, TXYZ{7, 8, 0}));
-  EXPECT_FALSE(snake.Active);
-}
-
 TEST_F(SnakeTest, FirstStepOfAGameStandsStillThenTurnsCounterClockwiseAtOnePointFive) {
   TBlobSnake snake;
   snake.Engine = Engine;
@@ -217,30 +194,13 @@ TEST_F(SnakeTest, HeadIsHeldInsideTheWallAndTheTrailRepeatsTheClampedPoint) {
       EXPECT_FLOAT_EQ(p.X, c.WallX) << i;
       EXPECT_FLOAT_EQ(p.Y, c.WallY) << i;
     }
+    // A request past either end of the trail is held to that end instead of reading beyond it.
+    TXYZ low, high;
+    snake.GetTrailPoint(-5, low);
+    snake.GetTrailPoint(500, high);
+    EXPECT_FLOAT_EQ(low.Y, snake.Trail[0].Y);
+    EXPECT_FLOAT_EQ(high.Y, snake.Trail[128].Y);
   }
-}
-
-TEST_F(SnakeTest, TrailHoldsPastHeadPositionsNewestFirst) {
-  TBlobSnake snake;
-  snake.Target = {0, 400, 0};
-  snake.SettledTarget = snake.Target;
-  snake.Course = 90;
-  for (int i = 1; i <= 100; ++i) snake.Update();
-  TXYZ p;
-  snake.GetTrailPoint(0, p);
-  EXPECT_FLOAT_EQ(p.Y, snake.Position.Y);
-  snake.GetTrailPoint(96, p);
-  EXPECT_NEAR(p.Y, 4 * 2.5f, 1e-3);
-  EXPECT_EQ(snake.Trail[96].Angle, 90);
-  // Entries older than the run are still the zeros that Reset left.
-  snake.GetTrailPoint(128, p);
-  EXPECT_EQ(p.Y, 0);
-  // A request past either end is held to the trail instead of reading beyond it.
-  TXYZ low, high;
-  snake.GetTrailPoint(-5, low);
-  snake.GetTrailPoint(500, high);
-  EXPECT_FLOAT_EQ(low.Y, snake.Trail[0].Y);
-  EXPECT_FLOAT_EQ(high.Y, snake.Trail[128].Y);
 }
 
 TEST_F(SnakeTest, ApplyBonusTable) {
@@ -260,30 +220,6 @@ TEST_F(SnakeTest, ApplyBonusTable) {
     snake.ApplyBonus(c.Kind);
     EXPECT_EQ(snake.WeaponMode, c.Mode) << int(c.Kind);
     EXPECT_FLOAT_EQ(snake.Speed, c.Speed) << int(c.Kind);
-  }
-}
-
-TEST_F(SnakeTest, StoppedSnakeStillTurnsAimsAndLeavesItsWake) {
-  TBlobSnake snake;
-  snake.Speed = 0;
-  snake.Position = {10, 20, 0};
-  snake.Target = {10, 300, 0};
-  snake.Turning = true;
-  snake.AimX = 10;
-  snake.AimY = -100;
-  snake.Engine = Engine;
-  for (int i = 0; i < 5; ++i) snake.Update();
-  EXPECT_EQ(snake.Course, 10);
-  EXPECT_TRUE(SameXYZ(snake.Position, TXYZ{10, 20, 0}));
-  EXPECT_EQ(snake.AimBearing, 270);
-  ASSERT_EQ(Engine->LiveCount(), 5);
-  for (TParticle* p = Engine->Particles->First(); p; p = static_cast<TParticle*>(p->Next)) {
-    EXPECT_TRUE(SameXYZ(p->Position, TXYZ{10, 20, 0}));
-    EXPECT_EQ(p->Kind, 3);
-    EXPECT_FLOAT_EQ(p->Colour.R, 0.2f);
-    EXPECT_GE(p->Life, 32);
-    EXPECT_LE(p->Life, 127);
-    EXPECT_EQ(p->Scale, 12);
   }
 }
 
