@@ -46,20 +46,14 @@ TEST_F(ParticleEngine, SpawnCopiesEveryArgument) {
   TParticle* p = Engine->Spawn(position, velocity, 5, colour, 4, 1.5f, 2.5f, 40, 7, 1);
   ASSERT_NE(p, nullptr);
   position = velocity = colour = TXYZ{9, 9, 9}; // the engine keeps copies, not the records
-  EXPECT_EQ(p->Position.X, 10);
-  EXPECT_EQ(p->Position.Y, -20);
-  EXPECT_EQ(p->Position.Z, 30);
-  EXPECT_EQ(p->Velocity.Z, 3);
+  const float got[] = {p->Position.X, p->Position.Y, p->Position.Z, p->Velocity.Z,
+                       p->Colour.R,   p->Colour.G,   p->Colour.B,   p->Colour.A,
+                       p->Speed,      p->TailLength, p->Scale};
+  const float want[] = {10, -20, 30, 3, 0.25f, 0.5f, 0.75f, 1, 1.5f, 2.5f, 7};
+  for (size_t i = 0; i < std::size(want); ++i) EXPECT_EQ(got[i], want[i]) << "field " << i;
   EXPECT_EQ(p->Kind, 5);
-  EXPECT_EQ(p->Colour.R, 0.25f);
-  EXPECT_EQ(p->Colour.G, 0.5f);
-  EXPECT_EQ(p->Colour.B, 0.75f);
-  EXPECT_EQ(p->Colour.A, 1.0f);
   EXPECT_EQ(p->Size, 4);
-  EXPECT_EQ(p->Speed, 1.5f);
-  EXPECT_EQ(p->TailLength, 2.5f);
   EXPECT_EQ(p->Life, 40);
-  EXPECT_EQ(p->Scale, 7.0f);
   EXPECT_EQ(Engine->LiveCount(), 1);
 }
 

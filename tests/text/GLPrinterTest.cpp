@@ -195,10 +195,6 @@ TEST(GLPrinter, GlyphsDrawTheirStrokes) {
     std::set<Segment> Expected;
   };
   const Case cases[] = {
-      {'4', {seg({-5, 10}, {-5, 0}), seg({-5, 0}, {5, 0}), seg({5, 10}, {5, -10})}},
-      {'K',
-       {seg({5, -10}, {5, 0}), seg({5, 0}, {-5, 0}), seg({-5, 0}, {-5, -10}),
-        seg({-5, 10}, {-5, 0}), seg({4, 10}, {4, 0})}},
       {'P',
        {seg({-5, 0}, {5, 0}), seg({5, 0}, {5, 10}), seg({5, 10}, {-5, 10}),
         seg({-5, 10}, {-5, -10}), seg({-5, -10}, {-5, 0})}},
@@ -206,7 +202,6 @@ TEST(GLPrinter, GlyphsDrawTheirStrokes) {
        {seg({2, 0}, {2, 10}), seg({2, 10}, {-2, 10}), seg({-2, 10}, {-2, 0}), seg({3, -9}, {3, 0}),
         seg({3, 0}, {-3, 0}), seg({-3, 0}, {-3, -9}), seg({-3, -9}, {3, -9}), seg({5, -8}, {3, -9}),
         seg({3, -9}, {5, -10})}},
-      {'x', {seg({-5, 4}, {5, -10}), seg({5, 4}, {-5, -10})}},
       {'p',
        {seg({-5, -2}, {5, -2}), seg({5, -2}, {5, 4}), seg({5, 4}, {-5, 4}),
         seg({-5, 4}, {-5, -14})}},
@@ -226,10 +221,10 @@ TEST(GLPrinter, GlyphsDrawTheirStrokes) {
   EXPECT_EQ(SegmentsOf(percent), (std::set<Segment>{seg({5, 10}, {-5, -10})}));
 }
 
-TEST(GLPrinter, CodesWithoutGlyphsDrawNothing) {
+TEST(GLPrinter, CodeZeroFillsItsCellAndOtherCodesWithoutGlyphsDrawNothing) {
   for (int code = 1; code <= 255; ++code) {
     if (code >= 33 && code <= 126) continue;
-    EXPECT_TRUE(CaptureGlyph(uint8_t(code)).empty()) << "code " << code;
+    EXPECT_TRUE(CaptureGlyph(uint8_t(code)).empty()) << code;
   }
   // Code 0 is the filled cell (GL may hand the quad back as two triangles).
   const std::vector<Primitive> block = CaptureGlyph(0);
@@ -330,25 +325,4 @@ TEST(GLPrinter, PrintedTextLightsItsStrokesAndNothingElse) {
   EXPECT_GT(stem[1], 200);
   EXPECT_LT(stem[2], 60);
   EXPECT_LT(PixelAtWorld(0, 0)[0], 20);
-}
-
-TEST(GLPrinter, CodeZeroTurnsTheRestOfTheStringWhite) {
-  GLTestContext& gl = GLTestContext::Get();
-  gl.BeginFrame();
-  TGLPrinter printer;
-  printer.Print(3, {1, 0, 0}, -100, 0, {4, 4, 4},
-                std::string("1\0"
-                            "1",
-                            3));
-  gl.SavePNG("GLPrinter_code0.png");
-  const auto red = PixelAtWorld(-100, 10);
-  EXPECT_GT(red[0], 200);
-  EXPECT_LT(red[1], 60);
-  const auto block = PixelAtWorld(-50, 0); // the filled cell spans -70..-30 x -40..40
-  EXPECT_GT(block[0], 200);
-  EXPECT_GT(block[1], 200);
-  EXPECT_GT(block[2], 200);
-  const auto white = PixelAtWorld(0, 10);
-  EXPECT_GT(white[1], 200);
-  EXPECT_GT(white[2], 200);
 }
