@@ -6,7 +6,7 @@
 //   sphere.txt         a geodesic sphere of 252 evenly spread vertices, radius 13.5: at the
 //                      spiky predator's scale of about 1.5 it covers its hit radius of 20.
 //   jelly.txt          a jellyfish (bell, oral arms, trailing tentacles) facing +Y, drawn as a
-//                      point cloud; at the jelly predator's scale (1.6, 2.0) it spans about 20.
+//                      point cloud; at the jelly predator's scale (1.6, 2.0) it reaches about 20.
 //   SphereTile8x8.txt  an 8 x 8-tile sphere of radius 1 with a soft radial glow, mapped from above.
 //   CircleFade8x8.txt  a flat ring of radius 1 (inner edge 0.5) in 64 tiles whose texture fades
 //                      toward both of its edges.
@@ -197,22 +197,26 @@ Mesh GlowSphere() {
   const int slices = 8, stacks = 8;
   Mesh m;
   m.Name = "Sphere";
-  std::vector<std::vector<int>> grid(stacks + 1, std::vector<int>(slices + 1));
-  for (int i = 0; i <= stacks; ++i) {
-    const double theta = Pi * i / stacks; // from +Z, which faces the camera
-    for (int j = 0; j <= slices; ++j) {
-      const double phi = 2 * Pi * (j % slices) / slices;
-      const Vec p{std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi),
-                  std::cos(theta)};
-      grid[i][j] = m.Add(p, p, PlanarU(p), PlanarV(p));
+  auto add = [&m](double Theta, double Phi) {
+    const Vec p{std::sin(Theta) * std::cos(Phi), std::sin(Theta) * std::sin(Phi), std::cos(Theta)};
+    return m.Add(p, p, PlanarU(p), PlanarV(p));
+  };
+  // One vertex at each pole (the top one faces the camera) and rings of 8 between them.
+  const int top = add(0, 0);
+  std::vector<std::vector<int>> rings(stacks - 1);
+  for (int i = 1; i < stacks; ++i)
+    for (int j = 0; j < slices; ++j)
+      rings[i - 1].push_back(add(Pi * i / stacks, 2 * Pi * j / slices));
+  const int bottom = add(Pi, 0);
+  for (int j = 0; j < slices; ++j) {
+    const int k = (j + 1) % slices;
+    m.Tri(top, rings[0][j], rings[0][k]);
+    for (int i = 0; i + 1 < stacks - 1; ++i) {
+      m.Tri(rings[i][j], rings[i + 1][j], rings[i + 1][k]);
+      m.Tri(rings[i][j], rings[i + 1][k], rings[i][k]);
     }
+    m.Tri(rings[stacks - 2][j], bottom, rings[stacks - 2][k]);
   }
-  for (int i = 0; i < stacks; ++i)
-    for (int j = 0; j < slices; ++j) {
-      const int a = grid[i][j], b = grid[i + 1][j], c = grid[i + 1][j + 1], d = grid[i][j + 1];
-      if (i != stacks - 1) m.Tri(a, b, c); // the bottom pole row would be degenerate
-      if (i != 0) m.Tri(a, c, d);          // and so would the top one
-    }
   return m;
 }
 
@@ -316,7 +320,7 @@ Mesh Jellyfish() {
   m.Name = "Jelly";
   // Bell: half an ellipsoid turned about the Y axis, its rim curling a little inwards.
   const double centreY = 1.5, height = 6.5, radius = 8.0;
-  const int rings = 10, around = 20;
+  const int rings = 7, around = 14;
   const int apex = m.Add({0, centreY + height, 0}, {0, 1, 0});
   std::vector<std::vector<int>> bell;
   for (int i = 1; i <= rings; ++i) {
@@ -341,36 +345,36 @@ Mesh Jellyfish() {
   const double rimY = centreY + height * std::cos(100.0 * Pi / 180);
   const double rimR = radius * std::sin(100.0 * Pi / 180);
 
-  // Oral arms: three frilly ribbons hanging from under the bell's centre.
-  for (int k = 0; k < 3; ++k) {
-    const double x0 = (k - 1) * 1.6;
-    const double length = 6.0 + (k == 1 ? 0.8 : 0);
+  // Oral arms: two frilly ribbons hanging from under the bell's centre.
+  for (int k = 0; k < 2; ++k) {
+    const double x0 = k == 0 ? -0.9 : 0.9;
+    const double length = 6.0 + 0.8 * k;
     std::vector<Vec> path;
     std::vector<double> widths;
-    const int steps = 12;
+    const int steps = 7;
     for (int s = 0; s <= steps; ++s) {
       const double f = double(s) / steps;
       path.push_back({x0 * (1 + 0.4 * f) + 0.6 * std::sin(f * 2.5 * Pi + k * 2.1),
-                      rimY + 0.8 - f * length, 0.3 * (k - 1)});
-      widths.push_back(1.3 * (1 - 0.6 * f));
+                      rimY + 0.8 - f * length, 0.3 * (2 * k - 1)});
+      widths.push_back(0.9 * (1 - 0.5 * f));
     }
-    Ribbon(m, path, widths, 3);
+    Ribbon(m, path, widths, 2);
   }
 
-  // Tentacles: eight thin strands from the rim, trailing behind with a slow wave.
-  for (int k = 0; k < 8; ++k) {
-    const double phi = 2 * Pi * (k + 0.25) / 8;
-    const double x0 = rimR * 0.92 * std::cos(phi);
-    const double z0 = rimR * 0.92 * std::sin(phi);
-    const double length = 8.5 + 1.2 * std::sin(k * 1.7);
+  // Tentacles: six thin strands hanging from across the rim, trailing behind with a slow wave.
+  // The predator flattens Z away, so they are spread in X to stay apart in its picture.
+  const double tentacleX[6] = {-7.2, -4.8, -2.6, 2.6, 4.8, 7.2};
+  for (int k = 0; k < 6; ++k) {
+    const double x0 = tentacleX[k] * rimR / 8;
+    const double length = 9.0 + 0.9 * std::sin(k * 1.7);
     std::vector<Vec> path;
     std::vector<double> widths;
-    const int steps = 16;
+    const int steps = 10;
     for (int s = 0; s <= steps; ++s) {
       const double f = double(s) / steps;
       path.push_back(
-          {x0 * (1 - 0.35 * f) + 0.9 * f * std::sin(f * 3 * Pi + k * 0.9), rimY - f * length, z0});
-      widths.push_back(0.35 * (1 - 0.7 * f));
+          {x0 * (1 - 0.2 * f) + 0.8 * f * std::sin(f * 3 * Pi + k * 0.9), rimY - f * length, 0});
+      widths.push_back(0.4 * (1 - 0.5 * f));
     }
     Ribbon(m, path, widths, 2);
   }

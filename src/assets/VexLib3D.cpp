@@ -597,6 +597,12 @@ void TMS3DObj::UploadTexture(TMaterial& M) {
   }
   GLuint name = 0;
   glGenTextures(1, &name);
+  if (name == 0) {
+    // Without a current context the texture would silently never exist.
+    M.TextureData = nullptr;
+    ShowProblem(M.TextureFile, "No OpenGL texture could be made for the bitmap");
+    throw ETerminate("Problem reading file " + M.TextureFile);
+  }
   M.TextureName = name;
   glBindTexture(GL_TEXTURE_2D, name);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
