@@ -1,0 +1,934 @@
+#include "sound/DXSounds.h"
+
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "shell/Platform.h"
+
+// ---------------------------------------------------------------------------------------------
+// The OpenAL layer. Only this file calls OpenAL, through entry points looked up at run time.
+
+struct TALApi {
+  decltype(&alcOpenDevice) OpenDevice;
+  decltype(&alcCloseDevice) CloseDevice;
+  decltype(&alcCreateContext) CreateContext;
+  decltype(&alcDestroyContext) DestroyContext;
+  decltype(&alcMakeContextCurrent) MakeContextCurrent;
+  decltype(&alcGetCurrentContext) GetCurrentContext;
+  decltype(&alcGetIntegerv) GetIntegerv;
+  decltype(&alcIsExtensionPresent) IsExtensionPresent;
+  decltype(&alGetError) GetError;
+  decltype(&alGenBuffers) GenBuffers;
+  decltype(&alDeleteBuffers) DeleteBuffers;
+  decltype(&alBufferData) BufferData;
+  decltype(&alGenSources) GenSources;
+  decltype(&alDeleteSources) DeleteSources;
+  decltype(&alSourcei) Sourcei;
+  decltype(&alSourcef) Sourcef;
+  decltype(&alSource3f) Source3f;
+  decltype(&alGetSourcei) GetSourcei;
+  decltype(&alSourcePlay) SourcePlay;
+  decltype(&alSourcePause) SourcePause;
+  decltype(&alSourceStop) SourceStop;
+  decltype(&alListenerf) Listenerf;
+
+  void Load() {
+    Get(OpenDevice, "alcOpenDevice");
+    Get(CloseDevice, "alcCloseDevice");
+    Get(CreateContext, "alcCreateContext");
+    Get(DestroyContext, "alcDestroyContext");
+    Get(MakeContextCurrent, "alcMakeContextCurrent");
+    Get(GetCurrentContext, "alcGetCurrentContext");
+    Get(GetIntegerv, "alcGetIntegerv");
+    Get(IsExtensionPresent, "alcIsExtensionPresent");
+    Get(GetError, "alGetError");
+    Get(GenBuffers, "alGenBuffers");
+    Get(DeleteBuffers, "alDeleteBuffers");
+    Get(BufferData, "alBufferData");
+    Get(GenSources, "alGenSources");
+    Get(DeleteSources, "alDeleteSources");
+    Get(Sourcei, "alSourcei");
+    Get(Sourcef, "alSourcef");
+    Get(Source3f, "alSource3f");
+    Get(GetSourcei, "alGetSourcei");
+    Get(SourcePlay, "alSourcePlay");
+    Get(SourcePause, "alSourcePause");
+    Get(SourceStop, "alSourceStop");
+    Get(Listenerf, "alListenerf");
+  }
+
+private:
+  template <class F> static void Get(F& Proc, const char* Name) {
+    Proc = reinterpret_cast<F>(LoadProc(SoundLibraryName, Name));
+  }
+};
+
+struct TALDevice {
+  TALApi Al{};
+  ALCdevice* Device = nullptr;
+  ALCcontext* Context = nullptr;
+  bool CanTellDisconnect = false;
+
+  // Null when no device can be opened; the library itself must already be loadable.
+  static std::unique_ptr<TALDevice> Open(const char* Name) {
+    auto result = std::make_unique<TALDevice>();
+    result->Al.Load();
+    result->Device = result->Al.OpenDevice(Name);
+    if (!result->Device) return nullptr;
+    result->Context = result->Al.CreateContext(result->Device, nullptr);
+    if (!result->Context) return nullptr;
+    result->MakeCurrent();
+    result->CanTellDisconnect = result->Al.IsExtensionPresent(result->Device, "ALC_EXT_disconnect");
+    return result;
+  }
+  ~TALDevice() {
+    if (Context) {
+      if (Al.GetCurrentContext() == Context) Al.MakeContextCurrent(nullptr);
+      Al.DestroyContext(Context);
+    }
+    if (Device) Al.CloseDevice(Device);
+  }
+  void MakeCurrent() const {
+    if (Al.GetCurrentContext() != Context) Al.MakeContextCurrent(Context);
+  }
+  bool Connected() const {
+    if (!CanTellDisconnect) return true;
+    ALCint connected = 1;
+    Al.GetIntegerv(Device, ALC_CONNECTED, 1, &connected);
+    return connected != 0;
+  }
+  int32_t Frequency() const {
+    ALCint rate = 0;
+    Al.GetIntegerv(Device, ALC_FREQUENCY, 1, &rate);
+    return rate;
+  }
+};
+
+namespace {
+
+// The fields of a PCM wave-format block.
+struct TPcmFormat {
+  uint16_t Tag, Channels;
+  uint32_t Rate, BytesPerSecond;
+  uint16_t BlockAlign, Bits;
+};
+
+uint16_t Get16(const uint8_t* p) {
+  return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t Get32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+bool ParsePcmFormat(const uint8_t* Block, int32_t Size, TPcmFormat& Format) {
+  if (!Block || Size < 16) return false;
+  Format = {Get16(Block),     Get16(Block + 2),  Get32(Block + 4),
+            Get32(Block + 8), Get16(Block + 12), Get16(Block + 14)};
+  return Format.Tag == 1 && (Format.Channels == 1 || Format.Channels == 2) &&
+         (Format.Bits == 8 || Format.Bits == 16) &&
+         Format.BlockAlign == Format.Channels * Format.Bits / 8 &&
+         Format.Rate >= uint32_t(DSBFREQUENCY_MIN) && Format.Rate <= uint32_t(DSBFREQUENCY_MAX);
+}
+
+} // namespace
+
+// The samples of one clip: one OpenAL buffer, with the bytes behind it kept so that a lock can
+// hand them out, shared by every voice duplicated from the first.
+struct TALClip {
+  const TALDevice* Dev;
+  ALuint Buffer = 0;
+  ALenum Format = 0;
+  int32_t Rate = 0;
+  int32_t BlockAlign = 1;
+  std::vector<uint8_t> Memory;
+  std::vector<ALuint> Sources; // voices playing this clip
+
+  explicit TALClip(const TALDevice* Device) : Dev(Device) {}
+  ~TALClip() {
+    if (Buffer) {
+      Dev->MakeCurrent();
+      Dev->Al.DeleteBuffers(1, &Buffer);
+    }
+  }
+  // OpenAL copies buffer data on upload and refuses it while a source holds the buffer, so the
+  // voices are detached for the moment of the upload (stopping them).
+  bool Upload() {
+    const auto& al = Dev->Al;
+    Dev->MakeCurrent();
+    for (ALuint s : Sources) {
+      al.SourceStop(s);
+      al.Sourcei(s, AL_BUFFER, 0);
+    }
+    al.GetError();
+    const ALsizei bytes = ALsizei(Memory.size() / size_t(BlockAlign) * size_t(BlockAlign));
+    al.BufferData(Buffer, Format, Memory.data(), bytes, Rate);
+    const bool ok = al.GetError() == AL_NO_ERROR;
+    for (ALuint s : Sources) al.Sourcei(s, AL_BUFFER, ALint(Buffer));
+    return ok;
+  }
+};
+
+struct TALVoice {
+  const TALDevice* Dev;
+  bool Primary = false;
+  std::shared_ptr<TALClip> Clip;
+  ALuint Source = 0;
+  bool Looping = false;
+  int32_t Frequency = 0, Pan = 0, Volume = 0;
+
+  explicit TALVoice(const TALDevice* Device) : Dev(Device) {}
+  ~TALVoice() {
+    if (!Source) return;
+    Dev->MakeCurrent();
+    Dev->Al.SourceStop(Source);
+    Dev->Al.Sourcei(Source, AL_BUFFER, 0);
+    Dev->Al.DeleteSources(1, &Source);
+    auto& list = Clip->Sources;
+    list.erase(std::remove(list.begin(), list.end(), Source), list.end());
+  }
+  // A source placed on the listener, unaffected by distance, playing Clip.
+  static std::unique_ptr<TALVoice> On(std::shared_ptr<TALClip> Clip) {
+    auto voice = std::make_unique<TALVoice>(Clip->Dev);
+    const auto& al = Clip->Dev->Al;
+    Clip->Dev->MakeCurrent();
+    al.GetError();
+    al.GenSources(1, &voice->Source);
+    if (al.GetError() != AL_NO_ERROR) {
+      voice->Source = 0;
+      return nullptr;
+    }
+    voice->Clip = std::move(Clip);
+    al.Sourcei(voice->Source, AL_SOURCE_RELATIVE, AL_TRUE);
+    al.Source3f(voice->Source, AL_POSITION, 0, 0, 0);
+    al.Sourcef(voice->Source, AL_ROLLOFF_FACTOR, 0);
+    al.Sourcei(voice->Source, AL_BUFFER, ALint(voice->Clip->Buffer));
+    voice->Clip->Sources.push_back(voice->Source);
+    return voice;
+  }
+  ALint State() const {
+    ALint state = AL_INITIAL;
+    Dev->Al.GetSourcei(Source, AL_SOURCE_STATE, &state);
+    return state;
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// TDirectSound
+
+TDirectSound::TDirectSound(const char* DeviceId) {
+  FInterface = TALDevice::Open(DeviceId);
+  if (!FInterface) throw EDirectSoundError("DirectSound cannot be initialized");
+}
+
+TDirectSound::~TDirectSound() {
+  // Buffer objects belong to their owners (the bank, the component); any still registered lose
+  // their platform side here, before the device goes.
+  while (!Buffers.empty()) {
+    TDirectSoundBuffer* buffer = Buffers.back();
+    buffer->ReleaseInterface();
+    buffer->FDevice = nullptr;
+    Buffers.pop_back();
+  }
+}
+
+TALDevice& TDirectSound::IDSound() const {
+  if (!FInterface) throw EDirectSoundError("IDirectSound not made");
+  return *FInterface;
+}
+
+int32_t TDirectSound::SetCooperativeLevel(int32_t Level) {
+  IDSound();
+  FCooperativeLevel = Level;
+  SetDXResult(DS_OK);
+  return DS_OK;
+}
+
+bool TDirectSound::Connected() const {
+  return FInterface && FInterface->Connected();
+}
+
+bool TDirectSound::Reconnect() {
+  if (Connected()) return true;
+  const auto now = std::chrono::steady_clock::now();
+  if (FLastReconnect != std::chrono::steady_clock::time_point{} &&
+      now - FLastReconnect < std::chrono::seconds(1))
+    return false;
+  FLastReconnect = now;
+  std::unique_ptr<TALDevice> fresh = TALDevice::Open(nullptr);
+  if (!fresh) {
+    if (FInterface) FInterface->MakeCurrent();
+    return false;
+  }
+  // Everything made on the old device goes with it; the primary buffers come back at once,
+  // the clip buffers when the listeners restore them.
+  std::vector<TDirectSoundBuffer*> primaries;
+  if (FInterface) FInterface->MakeCurrent();
+  for (TDirectSoundBuffer* buffer : Buffers) {
+    if (buffer->Interface() && buffer->Interface()->Primary) primaries.push_back(buffer);
+    buffer->ReleaseInterface();
+  }
+  FInterface = std::move(fresh);
+  FInterface->MakeCurrent();
+  for (TDirectSoundBuffer* buffer : primaries) {
+    TDSBufferDesc desc;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    buffer->CreateBuffer(desc);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDirectSoundBuffer
+
+TDirectSoundBuffer::TDirectSoundBuffer(TDirectSound* Device) : FDevice(Device) {
+  if (FDevice) FDevice->Buffers.push_back(this);
+}
+
+TDirectSoundBuffer::~TDirectSoundBuffer() {
+  ReleaseInterface();
+  if (FDevice) {
+    auto& list = FDevice->Buffers;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  }
+}
+
+TALVoice& TDirectSoundBuffer::Voice() {
+  if (!FInterface) throw EDirectSoundBufferError("IDirectSoundBuffer not made");
+  FInterface->Dev->MakeCurrent();
+  return *FInterface;
+}
+
+void TDirectSoundBuffer::ReleaseInterface() {
+  FInterface.reset();
+  FLockRegion1 = FLockRegion2 = nullptr;
+  FLockSize1 = FLockSize2 = FLockCount = 0;
+}
+
+void TDirectSoundBuffer::Attach(std::unique_ptr<TALVoice> Voice) {
+  FInterface = std::move(Voice);
+  FCaps = TDSBCaps{};
+  FFormat.clear();
+  if (FInterface->Primary) {
+    // The mix the device produces: 16-bit stereo at the device's rate.
+    const uint32_t rate = uint32_t(FInterface->Dev->Frequency());
+    const uint8_t format[16] = {1,
+                                0,
+                                2,
+                                0,
+                                uint8_t(rate),
+                                uint8_t(rate >> 8),
+                                uint8_t(rate >> 16),
+                                uint8_t(rate >> 24),
+                                uint8_t(rate * 4),
+                                uint8_t(rate * 4 >> 8),
+                                uint8_t(rate * 4 >> 16),
+                                uint8_t(rate * 4 >> 24),
+                                4,
+                                0,
+                                16,
+                                0};
+    FFormat.assign(format, format + 16);
+    FCaps.dwFlags = DSBCAPS_PRIMARYBUFFER;
+  } else {
+    FCaps.dwFlags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
+    FCaps.dwBufferBytes = uint32_t(FInterface->Clip->Memory.size());
+  }
+}
+
+bool TDirectSoundBuffer::CreateBuffer(const TDSBufferDesc& Desc) {
+  ReleaseInterface();
+  if (!FDevice) {
+    SetDXResult(DSERR_INVALIDCALL);
+    return false;
+  }
+  const TALDevice& dev = FDevice->IDSound();
+  dev.MakeCurrent();
+  if (Desc.dwSize != 36) {
+    SetDXResult(DSERR_INVALIDPARAM);
+    return false;
+  }
+  if (Desc.dwFlags & DSBCAPS_PRIMARYBUFFER) {
+    if (Desc.dwBufferBytes != 0 || Desc.lpwfxFormat) {
+      SetDXResult(DSERR_INVALIDPARAM);
+      return false;
+    }
+    auto voice = std::make_unique<TALVoice>(&dev);
+    voice->Primary = true;
+    Attach(std::move(voice));
+    SetDXResult(DS_OK);
+    return true;
+  }
+
+  TPcmFormat format;
+  if (!ParsePcmFormat(Desc.lpwfxFormat, Desc.FormatSize, format)) {
+    SetDXResult(DSERR_BADFORMAT);
+    return false;
+  }
+  if (Desc.dwBufferBytes < 4 || Desc.dwBufferBytes > 0x0FFFFFFF ||
+      Desc.dwBufferBytes < format.BlockAlign) {
+    SetDXResult(DSERR_INVALIDPARAM);
+    return false;
+  }
+  auto clip = std::make_shared<TALClip>(&dev);
+  clip->Rate = int32_t(format.Rate);
+  clip->BlockAlign = format.BlockAlign;
+  clip->Format = format.Channels == 1 ? (format.Bits == 8 ? AL_FORMAT_MONO8 : AL_FORMAT_MONO16)
+                                      : (format.Bits == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16);
+  clip->Memory.assign(Desc.dwBufferBytes, format.Bits == 8 ? 0x80 : 0); // silence
+  dev.Al.GetError();
+  dev.Al.GenBuffers(1, &clip->Buffer);
+  if (dev.Al.GetError() != AL_NO_ERROR) {
+    clip->Buffer = 0;
+    SetDXResult(DSERR_OUTOFMEMORY);
+    return false;
+  }
+  std::unique_ptr<TALVoice> voice;
+  if (!clip->Upload() || !(voice = TALVoice::On(clip))) {
+    SetDXResult(DSERR_OUTOFMEMORY);
+    return false;
+  }
+  Attach(std::move(voice));
+  FFormat.assign(Desc.lpwfxFormat, Desc.lpwfxFormat + Desc.FormatSize);
+  FCaps.dwFlags |= Desc.dwFlags & (DSBCAPS_STICKYFOCUS | DSBCAPS_GLOBALFOCUS);
+  SetDXResult(DS_OK);
+  return true;
+}
+
+void TDirectSoundBuffer::CreateFromFormat(const uint8_t* Format, int32_t FormatSize, int32_t Size) {
+  TDSBufferDesc desc;
+  desc.dwFlags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
+  if (FDevice && FDevice->StickyFocus)
+    desc.dwFlags |= DSBCAPS_STICKYFOCUS;
+  else if (FDevice && FDevice->GlobalFocus)
+    desc.dwFlags |= DSBCAPS_GLOBALFOCUS;
+  desc.dwBufferBytes = uint32_t(std::max(Size, 0));
+  desc.lpwfxFormat = Format;
+  desc.FormatSize = FormatSize;
+  if (!CreateBuffer(desc)) throw EDirectSoundBufferError("Sound Buffer cannot be made");
+}
+
+void TDirectSoundBuffer::LoadFromMemory(const uint8_t* Format, int32_t FormatSize,
+                                        const uint8_t* Samples, int32_t Size) {
+  CreateFromFormat(Format, FormatSize, Size);
+  if (!Samples) return;
+  void *region1, *region2;
+  int32_t size1, size2;
+  if (!Lock(0, Size, region1, size1, region2, size2)) {
+    ReleaseInterface();
+    throw EDirectSoundBufferError("Sound Buffer cannot be locked");
+  }
+  std::memcpy(region1, Samples, size_t(size1));
+  if (region2) std::memcpy(region2, Samples + size1, size_t(size2));
+  Unlock();
+}
+
+void TDirectSoundBuffer::LoadFromWave(const TWave& Wave) {
+  LoadFromMemory(Wave.Format(), Wave.FormatSize(), Wave.Data(), Wave.DataSize());
+}
+
+void TDirectSoundBuffer::Assign(const TDirectSoundBuffer* Source) {
+  if (Source == this) return;
+  if (!Source || !Source->Interface()) {
+    ReleaseInterface();
+    return;
+  }
+  const TALVoice& from = *Source->Interface();
+  if (!FDevice) throw EDirectSoundError("IDirectSound not made");
+  // Voices share a clip only on the device that holds it; a primary mix has no samples.
+  if (from.Primary || &FDevice->IDSound() != from.Dev) {
+    SetDXResult(DSERR_INVALIDCALL);
+    return;
+  }
+  std::unique_ptr<TALVoice> voice = TALVoice::On(from.Clip);
+  if (!voice) {
+    SetDXResult(DSERR_OUTOFMEMORY);
+    return;
+  }
+  ReleaseInterface();
+  Attach(std::move(voice));
+  FFormat = Source->FFormat;
+  SetDXResult(DS_OK);
+}
+
+bool TDirectSoundBuffer::Lock(int32_t Offset, int32_t Size, void*& Region1, int32_t& Size1,
+                              void*& Region2, int32_t& Size2) {
+  Region1 = Region2 = nullptr;
+  Size1 = Size2 = 0;
+  if (FLockCount > 0 || !FInterface) return false;
+  if (FInterface->Primary) {
+    SetDXResult(DSERR_INVALIDCALL);
+    return false;
+  }
+  auto& memory = FInterface->Clip->Memory;
+  const int64_t bytes = int64_t(memory.size());
+  if (Offset < 0 || Offset >= bytes || Size <= 0 || Size > bytes) {
+    SetDXResult(DSERR_INVALIDPARAM);
+    return false;
+  }
+  Size1 = int32_t(std::min<int64_t>(Size, bytes - Offset));
+  Region1 = memory.data() + Offset;
+  if (Size > Size1) {
+    Region2 = memory.data();
+    Size2 = Size - Size1;
+  }
+  FLockRegion1 = Region1;
+  FLockRegion2 = Region2;
+  FLockSize1 = Size1;
+  FLockSize2 = Size2;
+  FLockCount = 1;
+  SetDXResult(DS_OK);
+  return true;
+}
+
+void TDirectSoundBuffer::Unlock() {
+  if (FLockCount == 0 || !FInterface) return;
+  FLockCount = 0;
+  FLockRegion1 = FLockRegion2 = nullptr;
+  FLockSize1 = FLockSize2 = 0;
+  SetDXResult(FInterface->Clip->Upload() ? DS_OK : DSERR_INVALIDPARAM);
+}
+
+int32_t TDirectSoundBuffer::Status() {
+  TALVoice& voice = Voice();
+  if (!FDevice || !FDevice->Connected()) {
+    SetDXResult(DSERR_BUFFERLOST);
+    return DSBSTATUS_BUFFERLOST;
+  }
+  SetDXResult(DS_OK);
+  if (voice.Primary || voice.State() != AL_PLAYING) return 0;
+  return DSBSTATUS_PLAYING | (voice.Looping ? DSBSTATUS_LOOPING : 0);
+}
+
+void TDirectSoundBuffer::Play(bool Loop) {
+  Voice();
+  if (!FDevice->Connected()) {
+    SetDXResult(DSERR_BUFFERLOST); // may restore everything, this buffer's voice included
+    if (!FInterface || !FDevice->Connected()) return;
+  }
+  TALVoice& voice = Voice();
+  if (voice.Primary) {
+    SetDXResult(DS_OK);
+    return;
+  }
+  voice.Looping = Loop;
+  voice.Dev->Al.Sourcei(voice.Source, AL_LOOPING, Loop ? AL_TRUE : AL_FALSE);
+  // Playing a buffer that already plays only changes its looping; OpenAL would restart it.
+  if (voice.State() != AL_PLAYING) voice.Dev->Al.SourcePlay(voice.Source);
+  SetDXResult(DS_OK);
+}
+
+void TDirectSoundBuffer::Stop() {
+  TALVoice& voice = Voice();
+  if (!voice.Primary && voice.State() == AL_PLAYING) voice.Dev->Al.SourcePause(voice.Source);
+  SetDXResult(DS_OK);
+}
+
+void TDirectSoundBuffer::SetPosition(int32_t Bytes) {
+  TALVoice& voice = Voice();
+  if (voice.Primary || Bytes < 0 || size_t(Bytes) >= voice.Clip->Memory.size()) {
+    SetDXResult(voice.Primary ? DSERR_INVALIDCALL : DSERR_INVALIDPARAM);
+    return;
+  }
+  const int32_t frame = Bytes / voice.Clip->BlockAlign * voice.Clip->BlockAlign;
+  voice.Dev->Al.Sourcei(voice.Source, AL_BYTE_OFFSET, frame);
+  SetDXResult(DS_OK);
+}
+
+int32_t TDirectSoundBuffer::Position() {
+  TALVoice& voice = Voice();
+  if (voice.Primary) return 0;
+  ALint offset = 0;
+  voice.Dev->Al.GetSourcei(voice.Source, AL_BYTE_OFFSET, &offset);
+  return offset;
+}
+
+void TDirectSoundBuffer::SetFrequency(int32_t Hz) {
+  TALVoice& voice = Voice();
+  if (voice.Primary || (Hz != 0 && (Hz < DSBFREQUENCY_MIN || Hz > DSBFREQUENCY_MAX))) {
+    SetDXResult(voice.Primary ? DSERR_INVALIDCALL : DSERR_INVALIDPARAM);
+    return;
+  }
+  voice.Frequency = Hz;
+  const float pitch = Hz == 0 ? 1.0f : float(Hz) / float(voice.Clip->Rate);
+  voice.Dev->Al.Sourcef(voice.Source, AL_PITCH, pitch);
+  SetDXResult(DS_OK);
+}
+
+int32_t TDirectSoundBuffer::Frequency() {
+  TALVoice& voice = Voice();
+  return voice.Primary ? 0 : (voice.Frequency == 0 ? voice.Clip->Rate : voice.Frequency);
+}
+
+void TDirectSoundBuffer::SetPan(int32_t Value) {
+  TALVoice& voice = Voice();
+  if (voice.Primary || Value < DSBPAN_LEFT || Value > DSBPAN_RIGHT) {
+    SetDXResult(voice.Primary ? DSERR_INVALIDCALL : DSERR_INVALIDPARAM);
+    return;
+  }
+  voice.Pan = Value;
+  // The far side is attenuated by |Value| hundredths of a decibel. OpenAL pans a mono source by
+  // direction, so the voice is turned towards the near side by the angle whose constant-power
+  // gains have that ratio; stereo clips are not steered by OpenAL and stay as they are.
+  const float ratio = std::pow(10.0f, -std::abs(float(Value)) / 2000.0f);
+  const float angle = float(M_PI_2) - 2.0f * std::atan(ratio); // 0 centre .. pi/2 hard side
+  const float x = Value < 0 ? -std::sin(angle) : std::sin(angle);
+  voice.Dev->Al.Source3f(voice.Source, AL_POSITION, x, 0, -std::cos(angle));
+  SetDXResult(DS_OK);
+}
+
+int32_t TDirectSoundBuffer::Pan() {
+  return Voice().Pan;
+}
+
+void TDirectSoundBuffer::SetVolume(int32_t Value) {
+  TALVoice& voice = Voice();
+  if (Value < DSBVOLUME_MIN || Value > DSBVOLUME_MAX) {
+    SetDXResult(DSERR_INVALIDPARAM);
+    return;
+  }
+  voice.Volume = Value;
+  const float gain = Value <= DSBVOLUME_MIN ? 0.0f : std::pow(10.0f, float(Value) / 2000.0f);
+  if (voice.Primary)
+    voice.Dev->Al.Listenerf(AL_GAIN, gain);
+  else
+    voice.Dev->Al.Sourcef(voice.Source, AL_GAIN, gain);
+  SetDXResult(DS_OK);
+}
+
+int32_t TDirectSoundBuffer::Volume() {
+  return Voice().Volume;
+}
+
+void TDirectSoundBuffer::Check() {
+  if (DXResult() != DSERR_BUFFERLOST || !FDevice || FDevice->Restoring) return;
+  FDevice->Restoring = true;
+  try {
+    if (FDevice->Reconnect()) FDevice->DoRestore();
+  } catch (...) {
+    FDevice->Restoring = false;
+    throw;
+  }
+  FDevice->Restoring = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The device component
+
+void TDXSoundDirectSound::DoRestore() {
+  FDXSound->Restore();
+}
+
+TCustomDXSound::TCustomDXSound(TComponent* Owner) : TComponent(Owner) {}
+
+TCustomDXSound::~TCustomDXSound() {
+  Finalize();
+  std::vector<TListener> listeners = FListeners;
+  for (auto it = listeners.rbegin(); it != listeners.rend(); ++it)
+    it->Handler(this, dsntDestroying);
+  FListeners.clear();
+}
+
+void TCustomDXSound::SetOptions(TDXSoundOptions Value) {
+  if (FInitialized) {
+    // The exclusive level was fixed when the device came up.
+    Value = TDXSoundOptions((Value & ~soExclusive) | (FOptions & soExclusive));
+    FDevice->GlobalFocus = (Value & soGlobalFocus) != 0;
+    FDevice->StickyFocus = (Value & soStickyFocus) != 0;
+  }
+  FOptions = Value;
+}
+
+void TCustomDXSound::Loaded() {
+  if (!AutoInitialize) return;
+  try {
+    Initialize();
+  } catch (const EDirectSoundError&) {
+    // No sound device (or a clip the device refused): the game goes on, silent where it must.
+  }
+}
+
+void TCustomDXSound::Initialize() {
+  Finalize();
+  const TComponent* form = Owner();
+  while (form && !form->IsForm()) form = form->Owner();
+  if (!form) throw EDXSoundError("Form not found");
+
+  Notify(dsntInitializing);
+  DoInitializing();
+
+  FSetUp = true;
+  try {
+    FDevice = std::make_unique<TDXSoundDirectSound>(this);
+    FDevice->GlobalFocus = (FOptions & soGlobalFocus) != 0;
+    FPrimary = std::make_unique<TDirectSoundBuffer>(FDevice.get());
+    TDSBufferDesc desc;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    if (!FPrimary->CreateBuffer(desc)) throw EDXSoundError("Primary Buffer cannot be made");
+    FInitialized = true;
+    // No window hook is needed: OpenAL mixes for the whole process whatever has the focus.
+    FDevice->SetCooperativeLevel((FOptions & soExclusive) ? DSSCL_EXCLUSIVE : DSSCL_NORMAL);
+  } catch (...) {
+    Finalize();
+    throw;
+  }
+
+  Notify(dsntInitialize);
+  DoInitialize();
+  FCalledDoInitialize = true;
+  Restore();
+}
+
+void TCustomDXSound::Finalize() {
+  if (FSetUp) {
+    FSetUp = false;
+    if (FCalledDoInitialize) {
+      FCalledDoInitialize = false;
+      DoFinalize();
+    }
+    Notify(dsntFinalize);
+  }
+  FInitialized = false;
+  SetOptions(FOptions);
+  FPrimary.reset();
+  FDevice.reset();
+}
+
+void TCustomDXSound::Restore() {
+  if (!FInitialized) return;
+  Notify(dsntRestore);
+  DoRestore();
+}
+
+void TCustomDXSound::RegisterListener(TDXSoundNotifyEvent Handler, const void* Object) {
+  FListeners.push_back({Handler, Object});
+  if (FInitialized) {
+    Handler(this, dsntInitialize);
+    Handler(this, dsntRestore);
+  }
+}
+
+void TCustomDXSound::UnregisterListener(const void* Object) {
+  for (auto it = FListeners.begin(); it != FListeners.end(); ++it) {
+    if (it->Object != Object) continue;
+    TDXSoundNotifyEvent handler = it->Handler;
+    FListeners.erase(it);
+    if (FInitialized) handler(this, dsntFinalize);
+    return;
+  }
+}
+
+void TCustomDXSound::Notify(TDXSoundNotifyType Type) {
+  // A handler may unregister itself; walk a copy.
+  std::vector<TListener> listeners = FListeners;
+  for (auto& listener : listeners) listener.Handler(this, Type);
+}
+
+void TCustomDXSound::DoFinalize() {
+  if (OnFinalize) OnFinalize(this);
+}
+void TCustomDXSound::DoInitialize() {
+  if (OnInitialize) OnInitialize(this);
+}
+void TCustomDXSound::DoInitializing() {
+  if (OnInitializing) OnInitializing(this);
+}
+void TCustomDXSound::DoRestore() {
+  if (OnRestore) OnRestore(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The bank
+
+TWaveCollectionItem::TWaveCollectionItem(TWaveCollection* Collection)
+    : THashCollectionItem(Collection) {}
+
+TWaveCollectionItem::~TWaveCollectionItem() {
+  Finalize();
+}
+
+TWaveCollection* TWaveCollectionItem::WaveCollection() const {
+  return static_cast<TWaveCollection*>(Collection());
+}
+
+void TWaveCollectionItem::SetLooped(bool Value) {
+  if (Value == FLooped) return;
+  Stop();
+  FLooped = Value;
+}
+
+void TWaveCollectionItem::SetMaxPlayingCount(int32_t Value) {
+  Value = std::max(Value, 0);
+  if (Value == FMaxPlayingCount) return;
+  if (FInitialized) FCopies.clear();
+  FMaxPlayingCount = Value;
+}
+
+void TWaveCollectionItem::Assign(const TWaveCollectionItem& Source) {
+  if (&Source == this) return;
+  const bool wasInitialized = FInitialized;
+  if (wasInitialized) Finalize();
+  SetName(Source.Name());
+  FLooped = Source.FLooped;
+  FMaxPlayingCount = Source.FMaxPlayingCount;
+  Frequency = Source.Frequency;
+  Pan = Source.Pan;
+  Volume = Source.Volume;
+  Wave.Assign(&Source.Wave);
+  if (wasInitialized) {
+    Initialize();
+    Restore();
+  }
+}
+
+void TWaveCollectionItem::Initialize() {
+  Finalize();
+  FInitialized = WaveCollection() && WaveCollection()->Initialized();
+}
+
+void TWaveCollectionItem::Finalize() {
+  if (!FInitialized) return;
+  FInitialized = false;
+  FCopies.clear();
+  FMainBuffer.reset();
+}
+
+void TWaveCollectionItem::Restore() {
+  if (Wave.DataSize() == 0) return;
+  if (!FInitialized) {
+    if (WaveCollection() && WaveCollection()->Initialized()) Initialize();
+    if (!FInitialized) return;
+  }
+  if (!FMainBuffer)
+    FMainBuffer = std::make_unique<TDirectSoundBuffer>(WaveCollection()->DXSound()->Device());
+  FMainBuffer->LoadFromWave(Wave);
+  FMainBuffer->SetFrequency(Frequency);
+  FMainBuffer->SetPan(Pan);
+  FMainBuffer->SetVolume(Volume);
+  // Copies that lost their voices with a reopened device share the rebuilt clip.
+  for (auto& copy : FCopies)
+    if (!copy->Interface()) copy->Assign(FMainBuffer.get());
+}
+
+TDirectSoundBuffer* TWaveCollectionItem::GetBuffer() {
+  // A main buffer whose building failed has no voice; it is built again on demand.
+  if (FInitialized && (!FMainBuffer || !FMainBuffer->Interface())) Restore();
+  return FMainBuffer.get();
+}
+
+std::unique_ptr<TDirectSoundBuffer> TWaveCollectionItem::CreateCopy() {
+  TDirectSoundBuffer* main = GetBuffer();
+  if (!main) return nullptr;
+  auto copy = std::make_unique<TDirectSoundBuffer>(main->Device());
+  copy->Assign(main); // if this raises, the new object is freed on the way out
+  return copy;
+}
+
+void TWaveCollectionItem::Play(bool Wait) {
+  if (!FInitialized) return;
+  if (FLooped) {
+    if (TDirectSoundBuffer* buffer = GetBuffer()) {
+      buffer->Stop();
+      buffer->SetPosition(0);
+      buffer->Play(true);
+    }
+    return;
+  }
+  TDirectSoundBuffer* voice = nullptr;
+  for (auto& copy : FCopies) {
+    if (!copy->IsPlaying()) {
+      voice = copy.get();
+      break;
+    }
+  }
+  if (!voice) {
+    if (FMaxPlayingCount == 0 || int32_t(FCopies.size()) < FMaxPlayingCount) {
+      std::unique_ptr<TDirectSoundBuffer> copy = CreateCopy();
+      if (!copy) return;
+      FCopies.push_back(std::move(copy));
+    } else {
+      // Every allowed copy sounds: cut the oldest off and reuse it as the newest.
+      std::rotate(FCopies.begin(), FCopies.begin() + 1, FCopies.end());
+    }
+    voice = FCopies.back().get();
+  }
+  voice->Stop();
+  voice->SetPosition(0);
+  voice->SetFrequency(Frequency);
+  voice->SetPan(Pan);
+  voice->SetVolume(Volume);
+  voice->Play(false);
+  if (Wait)
+    while (voice->IsPlaying()) PlatformSleep(10);
+}
+
+void TWaveCollectionItem::Stop() {
+  if (!FInitialized) return;
+  if (FMainBuffer && FMainBuffer->Interface()) FMainBuffer->Stop();
+  for (auto& copy : FCopies)
+    if (copy->Interface()) copy->Stop();
+}
+
+TWaveCollectionItem* TWaveCollection::Add() {
+  auto item = std::make_unique<TWaveCollectionItem>(this);
+  TWaveCollectionItem* result = item.get();
+  AddItem(std::move(item));
+  return result;
+}
+
+TWaveCollectionItem* TWaveCollection::Find(const std::string& Name) const {
+  const int32_t index = IndexOf(Name);
+  return index < 0 ? nullptr : Items(index);
+}
+
+void TWaveCollection::Initialize(TCustomDXSound* Sound) {
+  Finalize();
+  FDXSound = Sound;
+  for (int32_t i = 0; i < Count(); ++i) Items(i)->Initialize();
+}
+
+void TWaveCollection::Finalize() {
+  for (int32_t i = 0; i < Count(); ++i) Items(i)->Finalize();
+  FDXSound = nullptr;
+}
+
+void TWaveCollection::Restore() {
+  for (int32_t i = 0; i < Count(); ++i) Items(i)->Restore();
+}
+
+TDXWaveList::~TDXWaveList() {
+  SetDXSound(nullptr);
+  FItems.Finalize();
+}
+
+void TDXWaveList::SetDXSound(TCustomDXSound* Value) {
+  if (Value == FDXSound) return;
+  if (FDXSound) FDXSound->UnregisterListener(this);
+  FDXSound = Value;
+  if (FDXSound)
+    FDXSound->RegisterListener(
+        [this](TCustomDXSound* Sender, TDXSoundNotifyType Type) { Notified(Sender, Type); }, this);
+}
+
+void TDXWaveList::Notified(TCustomDXSound* Sender, TDXSoundNotifyType Type) {
+  switch (Type) {
+  case dsntDestroying:
+    SetDXSound(nullptr);
+    break;
+  case dsntInitialize:
+    FItems.Initialize(Sender);
+    break;
+  case dsntFinalize:
+    FItems.Finalize();
+    break;
+  case dsntRestore:
+    FItems.Restore();
+    break;
+  case dsntInitializing:
+    break;
+  }
+}
