@@ -1,6 +1,8 @@
 #include "shell/Demo.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -204,4 +206,23 @@ void TDemoRecorder::EndFrame() {
     ++lines.back().Count;
   else
     lines.push_back(TDemoLine{State, 1});
+}
+
+double TFrameTimes::Percentile(double P) const {
+  if (Milliseconds.empty()) return 0;
+  std::vector<double> sorted = Milliseconds;
+  std::sort(sorted.begin(), sorted.end());
+  const double rank = std::ceil(P / 100.0 * double(sorted.size()));
+  const size_t index = rank < 1 ? 0 : std::min(sorted.size(), size_t(rank)) - 1;
+  return sorted[index];
+}
+
+std::string TFrameTimes::Summary(double TotalSeconds) const {
+  const size_t frames = Milliseconds.size();
+  const double fps = TotalSeconds > 0 ? double(frames) / TotalSeconds : 0;
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "timedemo: %zu frames, %.3f s, %.1f fps, frame ms p50 %.3f p99 %.3f max %.3f",
+                frames, TotalSeconds, fps, Percentile(50), Percentile(99), Percentile(100));
+  return line;
 }

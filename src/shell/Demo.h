@@ -88,3 +88,17 @@ private:
   TDemoFrame State;
   TDemo Recorded;
 };
+
+// Frame times of a timed replay and the one-line summary printed at its end:
+// "timedemo: F frames, S s, P fps, frame ms p50 A p99 B max C". Percentiles are nearest-rank.
+class TFrameTimes {
+public:
+  void Reserve(size_t Frames) { Milliseconds.reserve(Frames); }
+  void Add(double FrameMilliseconds) { Milliseconds.push_back(FrameMilliseconds); }
+  std::string Summary(double TotalSeconds) const;
+  // The nearest-rank percentile P (0 < P <= 100) of the frame times; 0 with no frames.
+  double Percentile(double P) const;
+
+private:
+  std::vector<double> Milliseconds;
+};

@@ -185,3 +185,19 @@ TEST(Demo, RecorderFollowsTheWindowsMouseAndCountsRepeatedFrames) {
   }
   EXPECT_EQ(again.Demo().Text(), rec.Demo().Text());
 }
+
+TEST(Demo, FrameTimeSummaryUsesNearestRankPercentiles) {
+  TFrameTimes times;
+  EXPECT_EQ(times.Percentile(50), 0);
+  // 1..200 ms in a shuffled order: p50 is the 100th, p99 the 198th, max the 200th.
+  for (int i = 0; i < 200; ++i) times.Add(double((i * 37) % 200 + 1));
+  EXPECT_EQ(times.Percentile(50), 100);
+  EXPECT_EQ(times.Percentile(99), 198);
+  EXPECT_EQ(times.Percentile(100), 200);
+  EXPECT_EQ(times.Summary(4.0), "timedemo: 200 frames, 4.000 s, 50.0 fps, frame ms p50 100.000 "
+                                "p99 198.000 max 200.000");
+  TFrameTimes one;
+  one.Add(2.5);
+  EXPECT_EQ(one.Percentile(1), 2.5);
+  EXPECT_EQ(one.Percentile(99), 2.5);
+}

@@ -418,7 +418,9 @@ TEST_F(WorldTest, GameOverCountdownLasts251FramesThenReturnsToTheTitle) {
       EXPECT_EQ(World->Snake->Speed, 0);
       EXPECT_GE(World->Particles->LiveCount(), 130) << "two rings and 128 sparks";
     }
-    if (World->State == gsGameOver) EXPECT_EQ(Cue(scPlayerHit), 0);
+    if (World->State == gsGameOver) {
+      EXPECT_EQ(Cue(scPlayerHit), 0);
+    }
   }
   EXPECT_EQ(frames, 251);
   EXPECT_EQ(Cue(scPlayerHit), 1);
