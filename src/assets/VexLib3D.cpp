@@ -161,9 +161,7 @@ void TMS3DObj::LoadFromFile(const std::string& Name) {
 }
 
 void TMS3DObj::ParseText(std::string_view Text) {
-  const std::string keepName = FileName;
   Reset();
-  FileName = keepName;
   // Lines end at LF, CR LF or a lone CR; text after the last line ending is a line too.
   int64_t totalLines = 0;
   for (size_t i = 0; i < Text.size(); ++i) {

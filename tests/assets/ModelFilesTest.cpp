@@ -2,17 +2,14 @@
 // from any working folder, shaped for the scales the game draws them at, and looking as meant.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "assets/VexLib3D.h"
-#include "shell/Platform.h"
 #include "support/GLTestContext.h"
 
 namespace {
@@ -198,28 +195,4 @@ TEST(ModelFiles, CircleFadeIsAFlatRingFadingTowardBothEdges) {
   EXPECT_NEAR(Brightness(-80, 0), band, 6); // round: the same all the way along
   EXPECT_NEAR(Brightness(57, 57), band, 6);
   MaybeSave("ring_particle");
-}
-
-TEST(ModelFiles, BitmapsAreUncompressed24BitWithPowerOfTwoSides) {
-  for (const char* name : {"SphereGlow64.bmp", "RingFade64.bmp"}) {
-    std::ifstream in(GameFolder() + name, std::ios::binary);
-    ASSERT_TRUE(in) << name;
-    std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GE(b.size(), 54u);
-    auto u32 = [&](size_t at) {
-      return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
-             uint32_t(b[at + 3]) << 24;
-    };
-    const uint32_t w = u32(18), h = u32(22);
-    EXPECT_EQ(b[0], 'B');
-    EXPECT_EQ(b[1], 'M');
-    EXPECT_EQ(u32(10), 54u) << name;           // pixels right after the headers
-    EXPECT_EQ(b[28] | b[29] << 8, 24) << name; // bits per pixel
-    EXPECT_EQ(u32(30), 0u) << name;            // no compression
-    EXPECT_EQ(w & (w - 1), 0u) << name;
-    EXPECT_EQ(h & (h - 1), 0u) << name;
-    EXPECT_EQ(w * 3 % 4, 0u) << name;
-    EXPECT_EQ(b.size(), 54 + size_t(w) * h * 3) << name;
-    EXPECT_EQ(u32(2), b.size()) << name;
-  }
 }

@@ -147,36 +147,6 @@ TEST(ModelDrawing, TheMaskedKeyColourIsDroppedByTheAlphaTest) {
   EXPECT_NEAR(edge[2], 191 + 13, 4);
 }
 
-TEST(ModelDrawing, TexturesAreClampedAndLinearWithoutMipmaps) {
-  TScratchFolder folder;
-  const auto model = LoadSquare(folder,
-                                MakeBitmap(8, 4,
-                                           [](int x, int) {
-                                             return TRGB{uint8_t(x * 30), 0, 0};
-                                           }),
-                                "\"Normal\"");
-  glBindTexture(GL_TEXTURE_2D, model->Materials[0].TextureName);
-  GLint value = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
-  EXPECT_EQ(value, GL_CLAMP);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &value);
-  EXPECT_EQ(value, GL_CLAMP);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
-  EXPECT_EQ(value, GL_LINEAR);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &value);
-  EXPECT_EQ(value, GL_LINEAR);
-  GLint w = 0, h = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-  EXPECT_EQ(w, 8);
-  EXPECT_EQ(h, 4);
-  // The uploaded rows are the picture's rows top first, left pixel first.
-  std::vector<uint8_t> texels(8 * 4 * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-  for (int x = 0; x < 8; ++x) EXPECT_EQ(texels[size_t(x) * 3], x * 30);
-}
-
 TEST(ModelDrawing, DrawWritesTheColoursAndLeavesTheStateOfItsKind) {
   TScratchFolder folder;
   const auto textured = LoadSquare(folder,
