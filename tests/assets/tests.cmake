@@ -58,5 +58,7 @@ add_test(NAME assets_game_loads_models_from_its_folder
   COMMAND ${CMAKE_COMMAND} -DGAME=$<TARGET_FILE:gloopa> -DBIN=${GLOOPA_BIN_DIR}
     -DWORK=${CMAKE_CURRENT_BINARY_DIR}/game_folder_runs
     -P ${CMAKE_CURRENT_SOURCE_DIR}/assets/GameFolderRuns.cmake)
+# Leak checking is off for these runs: the GL driver, once unloaded at exit, leaves allocations
+# that LeakSanitizer cannot attribute (and so cannot suppress); this test is about exit statuses.
 set_tests_properties(assets_game_loads_models_from_its_folder PROPERTIES TIMEOUT 60
-  ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy")
+  ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;ASAN_OPTIONS=detect_leaks=0")
