@@ -10,3 +10,13 @@ foreach(kind nodevice mix)
     WORKING_DIRECTORY ${GLOOPA_BIN_DIR}
     PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy")
 endforeach()
+
+# Fuzzing the RIFF reader (clang only): the reader's sources are built in directly, so the
+# fuzzer needs neither OpenAL nor the generated clips.
+if(GLOOPA_FUZZ)
+  add_executable(fuzz_wave ${CMAKE_CURRENT_SOURCE_DIR}/sound/fuzz/WaveFuzz.cpp
+    ${CMAKE_SOURCE_DIR}/src/sound/Wave.cpp)
+  target_include_directories(fuzz_wave PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_compile_options(fuzz_wave PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(fuzz_wave PRIVATE -fsanitize=fuzzer,address,undefined)
+endif()
