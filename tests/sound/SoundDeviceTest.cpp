@@ -404,3 +404,25 @@ TEST(FormSounds, BuildsTheBankAndEachCueRestartsOneVoice) {
   EXPECT_EQ(intro->MainBuffer()->Status(), DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
   EXPECT_EQ(intro->CopyCount(), 0);
 }
+
+TEST(WaveBank, AClipTheDeviceRefusesLeavesTheRestToBeBuiltOnFirstPlay) {
+  TTestForm form;
+  TDXSound sound(&form);
+  TDXWaveList list(&form);
+  list.SetDXSound(&sound);
+  TWaveCollectionItem* bad = list.Items().Add();
+  TWave spoilt = MakeWave(100);
+  bad->Wave.Assign(&spoilt);
+  bad->Wave.Format()[14] = 12; // 12-bit samples: no buffer can be made
+  TWaveCollectionItem* good = list.Items().Add();
+  TWave clip = MakeWave(2000);
+  good->Wave.Assign(&clip);
+  sound.Loaded(); // the refusal is swallowed at start-up
+  ASSERT_TRUE(sound.Initialized());
+  EXPECT_EQ(good->MainBuffer(), nullptr); // left unbuilt behind the failing clip
+  good->Play(false);
+  ASSERT_EQ(good->CopyCount(), 1);
+  EXPECT_TRUE(good->Copy(0)->IsPlaying());
+  EXPECT_EQ(ErrorOf<EDirectSoundBufferError>([&] { bad->Play(false); }),
+            "Sound Buffer cannot be made");
+}
