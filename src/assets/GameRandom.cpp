@@ -12,4 +12,6 @@ int32_t Random(int32_t N) {
   return int32_t(uint32_t(product >> 32));
 }
 
-double Random() { return double(NextSeed()) * (1.0 / 4294967296.0); }
+double Random() {
+  return double(NextSeed()) * (1.0 / 4294967296.0);
+}

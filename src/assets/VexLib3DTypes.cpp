@@ -22,17 +22,29 @@ struct TCosSinTableInit {
 } cosSinTableInit;
 } // namespace
 
-int32_t RoundHalfEven(double V) { return int32_t(std::nearbyint(V)); }
+int32_t RoundHalfEven(double V) {
+  return int32_t(std::nearbyint(V));
+}
 
-void SetXYZ(TXYZ& V, float X, float Y, float Z) { V = {X, Y, Z}; }
+void SetXYZ(TXYZ& V, float X, float Y, float Z) {
+  V = {X, Y, Z};
+}
 
-void ZeroXYZ(TXYZ& V) { V = {0, 0, 0}; }
+void ZeroXYZ(TXYZ& V) {
+  V = {0, 0, 0};
+}
 
-void SetScaledXYZ(TXYZ& V, float X, float Y, float Z, float S) { V = {X * S, Y * S, Z * S}; }
+void SetScaledXYZ(TXYZ& V, float X, float Y, float Z, float S) {
+  V = {X * S, Y * S, Z * S};
+}
 
-void AddXYZ(const TXYZ& A, const TXYZ& B, TXYZ& R) { R = {A.X + B.X, A.Y + B.Y, A.Z + B.Z}; }
+void AddXYZ(const TXYZ& A, const TXYZ& B, TXYZ& R) {
+  R = {A.X + B.X, A.Y + B.Y, A.Z + B.Z};
+}
 
-void ScaleXYZ(const TXYZ& A, TXYZ& R, float S) { R = {A.X * S, A.Y * S, A.Z * S}; }
+void ScaleXYZ(const TXYZ& A, TXYZ& R, float S) {
+  R = {A.X * S, A.Y * S, A.Z * S};
+}
 
 void FadeXYZ(const TXYZ& A, TXYZ& R, float S) {
   auto fade = [S](float c) {
@@ -50,7 +62,9 @@ void RandomXYZ(const TXYZ& A, const TXYZ& B, TXYZ& R) {
   R = {x, y, z};
 }
 
-bool SameXYZ(const TXYZ& A, const TXYZ& B) { return A.X == B.X && A.Y == B.Y && A.Z == B.Z; }
+bool SameXYZ(const TXYZ& A, const TXYZ& B) {
+  return A.X == B.X && A.Y == B.Y && A.Z == B.Z;
+}
 
 float DistanceSqXY(const TXYZ& A, const TXYZ& B) {
   const float dx = B.X - A.X;
@@ -138,8 +152,10 @@ float WrapAngleF(float A) {
 
 int32_t TurnDirection(int32_t From, int32_t To) {
   int32_t d = 0;
-  if (From < To) d = To - From;
-  else if (From > To) d = To - From + 360;
+  if (From < To)
+    d = To - From;
+  else if (From > To)
+    d = To - From + 360;
   if (d == 0) return 0;
   if (d > 180) return 1;
   return -1;

@@ -19,12 +19,15 @@ bool DisplayAvailable() {
 }
 } // namespace
 
-void SetHeadlessMessages(bool Headless) { headlessMessages = Headless; }
+void SetHeadlessMessages(bool Headless) {
+  headlessMessages = Headless;
+}
 
 void ShowErrorBox(const std::string& Text) {
   std::fprintf(stderr, "Error: %s\n", Text.c_str());
   std::fflush(stderr);
-  if (DisplayAvailable()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "Error", Text.c_str(), nullptr);
+  if (DisplayAvailable())
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "Error", Text.c_str(), nullptr);
 }
 
 std::string GameFolder() {
@@ -35,7 +38,9 @@ std::string GameFolder() {
   return folder;
 }
 
-void* PlatformLoadLibrary(const std::string& Name) { return SDL_LoadObject(Name.c_str()); }
+void* PlatformLoadLibrary(const std::string& Name) {
+  return SDL_LoadObject(Name.c_str());
+}
 
 void* PlatformLoadFunction(void* Library, const std::string& Name) {
   return Library ? SDL_LoadFunction(Library, Name.c_str()) : nullptr;
@@ -45,4 +50,6 @@ void PlatformUnloadLibrary(void* Library) {
   if (Library) SDL_UnloadObject(Library);
 }
 
-void PlatformSleep(unsigned Milliseconds) { SDL_Delay(Milliseconds); }
+void PlatformSleep(unsigned Milliseconds) {
+  SDL_Delay(Milliseconds);
+}

@@ -64,10 +64,9 @@ TEST(VectorMath, BearingToTable) {
     float x1, y1, x2, y2;
     int32_t bearing;
   } cases[] = {
-      {0, 0, 10, 0, 0},      {0, 0, -10, 0, 180},   {0, 0, 0, 10, 90},
-      {0, 0, 0, -10, 270},   {0, 0, 0, 0, 0},       {0, 0, 10, 10, 45},
-      {0, 0, -10, -10, 225}, {0, 0, 1000, -1, 360}, {0, 0, -10, 10, 135},
-      {0, 0, 10, -10, 315},  {5, 5, 6, 7, 63},      {100, 0, 0, 1, 179},
+      {0, 0, 10, 0, 0},     {0, 0, -10, 0, 180},  {0, 0, 0, 10, 90},     {0, 0, 0, -10, 270},
+      {0, 0, 0, 0, 0},      {0, 0, 10, 10, 45},   {0, 0, -10, -10, 225}, {0, 0, 1000, -1, 360},
+      {0, 0, -10, 10, 135}, {0, 0, 10, -10, 315}, {5, 5, 6, 7, 63},      {100, 0, 0, 1, 179},
   };
   for (const Case& c : cases)
     EXPECT_EQ(BearingTo(c.x1, c.y1, c.x2, c.y2), c.bearing)
@@ -97,10 +96,10 @@ TEST(VectorMath, WrapAngleCorrectsOnce) {
 TEST(VectorMath, TurnDirectionTable) {
   struct Case {
     int32_t from, to, dir;
-  } cases[] = {{10, 20, -1}, {20, 10, 1},  {350, 10, -1}, {10, 350, 1},
-               {0, 180, -1}, {90, 90, 0},  {360, 0, 0},   {0, 360, 1},
-               {180, 0, -1}, {90, 271, 1}, {90, 270, -1}};
-  for (const Case& c : cases) EXPECT_EQ(TurnDirection(c.from, c.to), c.dir) << c.from << "->" << c.to;
+  } cases[] = {{10, 20, -1}, {20, 10, 1}, {350, 10, -1}, {10, 350, 1}, {0, 180, -1}, {90, 90, 0},
+               {360, 0, 0},  {0, 360, 1}, {180, 0, -1},  {90, 271, 1}, {90, 270, -1}};
+  for (const Case& c : cases)
+    EXPECT_EQ(TurnDirection(c.from, c.to), c.dir) << c.from << "->" << c.to;
 }
 
 TEST(VectorMath, FadeAndScale) {

@@ -1,0 +1,56 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "shell/WindowMessages.h"
+
+class TGloopa;
+class TGLPrinter;
+
+// 256 flags indexed by Windows virtual-key code; true while that key is down.
+struct TKeyTable {
+  bool Down[256] = {};
+  void Clear();
+};
+
+struct TGameApp {
+  void* Instance = nullptr;
+  std::string ClassName;
+};
+
+struct TGameWindow {
+  TKeyTable* Keys = nullptr;
+  THandle Handle = nullptr; // the SDL window
+  void* DC = nullptr;       // stands in for the device context: the same SDL window while it has GL
+  void* RC = nullptr;       // the GL context
+  TGameApp* App = nullptr;
+  std::string Title;
+  int32_t Width = 0, Height = 0;
+  int32_t ColorBits = 0;
+  bool FullScreen = false;
+  bool Visible = false;
+};
+
+// What a run can be asked to do beyond the defaults; a run with default options behaves exactly as
+// the game always has.
+struct TRunOptions {
+  bool Windowed = false; // start in a window instead of switching the display mode
+  bool Headless = false; // SDL's offscreen video driver, messages on standard error only
+  int64_t Frames = 0;    // quit through the normal shutdown after this many frames (0: never)
+  bool Unpaced = false;  // draw frames back to back instead of on the 10 ms tick
+  // Called before each frame is drawn, with the frame's number (from 1) and the world. May feed
+  // window messages through GameWindowProc; returning false ends the run before the frame.
+  std::function<bool(int64_t Frame, TGloopa& World)> BeforeFrame;
+  // Called after each frame has been drawn and before the buffers are swapped.
+  std::function<void(int64_t Frame, TGloopa& World)> AfterFrame;
+  // Called once when a world is about to be freed (after its last frame).
+  std::function<void(int64_t Frames, TGloopa& World)> BeforeWorldFreed;
+};
+
+// The whole run: returns 0 after a normal end, -1 when the platform cannot be brought up, and 1
+// when a window, its GL context or the game's data could not be made.
+int RunGame(void* Instance, const TRunOptions& Options);
+
+// The window procedure: every message goes to the world first, then is handled here.
+intptr_t GameWindowProc(THandle Handle, uint32_t Message, TWParam WParam, TLParam LParam);
