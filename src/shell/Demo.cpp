@@ -208,6 +208,12 @@ void TDemoRecorder::EndFrame() {
     lines.push_back(TDemoLine{State, 1});
 }
 
+double TFrameTimes::TotalMilliseconds() const {
+  double total = 0;
+  for (double ms : Milliseconds) total += ms;
+  return total;
+}
+
 double TFrameTimes::Percentile(double P) const {
   if (Milliseconds.empty()) return 0;
   std::vector<double> sorted = Milliseconds;

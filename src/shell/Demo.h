@@ -95,6 +95,7 @@ class TFrameTimes {
 public:
   void Reserve(size_t Frames) { Milliseconds.reserve(Frames); }
   void Add(double FrameMilliseconds) { Milliseconds.push_back(FrameMilliseconds); }
+  double TotalMilliseconds() const;
   std::string Summary(double TotalSeconds) const;
   // The nearest-rank percentile P (0 < P <= 100) of the frame times; 0 with no frames.
   double Percentile(double P) const;

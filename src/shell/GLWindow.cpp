@@ -356,11 +356,13 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
     GameWindowProc(Handle, WM_CLOSE, 0, 0);
     break;
   case SDL_MOUSEMOTION:
+    if (Shell.Options->ReplayMouse) break;
     GameWindowProc(Handle, WM_MOUSEMOVE, MouseKeys(),
                    MakeMouseLParam(Event.motion.x, Event.motion.y));
     break;
   case SDL_MOUSEBUTTONDOWN:
   case SDL_MOUSEBUTTONUP: {
+    if (Shell.Options->ReplayMouse) break;
     const bool down = Event.type == SDL_MOUSEBUTTONDOWN;
     uint32_t message = 0;
     if (Event.button.button == SDL_BUTTON_LEFT) message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
@@ -448,7 +450,12 @@ void PumpMessages(TGameWindow& Window) {
 
 } // namespace
 
+THandle GameWindowHandle() {
+  return Shell.Window ? Shell.Window->Handle : nullptr;
+}
+
 intptr_t GameWindowProc(THandle Handle, uint32_t Message, TWParam WParam, TLParam LParam) {
+  if (Shell.Options && Shell.Options->OnMessage) Shell.Options->OnMessage(Message, WParam, LParam);
   auto* window =
       static_cast<TGameWindow*>(SDL_GetWindowData(static_cast<SDL_Window*>(Handle), WindowDataKey));
   if (Shell.World) Shell.World->HandleMessage(Handle, Message, WParam, LParam);

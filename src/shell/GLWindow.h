@@ -46,11 +46,18 @@ struct TRunOptions {
   std::function<void(int64_t Frame, TGloopa& World)> AfterFrame;
   // Called once when a world is about to be freed (after its last frame).
   std::function<void(int64_t Frames, TGloopa& World)> BeforeWorldFreed;
+  // A replay drives the mouse: the platform's own mouse events are not passed on.
+  bool ReplayMouse = false;
+  // Called with every message the window procedure receives, before the world sees it.
+  std::function<void(uint32_t Message, TWParam WParam, TLParam LParam)> OnMessage;
 };
 
 // The whole run: returns 0 after a normal end, -1 when the platform cannot be brought up, and 1
 // when a window, its GL context or the game's data could not be made.
 int RunGame(void* Instance, const TRunOptions& Options);
+
+// The open game window (nullptr while none is open), for sending it messages.
+THandle GameWindowHandle();
 
 // The window procedure: every message goes to the world first, then is handled here.
 intptr_t GameWindowProc(THandle Handle, uint32_t Message, TWParam WParam, TLParam LParam);

@@ -1,19 +1,58 @@
 // Program entry: reads the options and runs the game.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <memory>
+#include <optional>
 
+#include "shell/Demo.h"
 #include "shell/GLWindow.h"
+#include "world/StateDump.h"
+#include "world/gloopaMain.h"
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// Checks before the game starts that Path can be written, without truncating what is there.
+bool CanWrite(const std::string& Path, const char* What) {
+  std::FILE* file = std::fopen(Path.c_str(), "ab");
+  if (file) {
+    std::fclose(file);
+    return true;
+  }
+  std::cerr << "cannot write the " << What << " " << Path << ": " << std::strerror(errno) << "\n";
+  return false;
+}
+
+double Milliseconds(TClock::duration D) {
+  return std::chrono::duration<double, std::milli>(D).count();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"Gloopa: a game of life, death and destruction", "gloopa"};
   TRunOptions options;
+  std::string recordPath, playPath, timedemoPath, statdumpPath;
   app.add_flag("--windowed", options.Windowed,
                "Start in a 1024 x 768 window instead of full screen");
   app.add_flag("--headless", options.Headless,
                "Run with no display (SDL's offscreen driver); messages go to standard error");
   app.add_option("--frames", options.Frames, "Quit after N frames")->check(CLI::PositiveNumber);
+  app.add_option("--record", recordPath, "Record the mouse, frame by frame, into the demo FILE");
+  CLI::Option* play =
+      app.add_option("--play", playPath, "Replay the demo FILE at the game's pace, then quit");
+  CLI::Option* timedemo = app.add_option(
+      "--timedemo", timedemoPath, "Replay the demo FILE as fast as possible, then print timings");
+  play->excludes(timedemo);
+  app.add_option("--statdump", statdumpPath,
+                 "When the run ends, write the world's state as JSON to FILE");
   app.set_version_flag("--version", std::string("gloopa ") + GLOOPA_VERSION);
   try {
     app.parse(argc, argv);
@@ -25,5 +64,85 @@ int main(int argc, char** argv) {
     std::cerr << e.what() << "\n\n" << app.help();
     return 2;
   }
-  return RunGame(nullptr, options);
+
+  // A demo is read whole before the game starts, so a malformed one never starts a game.
+  const std::string& demoPath = !playPath.empty() ? playPath : timedemoPath;
+  TDemo demo;
+  std::optional<TDemoPlayer> player;
+  if (!demoPath.empty()) {
+    std::string error;
+    if (!TDemo::Load(demoPath, demo, error)) {
+      std::cerr << error << "\n";
+      return 2;
+    }
+    player.emplace(demo);
+  }
+  if (!recordPath.empty() && !CanWrite(recordPath, "demo")) return 1;
+  if (!statdumpPath.empty() && !CanWrite(statdumpPath, "state dump")) return 1;
+
+  const bool timed = !timedemoPath.empty();
+  TDemoRecorder recorder;
+  TFrameTimes times;
+  TClock::time_point frameStart;
+  bool frameOpen = false; // a frame's time runs from its BeforeFrame to the next one, or the end
+  auto closeFrame = [&] {
+    if (timed && frameOpen) times.Add(Milliseconds(TClock::now() - frameStart));
+    frameOpen = false;
+  };
+  TDemoFrame previous;
+  bool hasPrevious = false;
+  bool dumpFailed = false;
+
+  if (player) {
+    // Playback feeds the demo's mouse through the window procedure, as a real mouse would, and
+    // keeps the real mouse out of it.
+    options.ReplayMouse = true;
+    options.Unpaced = timed;
+    if (timed) times.Reserve(size_t(std::min<int64_t>(demo.FrameCount(), 1 << 24)));
+  }
+  if (!recordPath.empty())
+    options.OnMessage = [&](uint32_t Message, TWParam, TLParam LParam) {
+      recorder.Observe(Message, LParam);
+    };
+  options.BeforeFrame = [&](int64_t, TGloopa&) {
+    closeFrame();
+    if (player) {
+      TDemoFrame next;
+      if (!player->Next(next)) return false;
+      TDemoMessage messages[3];
+      const int32_t count = DemoMessages(hasPrevious ? &previous : nullptr, next, messages);
+      for (int32_t i = 0; i < count; ++i)
+        GameWindowProc(GameWindowHandle(), messages[i].Message, messages[i].WParam,
+                       messages[i].LParam);
+      previous = next;
+      hasPrevious = true;
+    }
+    if (!recordPath.empty()) recorder.EndFrame();
+    frameStart = TClock::now();
+    frameOpen = true;
+    return true;
+  };
+  options.BeforeWorldFreed = [&](int64_t Frames, TGloopa& World) {
+    closeFrame();
+    if (!statdumpPath.empty()) {
+      std::string error;
+      if (!WriteStateDump(World, Frames, statdumpPath, error)) {
+        std::cerr << error << "\n";
+        dumpFailed = true;
+      }
+    }
+  };
+
+  int status = RunGame(nullptr, options);
+
+  if (timed) std::cout << times.Summary(times.TotalMilliseconds() / 1000.0) << std::endl;
+  if (!recordPath.empty()) {
+    std::string error;
+    if (!recorder.Demo().Save(recordPath, error)) {
+      std::cerr << error << "\n";
+      if (status == 0) status = 1;
+    }
+  }
+  if (dumpFailed && status == 0) status = 1;
+  return status;
 }

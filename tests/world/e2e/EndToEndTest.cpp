@@ -1,0 +1,234 @@
+// The game run as a program: hand-written demos played through the real shell, checked through
+// the state dumps they leave; recordings replayed; malformed input refused.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct TRun {
+  int Status = -1;
+  std::string Out, Err;
+};
+
+std::string Temp(const std::string& Name) {
+  return ::testing::TempDir() + "gloopa_e2e_" + Name;
+}
+
+std::string ReadFile(const std::string& Path) {
+  std::ifstream in(Path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& Path, const std::string& Text) {
+  std::ofstream(Path, std::ios::binary) << Text;
+}
+
+// Runs the game headless with Args. NoDraw keeps the GL context but draws nothing, which leaves
+// the game's state exactly as it would be and makes long demos quick.
+TRun RunGame(const std::string& Args, bool NoDraw = true) {
+  const std::string out = Temp("stdout.txt"), err = Temp("stderr.txt");
+  const std::string command = std::string(NoDraw ? "GALLIUM_NOOP=1 " : "") +
+                              "SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null " GLOOPA_EXE
+                              " --headless " +
+                              Args + " >" + out + " 2>" + err;
+  TRun run;
+  const int raw = std::system(command.c_str());
+  run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.Out = ReadFile(out);
+  run.Err = ReadFile(err);
+  return run;
+}
+
+std::string Demo(const std::string& Name) {
+  return std::string(GLOOPA_DEMO_DIR "/") + Name;
+}
+
+nlohmann::json PlayAndDump(const std::string& DemoPath, const std::string& DumpName,
+                           const std::string& Mode = "--timedemo") {
+  const std::string dump = Temp(DumpName);
+  std::remove(dump.c_str());
+  const TRun run = RunGame(Mode + " " + DemoPath + " --statdump " + dump);
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  return nlohmann::json::parse(ReadFile(dump));
+}
+
+int CountTrue(const nlohmann::json& List, const char* Key) {
+  int n = 0;
+  for (const auto& e : List) n += e[Key].get<bool>() ? 1 : 0;
+  return n;
+}
+
+} // namespace
+
+TEST(EndToEnd, OneClickOnTheTitleStartsAGame) {
+  const nlohmann::json d = PlayAndDump(Demo("start.demo"), "start.json", "--play");
+  EXPECT_EQ(d["frames"], 1);
+  EXPECT_EQ(d["state"], "playing");
+  EXPECT_EQ(d["energy"], 50);
+  EXPECT_EQ(d["score"], 0);
+  EXPECT_EQ(d["hiScore"], 0);
+  EXPECT_EQ(d["predatorLimit"], 2);
+  EXPECT_EQ(d["shotCooldown"], 0);
+  EXPECT_EQ(d["introPlayed"], true);
+  EXPECT_EQ(d["mouse"], (nlohmann::json{{"x", 0}, {"y", 0}, {"left", true}, {"right", false}}));
+  EXPECT_EQ(d["camera"]["x"], 0);
+  EXPECT_EQ(d["camera"]["z"], -500);
+  EXPECT_EQ(d["liveParticles"], 0);
+  EXPECT_EQ(d["snake"]["x"], 0);
+  EXPECT_EQ(d["snake"]["targetY"], 100);
+  EXPECT_EQ(d["snake"]["weaponMode"], 1);
+  EXPECT_EQ(d["snake"]["speed"], 2.5);
+  EXPECT_EQ(CountTrue(d["eggs"], "active"), 8);
+  EXPECT_EQ(CountTrue(d["predators"], "alive"), 0);
+  EXPECT_EQ(CountTrue(d["bullets"], "active"), 0);
+  EXPECT_EQ(CountTrue(d["sperms"], "swimming"), 0);
+  ASSERT_EQ(d["eggs"].size(), 8u);
+  ASSERT_EQ(d["sperms"].size(), 32u);
+  ASSERT_EQ(d["bullets"].size(), 100u);
+  ASSERT_EQ(d["plankton"].size(), 10u);
+  ASSERT_EQ(d["predators"].size(), 50u);
+  ASSERT_EQ(d["stars"].size(), 1001u);
+  EXPECT_GT(d["sphereVertexCount"].get<int>(), 2);
+  // Seed 0 makes the first star (Random(1600) - 800, ...) the same on every run.
+  uint32_t seed = 0;
+  auto next = [&](uint32_t n) {
+    seed = seed * 134775813u + 1u;
+    return int((uint64_t(n) * seed) >> 32);
+  };
+  const int x = next(1600) - 800, y = next(1600) - 800, z = next(500), size = next(3) + 1;
+  EXPECT_EQ(d["stars"][0], (nlohmann::json{x, y, z, size}));
+}
+
+TEST(EndToEnd, SteeringAndShootingFollowTheButtonsFrameByFrame) {
+  const nlohmann::json d = PlayAndDump(Demo("steer_shoot.demo"), "steer.json");
+  EXPECT_EQ(d["frames"], 41);
+  EXPECT_EQ(d["state"], "playing");
+  EXPECT_EQ(d["mouse"],
+            (nlohmann::json{{"x", 1048}, {"y", 702}, {"left", false}, {"right", false}}));
+  // Steered while the right button was held: the mouse point clamped to the arena.
+  EXPECT_EQ(d["snake"]["targetX"], 800);
+  EXPECT_EQ(d["snake"]["targetY"], 550);
+  EXPECT_GT(d["snake"]["x"].get<double>(), 0);
+  EXPECT_GT(d["snake"]["y"].get<double>(), 0);
+  // Volleys left at frames 2, 8, 14, 20 and 26; the cooldown then fell by one a frame from 6.
+  EXPECT_EQ(d["shotCooldown"], 6 - (41 - 26));
+  const int active = CountTrue(d["bullets"], "active");
+  if (d["score"] == 0)
+    EXPECT_EQ(active, 5);
+  else
+    EXPECT_LT(active, 5);
+  // The first volley leaves along the aim of the step before it; on the frame after the title
+  // that is the reset aim, 0 degrees, so the bullet flies along +X drawn turned by -90.
+  if (d["bullets"][0]["active"].get<bool>()) {
+    EXPECT_EQ(d["bullets"][0]["angle"], -90);
+    EXPECT_EQ(d["bullets"][0]["y"], 0);
+  }
+  for (int i = 1; i < active; ++i) {
+    EXPECT_TRUE(d["bullets"][i]["active"].get<bool>()) << "bullets are taken from the front";
+    // Later volleys are aimed at (1048, 702) from near the origin: about 34 degrees.
+    EXPECT_NEAR(d["bullets"][i]["angle"].get<double>(), 34 - 90, 4);
+  }
+  EXPECT_LE(d["energy"].get<int>(), 50);
+  EXPECT_EQ(d["hiScore"], d["score"]);
+}
+
+TEST(EndToEnd, LosingAGameReturnsToTheTitle) {
+  const nlohmann::json d = PlayAndDump(Demo("lose.demo"), "lose.json");
+  EXPECT_EQ(d["frames"], 6000);
+  // The game was lost and the countdown ran out; the title screen has reset the next game.
+  EXPECT_EQ(d["state"], "title");
+  EXPECT_EQ(d["gameOverTimer"], -1);
+  EXPECT_EQ(d["introPlayed"], true);
+  EXPECT_EQ(d["energy"], 50);
+  EXPECT_EQ(d["score"], 0);
+  EXPECT_EQ(d["predatorLimit"], 2);
+  EXPECT_EQ(d["liveParticles"], 0);
+  EXPECT_EQ(CountTrue(d["eggs"], "active"), 0);
+  EXPECT_EQ(CountTrue(d["predators"], "alive"), 0);
+  // Whatever was shot counts: the high score is a sum of predator points (1, 10, 100, 250, 1000
+  // or the stale points of a brood slot), and it outlives the game.
+  EXPECT_GE(d["hiScore"].get<int>(), 0);
+  int used = 0;
+  for (const auto& p : d["predators"]) used += p["kind"].get<int>() != 0 ? 1 : 0;
+  EXPECT_GT(used, 0) << "predators came into play during the game";
+}
+
+TEST(EndToEnd, ARecordedRunReplaysToTheSameState) {
+  const std::string recorded = Temp("recorded.demo"), a = Temp("a.json"), b = Temp("b.json"),
+                    c = Temp("c.json");
+  TRun run = RunGame(
+      "--play " + Demo("steer_shoot.demo") + " --record " + recorded + " --statdump " + a, false);
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  // The recording holds the same frames as the hand-written demo, without its comments.
+  EXPECT_EQ(ReadFile(recorded), "gloopa-demo 1\n512 384 1 0\n1000 100 1 1 30\n1000 100 0 0 10\n");
+  run = RunGame("--play " + recorded + " --statdump " + b, false);
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  run = RunGame("--timedemo " + recorded + " --statdump " + c);
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  const std::string first = ReadFile(a);
+  ASSERT_FALSE(first.empty());
+  EXPECT_EQ(ReadFile(b), first);
+  EXPECT_EQ(ReadFile(c), first) << "the pace of a replay does not change the game";
+  const std::regex line(R"(timedemo: 41 frames, [0-9.]+ s, [0-9.]+ fps, frame ms p50 [0-9.]+ )"
+                        R"(p99 [0-9.]+ max [0-9.]+\n)");
+  EXPECT_TRUE(std::regex_search(run.Out, line)) << run.Out;
+}
+
+TEST(EndToEnd, AFreeRunDumpsItsStateAndARunWithoutInputRecordsTheIdleMouse) {
+  const std::string recorded = Temp("idle.demo"), dump = Temp("idle.json");
+  const TRun run = RunGame("--frames 30 --record " + recorded + " --statdump " + dump);
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(ReadFile(recorded), "gloopa-demo 1\n512 384 0 0 30\n");
+  const nlohmann::json d = nlohmann::json::parse(ReadFile(dump));
+  EXPECT_EQ(d["frames"], 30);
+  EXPECT_EQ(d["state"], "title");
+  EXPECT_EQ(d["introPlayed"], true);
+}
+
+TEST(EndToEnd, MalformedDemosAreRefusedBeforeTheGameStarts) {
+  struct Case {
+    const char* Text;
+    const char* Message;
+  } cases[] = {
+      {"gloopa-demo 7\n", ":1: demo version 7"},
+      {"gloopa-demo 1\n# fine\n512 384 1 0\n512 384 1\n", ":4: expected"},
+      {"gloopa-demo 1\n512 384 1 0 -3\n", ":2: negative count"},
+      {"gloopa-demo 1\n512 70000 1 0\n", ":2: Y 70000 is out of range"},
+  };
+  int i = 0;
+  for (const Case& c : cases) {
+    const std::string path = Temp("bad" + std::to_string(i++) + ".demo");
+    const std::string dump = Temp("bad.json");
+    std::remove(dump.c_str());
+    WriteFile(path, c.Text);
+    for (const char* mode : {"--play", "--timedemo"}) {
+      const TRun run = RunGame(std::string(mode) + " " + path + " --statdump " + dump);
+      EXPECT_EQ(run.Status, 2) << c.Text;
+      EXPECT_NE(run.Err.find(path + c.Message), std::string::npos) << run.Err;
+      EXPECT_TRUE(ReadFile(dump).empty()) << "no game was run";
+    }
+  }
+  const TRun missing = RunGame("--play " + Temp("no-such.demo"));
+  EXPECT_EQ(missing.Status, 2);
+  EXPECT_NE(missing.Err.find("no-such.demo"), std::string::npos);
+}
+
+TEST(EndToEnd, FilesThatCannotBeWrittenAreReportedWithAFailingStatus) {
+  TRun run = RunGame("--frames 3 --statdump /nonexistent-dir/x.json");
+  EXPECT_NE(run.Status, 0);
+  EXPECT_NE(run.Err.find("/nonexistent-dir/x.json"), std::string::npos) << run.Err;
+  run = RunGame("--frames 3 --record /nonexistent-dir/x.demo");
+  EXPECT_NE(run.Status, 0);
+  EXPECT_NE(run.Err.find("/nonexistent-dir/x.demo"), std::string::npos) << run.Err;
+}
