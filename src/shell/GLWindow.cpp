@@ -249,18 +249,10 @@ void DrawFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
 
-  // The view stops following the snake where it would show too much outside the arena.
-  constexpr float MaxX = 16000.0f / 43.0f;
-  constexpr float MaxY = 137.5f;
-  float cx = Shell.World->Snake->Position.X;
-  float cy = Shell.World->Snake->Position.Y;
-  if (cx > MaxX) cx = MaxX;
-  if (cx < -MaxX) cx = -MaxX;
-  if (cy > MaxY) cy = MaxY;
-  if (cy < -MaxY) cy = -MaxY;
-  glTranslatef(-cx, -cy, -500);
+  const TXYZ camera = CameraAbove(Shell.World->Snake->Position);
+  glTranslatef(-camera.X, -camera.Y, -camera.Z);
 
-  Shell.World->Camera = {cx, cy, -500};
+  Shell.World->Camera = {camera.X, camera.Y, -camera.Z};
   Shell.World->Frame();
   glFlush();
 }
@@ -449,6 +441,18 @@ void PumpMessages(TGameWindow& Window) {
 }
 
 } // namespace
+
+TXYZ CameraAbove(const TXYZ& SnakePosition) {
+  // The view stops following the snake where it would show too much outside the arena.
+  constexpr float MaxX = 16000.0f / 43.0f;
+  constexpr float MaxY = 137.5f;
+  TXYZ camera{SnakePosition.X, SnakePosition.Y, 500};
+  if (camera.X > MaxX) camera.X = MaxX;
+  if (camera.X < -MaxX) camera.X = -MaxX;
+  if (camera.Y > MaxY) camera.Y = MaxY;
+  if (camera.Y < -MaxY) camera.Y = -MaxY;
+  return camera;
+}
 
 THandle GameWindowHandle() {
   return Shell.Window ? Shell.Window->Handle : nullptr;

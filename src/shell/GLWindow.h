@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "assets/VexLib3DTypes.h"
 #include "shell/WindowMessages.h"
 
 class TGloopa;
@@ -58,6 +59,10 @@ int RunGame(void* Instance, const TRunOptions& Options);
 
 // The open game window (nullptr while none is open), for sending it messages.
 THandle GameWindowHandle();
+
+// The camera point for a frame: above the snake, clamped to +-16000/43 in X and +-137.5 in Y, at a
+// height of 500.
+TXYZ CameraAbove(const TXYZ& SnakePosition);
 
 // The window procedure: every message goes to the world first, then is handled here.
 intptr_t GameWindowProc(THandle Handle, uint32_t Message, TWParam WParam, TLParam LParam);
