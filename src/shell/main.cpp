@@ -1,5 +1,6 @@
 // Program entry: reads the options and runs the game.
 #include <CLI/CLI.hpp>
+#include <GL/gl.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -86,7 +87,12 @@ int main(int argc, char** argv) {
   TClock::time_point frameStart;
   bool frameOpen = false; // a frame's time runs from its BeforeFrame to the next one, or the end
   auto closeFrame = [&] {
-    if (timed && frameOpen) times.Add(Milliseconds(TClock::now() - frameStart));
+    if (timed && frameOpen) {
+      // A frame counts as done once the GL has drawn it, not when its commands were queued;
+      // waiting also keeps a software renderer from piling up frames it has not drawn yet.
+      glFinish();
+      times.Add(Milliseconds(TClock::now() - frameStart));
+    }
     frameOpen = false;
   };
   TDemoFrame previous;
