@@ -132,6 +132,27 @@ TEST_F(WorldTest, ArenaBorderAndCursorAreWhereTheWorldPutsThem) {
   EXPECT_GT(gl.CountLit(px - 2, py - 2, px + 2, py + 2, 100), 0) << "cursor circle of radius 10";
 }
 
+TEST_F(WorldTest, TheWorldsOwnDrawingLeavesNoGLErrorAndABalancedMatrixStack) {
+  StartGame();
+  GLTestContext& gl = GLTestContext::Get();
+  gl.BeginFrame(0, 0);
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  GLint depthBefore = 0, depthAfter = 0;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+  World->DrawArena();
+  World->DrawStars();
+  World->DrawCursor();
+  World->DrawEggIcons();
+  World->DrawDisplay();
+  World->DrawTitle();
+  World->DrawCredits();
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  EXPECT_EQ(depthAfter, depthBefore);
+  gl.Finish();
+}
+
 // The pictures of a game: taken from a scripted game so that predators of several kinds, bonus
 // eggs and swimming sperm are all in view, then the explosion of the game over.
 TEST_F(WorldTest, PicturesOfAGame) {
