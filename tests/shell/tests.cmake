@@ -1,6 +1,7 @@
 # The game itself, run as a player or a script would run it.
 add_test(NAME gloopa_headless_100_frames COMMAND gloopa --headless --frames 100)
-set_tests_properties(gloopa_headless_100_frames PROPERTIES TIMEOUT 20)
+set_tests_properties(gloopa_headless_100_frames PROPERTIES TIMEOUT 20
+  ENVIRONMENT "${GLOOPA_SHELL_TEST_ENV}")
 add_test(NAME gloopa_unknown_option_exits_2
   COMMAND sh -c "$<TARGET_FILE:gloopa> --no-such-option >/dev/null 2>&1; test $? -eq 2")
 add_test(NAME gloopa_version COMMAND gloopa --version)
