@@ -87,9 +87,9 @@ bool TDemo::Parse(std::istream& In, const std::string& Name, TDemo& Out, std::st
       if (!ParseInteger(words[i], values[i]))
         return fail(std::string(names[i]) + " is not an integer: \"" + words[i] + "\"");
     for (int i = 0; i < 2; ++i)
-      if (values[i] < 0 || values[i] > DemoMaxCoordinate)
-        return fail(std::string(names[i]) + " " + std::to_string(values[i]) +
-                    " is out of range 0.." + std::to_string(DemoMaxCoordinate));
+      if (values[i] < DemoMinCoordinate || values[i] > DemoMaxCoordinate)
+        return fail(std::string(names[i]) + " " + std::to_string(values[i]) + " is out of range " +
+                    std::to_string(DemoMinCoordinate) + ".." + std::to_string(DemoMaxCoordinate));
     for (int i = 2; i < 4; ++i)
       if (values[i] != 0 && values[i] != 1)
         return fail(std::string(names[i]) + " must be 0 or 1, found " + std::to_string(values[i]));
@@ -180,8 +180,8 @@ int32_t DemoMessages(const TDemoFrame* Previous, const TDemoFrame& Next, TDemoMe
 void TDemoRecorder::Observe(uint32_t Message, TLParam LParam) {
   switch (Message) {
   case WM_MOUSEMOVE:
-    State.X = int32_t(uint32_t(LParam) & 0xFFFF);
-    State.Y = int32_t((uint32_t(LParam) >> 16) & 0xFFFF);
+    State.X = int16_t(uint16_t(uint32_t(LParam) & 0xFFFF));
+    State.Y = int16_t(uint16_t((uint32_t(LParam) >> 16) & 0xFFFF));
     break;
   case WM_LBUTTONDOWN:
     State.Left = true;

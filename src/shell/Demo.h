@@ -10,7 +10,8 @@
 //
 // The file is text. The first line is "gloopa-demo 1"; lines starting with '#' are comments
 // (blank lines are skipped too); every other line is "X Y L R [N]": the mouse position in window
-// pixels as the window reports it (0..65535, the range of the message words), whether the left
+// pixels as the window reports it (-32768..32767, the range of the message words; negative
+// beyond the window's left or top edge while a button is held), whether the left
 // and the right button are held (0 or 1), and for how many consecutive frames this holds (1 when
 // left out). The first state line describes frame 1.
 
@@ -27,7 +28,8 @@ struct TDemoLine {
   int64_t Count = 1;
 };
 
-constexpr int32_t DemoMaxCoordinate = 65535;
+constexpr int32_t DemoMinCoordinate = -32768;
+constexpr int32_t DemoMaxCoordinate = 32767;
 
 class TDemo {
 public:

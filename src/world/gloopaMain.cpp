@@ -170,10 +170,12 @@ void TGloopa::Release() {
 void TGloopa::HandleMessage(THandle, uint32_t Message, TWParam, TLParam LParam) {
   switch (Message) {
   case WM_MOUSEMOVE: {
-    // The words are unsigned; the product is formed in integers, the division in floating point,
-    // and the result cut toward zero.
-    const int32_t x = int32_t(uint32_t(LParam) & 0xFFFF);
-    const int32_t y = int32_t((uint32_t(LParam) >> 16) & 0xFFFF);
+    // The words are signed: while a button is held the window goes on reporting the mouse beyond
+    // its left and top edges, as small negative numbers. Read as unsigned, a mouse dragged just
+    // off the left edge would aim and steer at the far right. The product is formed in integers,
+    // the division in floating point, and the result cut toward zero.
+    const int32_t x = int16_t(uint16_t(uint32_t(LParam) & 0xFFFF));
+    const int32_t y = int16_t(uint16_t((uint32_t(LParam) >> 16) & 0xFFFF));
     MouseX = int32_t(std::trunc(double((x - ViewWidth / 2) * 2200) / double(ViewWidth)));
     MouseY = -int32_t(std::trunc(double((y - ViewHeight / 2) * 1900) / double(ViewHeight)));
     break;

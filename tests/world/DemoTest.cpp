@@ -24,7 +24,7 @@ TEST(Demo, ReadsStateLinesWithCountsCommentsAndBlankLines) {
                         "   # indented comment\n"
                         "1000 100 0 1 25\r\n"
                         "0 0 1 1 3\n"
-                        "65535 65535 0 0 +2\n",
+                        "-32768 32767 0 0 +2\n",
                         demo, error))
       << error;
   ASSERT_EQ(demo.Lines.size(), 4u);
@@ -56,8 +56,8 @@ TEST(Demo, RefusesMalformedDemosNamingTheLineAndTheFault) {
       {"gloopa-demo 1\n# ok\n512 384 0 0 1 9\n", "hand.demo:3:", "found 6 fields"},
       {"gloopa-demo 1\n512 384 0 0\n5x2 384 0 0\n", "hand.demo:3:", "X is not an integer"},
       {"gloopa-demo 1\n512 3.5 0 0\n", "hand.demo:2:", "Y is not an integer"},
-      {"gloopa-demo 1\n-1 384 0 0\n", "hand.demo:2:", "X -1 is out of range"},
-      {"gloopa-demo 1\n1 65536 0 0\n", "hand.demo:2:", "Y 65536 is out of range"},
+      {"gloopa-demo 1\n-32769 384 0 0\n", "hand.demo:2:", "X -32769 is out of range"},
+      {"gloopa-demo 1\n1 32768 0 0\n", "hand.demo:2:", "Y 32768 is out of range"},
       {"gloopa-demo 1\n1 1 2 0\n", "hand.demo:2:", "L must be 0 or 1"},
       {"gloopa-demo 1\n1 1 0 -1\n", "hand.demo:2:", "R must be 0 or 1"},
       {"gloopa-demo 1\n1 1 0 0 -5\n", "hand.demo:2:", "negative count -5"},
@@ -81,10 +81,10 @@ TEST(Demo, TextWritesOneCountedLinePerStateAndReadsBackTheSame) {
   TDemo demo;
   demo.Lines = {{{512, 384, false, false}, 1},
                 {{100, 700, true, false}, 40},
-                {{65535, 0, true, true}, 1},
+                {{-5, 0, true, true}, 1},
                 {{3, 4, false, true}, 7}};
   const std::string text = demo.Text();
-  EXPECT_EQ(text, "gloopa-demo 1\n512 384 0 0\n100 700 1 0 40\n65535 0 1 1\n3 4 0 1 7\n");
+  EXPECT_EQ(text, "gloopa-demo 1\n512 384 0 0\n100 700 1 0 40\n-5 0 1 1\n3 4 0 1 7\n");
   TDemo back;
   std::string error;
   ASSERT_TRUE(ParseText(text, back, error)) << error;
@@ -167,8 +167,11 @@ TEST(Demo, RecorderFollowsTheWindowsMouseAndCountsRepeatedFrames) {
   rec.Observe(WM_RBUTTONUP, 0);
   rec.Observe(WM_LBUTTONUP, 0);
   rec.EndFrame();
+  // Dragged off the window's top-left corner: the words carry small negative numbers.
+  rec.Observe(WM_MOUSEMOVE, MakeMouseLParam(-5, -7));
+  rec.EndFrame();
   EXPECT_EQ(rec.Demo().Text(), "gloopa-demo 1\n512 384 0 0\n100 700 0 0 2\n100 700 1 0\n"
-                               "100 700 0 0\n");
+                               "100 700 0 0\n-5 -7 0 0\n");
 
   // Replaying the recording gives the recorder's frames back.
   TDemoPlayer player(rec.Demo());

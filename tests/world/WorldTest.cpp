@@ -79,8 +79,17 @@ TEST_F(WorldTest, MouseMovesMapWindowPixelsToWorldUnits) {
   struct Case {
     int X, Y, WX, WY;
   } cases[] = {
-      {512, 384, 0, 0}, {0, 0, -1100, 950},     {1023, 767, 1097, -947}, {511, 385, -2, -2},
-      {513, 383, 2, 2}, {100, 700, -885, -781}, {1000, 100, 1048, 702},
+      {512, 384, 0, 0},
+      {0, 0, -1100, 950},
+      {1023, 767, 1097, -947},
+      {511, 385, -2, -2},
+      {513, 383, 2, 2},
+      {100, 700, -885, -781},
+      {1000, 100, 1048, 702},
+      // Beyond the left and top edges (reported while a button is held): still to the left
+      // and above, not wrapped round to the far right and bottom.
+      {-10, -1, -1121, 952},
+      {-200, 384, -1529, 0},
   };
   for (const Case& c : cases) {
     Mouse(c.X, c.Y);
@@ -444,6 +453,18 @@ TEST_F(WorldTest, GameOverFramesKeepTheWorldRunningAndTheEnergyAtZero) {
   EXPECT_EQ(World->Energy, 0) << "the display clamps the energy after the contact";
   EXPECT_EQ(Cue(scPlayerShoot), 1) << "the stopped snake still shoots";
   EXPECT_EQ(World->Snake->Position.X, 0);
+}
+
+TEST_F(WorldTest, CountersStopAtTheEndsOfTheirRangeInsteadOfOverflowing) {
+  StartGame();
+  World->ShotCooldown = INT32_MIN;
+  World->PredatorLimit = INT32_MAX;
+  for (int i = 0; i < 300; ++i) RunFrame();
+  EXPECT_EQ(World->ShotCooldown, INT32_MIN);
+  EXPECT_EQ(World->PredatorLimit, INT32_MAX);
+  Left(true);
+  RunFrame();
+  EXPECT_EQ(World->ShotCooldown, 6) << "a held button still fires";
 }
 
 TEST_F(WorldTest, PredatorsSpawnInsideTheBoxAndTheLimitGrows) {

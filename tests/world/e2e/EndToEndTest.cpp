@@ -217,7 +217,7 @@ TEST(EndToEnd, MalformedDemosAreRefusedBeforeTheGameStarts) {
       {"gloopa-demo 7\n", ":1: demo version 7"},
       {"gloopa-demo 1\n# fine\n512 384 1 0\n512 384 1\n", ":4: expected"},
       {"gloopa-demo 1\n512 384 1 0 -3\n", ":2: negative count"},
-      {"gloopa-demo 1\n512 70000 1 0\n", ":2: Y 70000 is out of range"},
+      {"gloopa-demo 1\n512 40000 1 0\n", ":2: Y 40000 is out of range"},
   };
   int i = 0;
   for (const Case& c : cases) {
