@@ -47,34 +47,6 @@ TEST_F(WorldTest, SetUpDrawsStarsThenEggsThenSpermFromSeedZero) {
   }
 }
 
-TEST_F(WorldTest, SetUpWiresPoolsAndStartsOnTheTitle) {
-  EXPECT_EQ(World->State, gsTitle);
-  EXPECT_FALSE(World->IntroPlayed);
-  EXPECT_EQ(World->Printer, Printer.get());
-  ASSERT_EQ(World->Bullets.size(), 100u);
-  ASSERT_EQ(World->PlanktonList.size(), 10u);
-  ASSERT_EQ(World->Predators.size(), 50u);
-  for (const TBlobBullet* b : World->Bullets) {
-    EXPECT_FALSE(b->Active);
-    EXPECT_EQ(b->Engine, World->Particles);
-  }
-  for (const TBlobPlankton* p : World->PlanktonList) EXPECT_EQ(p->Engine, World->Particles);
-  for (const TBlobPredator* p : World->Predators) {
-    EXPECT_FALSE(p->Alive);
-    EXPECT_EQ(p->Kind, 0);
-    EXPECT_EQ(p->Snake, World->Snake);
-    EXPECT_EQ(p->Eggs, &World->Eggs);
-    EXPECT_EQ(p->Predators, &World->Predators);
-    EXPECT_EQ(p->SpikeModel, World->SphereModel);
-    EXPECT_EQ(p->BodyModel, World->JellyModel);
-    EXPECT_EQ(p->Engine, World->Particles);
-    EXPECT_EQ(int32_t(p->Spikes.size()), World->SphereModel->VertexPositionCount / 3);
-  }
-  EXPECT_EQ(World->Snake->Engine, World->Particles);
-}
-
-// Window pixels map to world units absolutely: integers for the product, floating point for the
-// division, cut toward zero.
 TEST_F(WorldTest, MouseMovesMapWindowPixelsToWorldUnits) {
   struct Case {
     int X, Y, WX, WY;
@@ -96,25 +68,6 @@ TEST_F(WorldTest, MouseMovesMapWindowPixelsToWorldUnits) {
     EXPECT_EQ(World->MouseX, c.WX) << c.X << "," << c.Y;
     EXPECT_EQ(World->MouseY, c.WY) << c.X << "," << c.Y;
   }
-}
-
-TEST_F(WorldTest, ButtonMessagesOnlySetAndClearTheirFlags) {
-  Mouse(300, 200);
-  Left(true);
-  EXPECT_TRUE(World->LeftDown);
-  EXPECT_FALSE(World->RightDown);
-  Right(true);
-  EXPECT_TRUE(World->RightDown);
-  Left(false);
-  EXPECT_FALSE(World->LeftDown);
-  EXPECT_TRUE(World->RightDown);
-  Right(false);
-  EXPECT_FALSE(World->RightDown);
-  // Other messages, even with a position in LParam, change nothing.
-  World->HandleMessage(nullptr, WM_KEYDOWN, VK_ESCAPE, MakeMouseLParam(0, 0));
-  World->HandleMessage(nullptr, WM_LBUTTONDOWN, 0, MakeMouseLParam(0, 0));
-  EXPECT_EQ(World->MouseX, int32_t(std::trunc((300 - 512) * 2200 / 1024.0)));
-  EXPECT_TRUE(World->LeftDown);
 }
 
 TEST_F(WorldTest, FreeBulletAndFreePredatorTakeTheFirstIdleEntryWithinTheLimit) {
