@@ -46,14 +46,19 @@ int main(int argc, char** argv) {
   app.add_flag("--headless", options.Headless,
                "Run with no display (SDL's offscreen driver); messages go to standard error");
   app.add_option("--frames", options.Frames, "Quit after N frames")->check(CLI::PositiveNumber);
-  app.add_option("--record", recordPath, "Record the mouse, frame by frame, into the demo FILE");
+  app.add_option("--record", recordPath, "Record the mouse, frame by frame, into the demo FILE")
+      ->type_name("FILE");
   CLI::Option* play =
-      app.add_option("--play", playPath, "Replay the demo FILE at the game's pace, then quit");
-  CLI::Option* timedemo = app.add_option(
-      "--timedemo", timedemoPath, "Replay the demo FILE as fast as possible, then print timings");
+      app.add_option("--play", playPath, "Replay the demo FILE at the game's pace, then quit")
+          ->type_name("FILE");
+  CLI::Option* timedemo =
+      app.add_option("--timedemo", timedemoPath,
+                     "Replay the demo FILE as fast as possible, then print timings")
+          ->type_name("FILE");
   play->excludes(timedemo);
   app.add_option("--statdump", statdumpPath,
-                 "When the run ends, write the world's state as JSON to FILE");
+                 "When the run ends, write the world's state as JSON to FILE")
+      ->type_name("FILE");
   app.set_version_flag("--version", std::string("gloopa ") + GLOOPA_VERSION);
   try {
     app.parse(argc, argv);
