@@ -16,3 +16,49 @@ void TBlob::Move() {
        std::abs(Target.Z - Position.Z) < reach);
   if (arrived && OnArrive) OnArrive(this);
 }
+
+const TXYZ& CourseDirection(int32_t Course) {
+  if (Course < 0 || Course > 360) {
+    Course %= 360;
+    if (Course < 0) Course += 360;
+  }
+  return CosSinTable[Course];
+}
+
+bool SteerStep(TXYZ& Position, const TXYZ& Target, int32_t& Course, bool& Turning,
+               TXYZ& SettledTarget, int32_t TurnStep, float StraightSpeed, float TurnSpeed) {
+  auto advance = [&](float speed) {
+    const TXYZ& d = CourseDirection(Course);
+    Position.X += d.X * speed;
+    Position.Y += d.Y * speed;
+    Position.Z += d.Z * speed;
+  };
+  const float startDistance = DistanceSqXYZ(Position, Target);
+  const bool wasTurning = Turning;
+  bool ranPast = false;
+
+  if (!wasTurning) {
+    if (SameXYZ(SettledTarget, Target))
+      advance(StraightSpeed);
+    else
+      Turning = true;
+    if (DistanceSqXYZ(Position, Target) > startDistance) {
+      ranPast = true;
+      Turning = true;
+    }
+  }
+
+  if (wasTurning) {
+    const int32_t bearing = BearingTo(Position.X, Position.Y, Target.X, Target.Y);
+    if (Course == bearing) {
+      // Settling waits for a step that begins on the bearing.
+      SettledTarget = Target;
+      Turning = false;
+    } else {
+      // Course 360 against bearing 0 counts as no difference, so no turn is made.
+      Course = WrapAngle(Course - TurnStep * TurnDirection(Course, bearing));
+    }
+    advance(TurnSpeed);
+  }
+  return ranPast;
+}

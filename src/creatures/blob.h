@@ -15,6 +15,20 @@ struct TTrailPoint {
 // An event: a procedure taking the sender, bound to an object; fired only when assigned.
 template <class TSender> using TBlobEvent = std::function<void(TSender*)>;
 
+// The direction table's entry for a whole-degree course; a course outside 0..360 is folded back
+// into range rather than read past the table.
+const TXYZ& CourseDirection(int32_t Course);
+
+// One step of the run-and-turn steering that the snake, the plankton, the mutant sperm and the
+// predators share. Running straight (Turning false): while Target is still SettledTarget, move
+// along Course at StraightSpeed; a new target costs a standstill step; a step that ends farther
+// from the target starts a turn. Turning: turn TurnStep degrees the shorter way toward the
+// bearing (a target exactly behind turns counter-clockwise), or, on a step that begins on the
+// bearing, settle on the target; either way move along the new course at TurnSpeed.
+// Returns true when a straight step ran past the target.
+bool SteerStep(TXYZ& Position, const TXYZ& Target, int32_t& Course, bool& Turning,
+               TXYZ& SettledTarget, int32_t TurnStep, float StraightSpeed, float TurnSpeed);
+
 // The record every creature extends: where it is, how large for hit tests, whether in play,
 // what it is worth, and the particle engine it throws particles through.
 class TBlob {

@@ -36,35 +36,9 @@ void TBlobMutantSperm::Update() {
 
   Bounce(WiggleAngle, WiggleStep, -WiggleLimit, WiggleLimit);
 
-  const float d0 = DistanceSqXYZ(Position, Target);
-  const bool wasTurning = Turning;
-
-  if (!wasTurning) {
-    if (SameXYZ(SettledTarget, Target)) {
-      Speed = SwimSpeed;
-      Position.X += CosSinTable[Course].X * Speed;
-      Position.Y += CosSinTable[Course].Y * Speed;
-      Position.Z += CosSinTable[Course].Z * Speed;
-    } else {
-      Turning = true;
-    }
-    if (DistanceSqXYZ(Position, Target) > d0) Turning = true;
-  }
-
-  if (wasTurning) {
-    const int32_t bearing = BearingTo(Position.X, Position.Y, Target.X, Target.Y);
-    if (Course == bearing) {
-      SettledTarget = Target;
-      Turning = false;
-    } else {
-      Course = WrapAngle(Course - TurnStep * TurnDirection(Course, bearing));
-    }
-    // No slow-down while turning, unlike the snake.
-    Speed = SwimSpeed;
-    Position.X += CosSinTable[Course].X * Speed;
-    Position.Y += CosSinTable[Course].Y * Speed;
-    Position.Z += CosSinTable[Course].Z * Speed;
-  }
+  // No slow-down while turning, unlike the snake.
+  Speed = SwimSpeed;
+  SteerStep(Position, Target, Course, Turning, SettledTarget, TurnStep, Speed, Speed);
 
   for (int32_t i = 23; i >= 1; --i) Trail[i] = Trail[i - 1];
   Trail[0] = {Position.X, Position.Y, Position.Z, float(Course) + WiggleAngle};

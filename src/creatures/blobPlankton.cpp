@@ -34,35 +34,11 @@ void TBlobPlankton::Update() {
 
   Bounce(FlapAngle, FlapStep, -FlapLimit, FlapLimit);
 
-  const float d0 = DistanceSqXYZ(Position, Target);
-  const bool wasTurning = Turning;
+  // The course always holds a whole number of degrees; unlike the snake, a plankton turns at
+  // full speed, 1 degree a step.
   int32_t course = RoundHalfEven(Course);
-
-  if (!wasTurning) {
-    if (SameXYZ(SettledTarget, Target)) {
-      Position.X += CosSinTable[course].X * Speed;
-      Position.Y += CosSinTable[course].Y * Speed;
-      Position.Z += CosSinTable[course].Z * Speed;
-    } else {
-      Turning = true;
-    }
-    if (DistanceSqXYZ(Position, Target) > d0) Turning = true;
-  }
-
-  if (wasTurning) {
-    const int32_t bearing = BearingTo(Position.X, Position.Y, Target.X, Target.Y);
-    if (course != bearing) {
-      course = WrapAngle(course - TurnDirection(course, bearing));
-      Course = float(course);
-    } else {
-      SettledTarget = Target;
-      Turning = false;
-    }
-    // Unlike the snake, a plankton turns at full speed.
-    Position.X += CosSinTable[course].X * Speed;
-    Position.Y += CosSinTable[course].Y * Speed;
-    Position.Z += CosSinTable[course].Z * Speed;
-  }
+  SteerStep(Position, Target, course, Turning, SettledTarget, 1, Speed, Speed);
+  Course = float(course);
 
   Draw();
 }

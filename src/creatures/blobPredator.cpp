@@ -26,16 +26,6 @@ bool IsMovingKind(uint8_t Kind) {
   return Kind >= 1 && Kind <= 6;
 }
 
-// Direction table entry for a course in whole degrees. Courses stay in 0..360 by construction;
-// anything else (a field written from outside) is folded back rather than read out of bounds.
-const TXYZ& Direction(int32_t Degrees) {
-  if (Degrees < 0 || Degrees > 360) {
-    Degrees %= 360;
-    if (Degrees < 0) Degrees += 360;
-  }
-  return CosSinTable[Degrees];
-}
-
 TXYZ Scaled(const TXYZ& V, float S) {
   TXYZ r;
   ScaleXYZ(V, r, S);
@@ -151,39 +141,9 @@ void TBlobPredator::StepKind() {
   Speed = KindSpeed[Kind];
   if (Kind == 5) Bounce(Wobble, WobbleStep, -40, 40);
 
-  const float startDistance = DistanceSqXYZ(Position, Target);
-  const bool wasTurning = Turning;
-
-  if (!Turning) {
-    if (SameXYZ(SettledTarget, Target)) {
-      const TXYZ& d = Direction(Course);
-      Position.X += d.X * Speed;
-      Position.Y += d.Y * Speed;
-      Position.Z += d.Z * Speed;
-    } else {
-      Turning = true;
-    }
-    if (DistanceSqXYZ(Position, Target) > startDistance) {
-      if (Kind == 1) ChooseEggTarget();
-      Turning = true;
-    }
-  }
-
-  if (wasTurning) {
-    const int32_t bearing = BearingTo(Position.X, Position.Y, Target.X, Target.Y);
-    if (Course != bearing) {
-      // Course 360 against bearing 0 counts as no difference, so no turn is made.
-      Course = WrapAngle(Course - 2 * TurnDirection(Course, bearing));
-    } else {
-      // Settling waits for a step that begins on the bearing.
-      SettledTarget = Target;
-      Turning = false;
-    }
-    const TXYZ& d = Direction(Course);
-    Position.X += d.X * Speed;
-    Position.Y += d.Y * Speed;
-    Position.Z += d.Z * Speed;
-  }
+  // Running past the target starts a new turn; an egg hunter also picks a new egg then.
+  if (SteerStep(Position, Target, Course, Turning, SettledTarget, 2, Speed, Speed) && Kind == 1)
+    ChooseEggTarget();
 
   if (Kind == 1) {
     const int32_t egg = FindTouchingEgg();
@@ -227,7 +187,7 @@ void TBlobPredator::EatEgg(int32_t Index) {
   }
   for (int i = 0; i < SparkCount; ++i) {
     const int32_t a = Random(360);
-    const TXYZ& d = Direction(a);
+    const TXYZ& d = CourseDirection(a);
     TXYZ p;
     AddXYZ(Position, Scaled(d, 20), p);
     for (uint8_t sparkKind : {uint8_t(0), uint8_t(3)}) {
@@ -274,7 +234,7 @@ void TBlobPredator::DeathBurst() {
     const int32_t a = Random(360);
     const float sparkSpeed = float(Random());
     const int32_t life = Random(16) + 32;
-    const TXYZ& d = Direction(a);
+    const TXYZ& d = CourseDirection(a);
     const TXYZ velocity = Scaled(d, float(Random(10)));
     TXYZ p;
     AddXYZ(Position, Scaled(d, 20), p);
@@ -324,7 +284,7 @@ void TBlobPredator::DrawSpiral() {
 
   // A spark left behind the cone, off to the side the body sways to.
   const int32_t w = RoundHalfEven(Sway);
-  const TXYZ& d = Direction(WrapAngle(Course + w / 12));
+  const TXYZ& d = CourseDirection(WrapAngle(Course + w / 12));
   TXYZ p;
   AddXYZ(Position, Scaled(d, -20), p);
   const int32_t life = Random(32);
@@ -411,7 +371,7 @@ void TBlobPredator::DrawJelly() {
   if (BodyModel) SetXYZ(BodyModel->PointColour, 0, 0, 0.4f);
   if (PulseStep > 0) {
     // Thrust while the body swells: a blob drifting out behind.
-    const TXYZ velocity = Scaled(Direction(a), -0.2f);
+    const TXYZ velocity = Scaled(CourseDirection(a), -0.2f);
     const int32_t scale = Random(18);
     if (Engine)
       Engine->Spawn(Position, velocity, 3, Colour(0.1f, 0.1f, 0.35f), 1, 1, 0, 24, scale, 0);

@@ -34,34 +34,8 @@ void TBlobSnake::Reset() {
 }
 
 void TBlobSnake::Update() {
-  const float d0 = DistanceSqXYZ(Position, Target);
-  const bool wasTurning = Turning;
-
-  if (!wasTurning) {
-    if (SameXYZ(SettledTarget, Target)) {
-      Position.X += CosSinTable[Course].X * Speed;
-      Position.Y += CosSinTable[Course].Y * Speed;
-      Position.Z += CosSinTable[Course].Z * Speed;
-    } else {
-      // A new target: stand still for this step and start turning next.
-      Turning = true;
-    }
-    if (DistanceSqXYZ(Position, Target) > d0) Turning = true;
-  }
-
-  if (wasTurning) {
-    const int32_t bearing = BearingTo(Position.X, Position.Y, Target.X, Target.Y);
-    if (Course == bearing) {
-      SettledTarget = Target;
-      Turning = false;
-    } else {
-      Course = WrapAngle(Course - TurnStep * TurnDirection(Course, bearing));
-    }
-    const float step = Speed * TurnSpeedFactor;
-    Position.X += CosSinTable[Course].X * step;
-    Position.Y += CosSinTable[Course].Y * step;
-    Position.Z += CosSinTable[Course].Z * step;
-  }
+  SteerStep(Position, Target, Course, Turning, SettledTarget, TurnStep, Speed,
+            Speed * TurnSpeedFactor);
 
   for (int32_t n = 128; n >= 1; --n) Trail[n] = Trail[n - 1];
   ClampXY(Position, -WallX, WallX, -WallY, WallY);
