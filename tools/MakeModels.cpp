@@ -7,9 +7,13 @@
 //                      spiky predator's scale of about 1.5 it covers its hit radius of 20.
 //   jelly.txt          a jellyfish (bell, oral arms, trailing tentacles) facing +Y, drawn as a
 //                      point cloud; at the jelly predator's scale (1.6, 2.0) it reaches about 20.
-//   SphereTile8x8.txt  an 8 x 8-tile sphere of radius 1 with a soft radial glow, mapped from above.
-//   CircleFade8x8.txt  a flat ring of radius 1 (inner edge 0.5) in 64 tiles whose texture fades
+//   SphereTile8x8.txt  a flat square tile from -1 to 1 in the XY plane, facing the camera above,
+//                      whose bitmap is the soft glow of a sphere of radius 1 seen from above.
+//   CircleFade8x8.txt  the same tile with a ring picture (radius 1, inner edge 0.5) that fades
 //                      toward both of its edges.
+//
+// The particle tiles' corners are exactly +-1: the particle engine's batched drawing relies on a
+// scale times a corner being exact in single precision (see ParticleEngine2.cpp).
 
 #include <cmath>
 #include <cstdint>
@@ -193,53 +197,15 @@ double PlanarV(Vec P) {
   return (1 - P.Y) / 2;
 }
 
-Mesh GlowSphere() {
-  const int slices = 8, stacks = 8;
+// Two triangles covering [-1, 1] in X and Y at Z = 0, wound counter-clockwise seen from +Z, with
+// the picture mapped from above.
+Mesh Tile(const std::string& Name) {
   Mesh m;
-  m.Name = "Sphere";
-  auto add = [&m](double Theta, double Phi) {
-    const Vec p{std::sin(Theta) * std::cos(Phi), std::sin(Theta) * std::sin(Phi), std::cos(Theta)};
-    return m.Add(p, p, PlanarU(p), PlanarV(p));
-  };
-  // One vertex at each pole (the top one faces the camera) and rings of 8 between them.
-  const int top = add(0, 0);
-  std::vector<std::vector<int>> rings(stacks - 1);
-  for (int i = 1; i < stacks; ++i)
-    for (int j = 0; j < slices; ++j)
-      rings[i - 1].push_back(add(Pi * i / stacks, 2 * Pi * j / slices));
-  const int bottom = add(Pi, 0);
-  for (int j = 0; j < slices; ++j) {
-    const int k = (j + 1) % slices;
-    m.Tri(top, rings[0][j], rings[0][k]);
-    for (int i = 0; i + 1 < stacks - 1; ++i) {
-      m.Tri(rings[i][j], rings[i + 1][j], rings[i + 1][k]);
-      m.Tri(rings[i][j], rings[i + 1][k], rings[i][k]);
-    }
-    m.Tri(rings[stacks - 2][j], bottom, rings[stacks - 2][k]);
-  }
-  return m;
-}
-
-Mesh FadeRing() {
-  const int around = 32, across = 2;
-  const double inner = 0.5, outer = 1.0;
-  Mesh m;
-  m.Name = "Ring";
-  std::vector<std::vector<int>> grid(across + 1, std::vector<int>(around + 1));
-  for (int k = 0; k <= across; ++k) {
-    const double r = inner + (outer - inner) * k / across;
-    for (int j = 0; j <= around; ++j) {
-      const double phi = 2 * Pi * (j % around) / around;
-      const Vec p{r * std::cos(phi), r * std::sin(phi), 0};
-      grid[k][j] = m.Add(p, {0, 0, 1}, PlanarU(p), PlanarV(p));
-    }
-  }
-  for (int k = 0; k < across; ++k)
-    for (int j = 0; j < around; ++j) {
-      const int a = grid[k][j], b = grid[k + 1][j], c = grid[k + 1][j + 1], d = grid[k][j + 1];
-      m.Tri(a, b, c);
-      m.Tri(a, c, d);
-    }
+  m.Name = Name;
+  const Vec corners[4] = {{-1, 1, 0}, {-1, -1, 0}, {1, -1, 0}, {1, 1, 0}};
+  for (const Vec& c : corners) m.Add(c, {0, 0, 1}, PlanarU(c), PlanarV(c));
+  m.Tri(0, 1, 2);
+  m.Tri(0, 2, 3);
   return m;
 }
 
@@ -402,7 +368,7 @@ int main(int argc, char** argv) {
   bool ok = true;
 
   const Material glow{"Glow", {1, 1, 1, 1}, {1, 1, 1, 1}, "SphereGlow64.bmp"};
-  ok &= WriteModel(folder + "SphereTile8x8.txt", {GlowSphere()}, {glow});
+  ok &= WriteModel(folder + "SphereTile8x8.txt", {Tile("Sphere")}, {glow});
   ok &= WriteGreyBitmap(folder + "SphereGlow64.bmp", 64, [](double x, double y) {
     // Bright core, soft falloff, black well inside the edge so the sphere's outline never shows.
     const double r = std::sqrt(x * x + y * y) / 0.9;
@@ -412,7 +378,7 @@ int main(int argc, char** argv) {
   });
 
   const Material fade{"Fade", {1, 1, 1, 1}, {1, 1, 1, 1}, "RingFade64.bmp"};
-  ok &= WriteModel(folder + "CircleFade8x8.txt", {FadeRing()}, {fade});
+  ok &= WriteModel(folder + "CircleFade8x8.txt", {Tile("Ring")}, {fade});
   ok &= WriteGreyBitmap(folder + "RingFade64.bmp", 64, [](double x, double y) {
     // Brightest along radius 0.8, fading to nothing at the ring's inner (0.5) and outer (1) edges.
     const double r = std::sqrt(x * x + y * y);
