@@ -4,6 +4,7 @@
 
 #include "assets/VexLib3D.h"
 #include "particles/Particle.h"
+#include "particles/ParticleBatcher.h"
 
 namespace {
 constexpr float ArenaMinX = -800, ArenaMaxX = 800, ArenaMinY = -550, ArenaMaxY = 550;
@@ -33,7 +34,9 @@ TParticleEngine2::TParticleEngine2() {
     RingModel = new TMS3DObj();
     RingModel->LoadFromFile("CircleFade8x8.txt");
     Particles = new TParticleList();
+    Batcher = std::make_unique<TParticleBatcher>(SphereModel, RingModel, Particles->Capacity);
   } catch (...) {
+    delete Particles;
     delete SphereModel;
     delete RingModel;
     throw;
@@ -74,7 +77,50 @@ int32_t TParticleEngine2::LiveCount() const {
   return Particles->ActiveCount;
 }
 
+int32_t TParticleEngine2::LastBatchedDraws() const {
+  return Batcher ? Batcher->Draws : 0;
+}
+
+namespace {
+
+// Each particle on its own, in immediate mode, as the pass has always drawn them.
+struct TImmediateDrawer {
+  TMS3DObj* Models[TParticleBatcher::ModelCount];
+
+  void Streak(const TParticle& P) {
+    glDisable(GL_LIGHTING);
+    glPushMatrix();
+    glLineWidth(float(P.Size));
+    glColor3f(P.Colour.R, P.Colour.G, P.Colour.B);
+    glBegin(GL_LINES);
+    glVertex3f(P.Position.X, P.Position.Y, P.Position.Z);
+    glVertex3f(P.Position.X - P.Velocity.X * P.TailLength,
+               P.Position.Y - P.Velocity.Y * P.TailLength, 0);
+    glEnd();
+    glPopMatrix();
+  }
+  void Point(const TParticle& P) {
+    glDisable(GL_LIGHTING);
+    glColor3f(P.Colour.R, P.Colour.G, P.Colour.B);
+    glPointSize(float(P.Size));
+    glBegin(GL_POINTS);
+    glVertex3f(P.Position.X, P.Position.Y, P.Position.Z);
+    glEnd();
+  }
+  void Tile(int32_t Model, const TParticle& P) { DrawModelAt(Models[Model], P); }
+  void End() {}
+};
+
+} // namespace
+
 int32_t TParticleEngine2::UpdateAndDraw() {
+  if (!Immediate && Batcher->Begin()) return Pass(*Batcher);
+  if (Batcher) Batcher->Draws = 0;
+  TImmediateDrawer drawer{{SphereModel, RingModel}};
+  return Pass(drawer);
+}
+
+template <typename TDrawer> int32_t TParticleEngine2::Pass(TDrawer& Drawer) {
   int32_t visited = 0;
   glPushMatrix();
   TParticle* p = Particles->First();
@@ -87,25 +133,11 @@ int32_t TParticleEngine2::UpdateAndDraw() {
     switch (p->Kind) {
     case 0:
     case 2:
-      glDisable(GL_LIGHTING);
-      glPushMatrix();
-      glLineWidth(float(p->Size));
-      glColor3f(p->Colour.R, p->Colour.G, p->Colour.B);
-      glBegin(GL_LINES);
-      glVertex3f(p->Position.X, p->Position.Y, p->Position.Z);
-      glVertex3f(p->Position.X - p->Velocity.X * p->TailLength,
-                 p->Position.Y - p->Velocity.Y * p->TailLength, 0);
-      glEnd();
-      glPopMatrix();
+      Drawer.Streak(*p);
       break;
     case 1:
     case 3:
-      glDisable(GL_LIGHTING);
-      glColor3f(p->Colour.R, p->Colour.G, p->Colour.B);
-      glPointSize(float(p->Size));
-      glBegin(GL_POINTS);
-      glVertex3f(p->Position.X, p->Position.Y, p->Position.Z);
-      glEnd();
+      Drawer.Point(*p);
       break;
     default:
       break;
@@ -113,9 +145,9 @@ int32_t TParticleEngine2::UpdateAndDraw() {
 
     if (p->Scale > 0) {
       if (p->Kind >= 2 && p->Kind <= 4) {
-        DrawModelAt(SphereModel, *p);
+        Drawer.Tile(TParticleBatcher::SphereTile, *p);
       } else if (p->Kind == 5) {
-        DrawModelAt(RingModel, *p);
+        Drawer.Tile(TParticleBatcher::RingTile, *p);
         // Drawn at the old colour first, then grown and darkened for the next step.
         p->Scale += p->Speed;
         if (p->Life < RingFadeBelowLife) {
@@ -152,6 +184,7 @@ int32_t TParticleEngine2::UpdateAndDraw() {
     else
       p = Particles->Release(p);
   }
+  Drawer.End();
   glPopMatrix();
   return visited;
 }

@@ -1,5 +1,6 @@
 // One UpdateAndDraw pass over a full pool of 10000 live particles of one kind, including the
-// time GL takes to finish drawing them. GALLIUM_NOOP=1 keeps the context but skips rasterising,
+// time GL takes to finish drawing them; "immediate" 1 draws each particle on its own, the way the
+// batched pass must match. GALLIUM_NOOP=1 keeps the context but skips rasterising,
 // which leaves the engine's own work and the immediate-mode calls.
 #include <benchmark/benchmark.h>
 
@@ -29,6 +30,7 @@ void BM_UpdateAndDraw(benchmark::State& State) {
   GLTestContext& gl = GLTestContext::Get();
   static TParticleEngine2* engine = new TParticleEngine2(); // kept with the GL context
   const uint8_t kind = uint8_t(State.range(0));
+  engine->Immediate = State.range(1) != 0;
   FillPool(*engine, kind);
   int64_t visited = 0;
   for (auto _ : State) {
@@ -42,8 +44,8 @@ void BM_UpdateAndDraw(benchmark::State& State) {
 }
 
 BENCHMARK(BM_UpdateAndDraw)
-    ->ArgName("kind")
-    ->DenseRange(0, 6)
+    ->ArgNames({"kind", "immediate"})
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 6, 1), {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(1.0);
 
