@@ -207,6 +207,7 @@ bool OpenGameWindow(TGameWindow& Window) {
 bool InitGame(TGameWindow& Window, TKeyTable& Keys) {
   Shell.Printer = new TGLPrinter();
   Shell.World = new TGloopa(Shell.Printer);
+  Shell.World->SetImmediateDrawing(Shell.Options->Immediate);
   Shell.Window = &Window;
   Shell.Keys = &Keys;
   glClearColor(0, 0, 0, 0);

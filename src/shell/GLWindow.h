@@ -36,10 +36,11 @@ struct TGameWindow {
 // What a run can be asked to do beyond the defaults; a run with default options behaves exactly as
 // the game always has.
 struct TRunOptions {
-  bool Windowed = false; // start in a window instead of switching the display mode
-  bool Headless = false; // SDL's offscreen video driver, messages on standard error only
-  int64_t Frames = 0;    // quit through the normal shutdown after this many frames (0: never)
-  bool Unpaced = false;  // draw frames back to back instead of on the 10 ms tick
+  bool Windowed = false;  // start in a window instead of switching the display mode
+  bool Headless = false;  // SDL's offscreen video driver, messages on standard error only
+  int64_t Frames = 0;     // quit through the normal shutdown after this many frames (0: never)
+  bool Unpaced = false;   // draw frames back to back instead of on the 10 ms tick
+  bool Immediate = false; // draw every star and particle on its own: the reference drawing
   // Called before each frame is drawn, with the frame's number (from 1) and the world. May feed
   // window messages through GameWindowProc; returning false ends the run before the frame.
   std::function<bool(int64_t Frame, TGloopa& World)> BeforeFrame;

@@ -45,6 +45,9 @@ int main(int argc, char** argv) {
                "Start in a 1024 x 768 window instead of full screen");
   app.add_flag("--headless", options.Headless,
                "Run with no display (SDL's offscreen driver); messages go to standard error");
+  app.add_flag("--immediate", options.Immediate,
+               "Draw every star and particle on its own in immediate mode: the slower reference "
+               "drawing, which the normal drawing matches pixel for pixel");
   app.add_option("--frames", options.Frames, "Quit after N frames")->check(CLI::PositiveNumber);
   app.add_option("--record", recordPath, "Record the mouse, frame by frame, into the demo FILE")
       ->type_name("FILE");

@@ -460,14 +460,57 @@ void TGloopa::DrawStars() {
   glPushMatrix();
   glPointSize(1);
   glColor3f(0.4f, 0.4f, 0.4f);
-  // One begin/end pair per point, because the point size may change from one star to the next.
-  for (const TStar& star : Stars) {
-    glPointSize(float(star.Size));
-    glBegin(GL_POINTS);
-    glVertex3f(star.X, star.Y, star.Z);
-    glEnd();
+  if (ImmediateDrawing || !DrawStarsBySize()) {
+    // One begin/end pair per point, because the point size may change from one star to the next.
+    for (const TStar& star : Stars) {
+      glPointSize(float(star.Size));
+      glBegin(GL_POINTS);
+      glVertex3f(star.X, star.Y, star.Z);
+      glEnd();
+    }
   }
   glPopMatrix();
+}
+
+bool TGloopa::DrawStarsBySize() {
+  // Every star has the same colour and alpha 1, and the depth test keeps the nearest of any that
+  // meet, whatever their order; so one draw per size leaves the same pixels and depths as drawing
+  // them one by one.
+  constexpr int32_t MaxSize = 8;
+  int32_t start[MaxSize + 2] = {};
+  for (const TStar& star : Stars) {
+    if (star.Size < 1 || star.Size > MaxSize) return false;
+    ++start[star.Size + 1];
+  }
+  for (int32_t size = 1; size <= MaxSize; ++size) start[size + 1] += start[size];
+  int32_t next[MaxSize + 1];
+  std::copy(start, start + MaxSize + 1, next);
+  for (const TStar& star : Stars) {
+    float* v = &StarVertices[size_t(next[star.Size]++) * 3];
+    v[0] = star.X;
+    v[1] = star.Y;
+    v[2] = star.Z;
+  }
+  // The last star's size goes last: it is the point size the one-by-one drawing leaves behind.
+  const int32_t last = Stars[StarCount - 1].Size;
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, StarVertices);
+  auto drawSize = [&](int32_t Size) {
+    const int32_t count = start[Size + 1] - start[Size];
+    if (count == 0) return;
+    glPointSize(float(Size));
+    glDrawArrays(GL_POINTS, start[Size], count);
+  };
+  for (int32_t size = 1; size <= MaxSize; ++size)
+    if (size != last) drawSize(size);
+  drawSize(last);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  return true;
+}
+
+void TGloopa::SetImmediateDrawing(bool On) {
+  ImmediateDrawing = On;
+  Particles->Immediate = On;
 }
 
 void TGloopa::DrawCursor() {

@@ -78,6 +78,11 @@ public:
   int32_t HiScore = 0;
   // Written by the shell before every Frame: the point the camera hangs 500 units above.
   TXYZ Camera;
+  // Every star and particle drawn on its own in immediate mode: the reference for the batched
+  // drawing, which must leave the very same pixels.
+  bool ImmediateDrawing = false;
+
+  void SetImmediateDrawing(bool On);
 
   // Only the mouse messages have an effect; every other message is ignored.
   void HandleMessage(THandle Handle, uint32_t Message, TWParam WParam, TLParam LParam);
@@ -98,6 +103,8 @@ public:
   // Drawing pieces of the frame, in the places Frame and Step call them.
   void DrawArena();
   void DrawStars();
+  // The stars in one draw per point size; false (nothing drawn) for a size it cannot group.
+  bool DrawStarsBySize();
   void DrawCursor();
   void DrawEggIcons();
   void DrawDisplay();
@@ -105,6 +112,7 @@ public:
   void DrawCredits();
 
 private:
+  float StarVertices[StarCount * 3] = {};
   void Release();
   void FrameTitle();
   void FramePlaying();

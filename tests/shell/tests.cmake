@@ -6,3 +6,7 @@ add_test(NAME gloopa_unknown_option_exits_2
   COMMAND sh -c "$<TARGET_FILE:gloopa> --no-such-option >/dev/null 2>&1; test $? -eq 2")
 add_test(NAME gloopa_version COMMAND gloopa --version)
 set_tests_properties(gloopa_version PROPERTIES PASS_REGULAR_EXPRESSION "gloopa ${PROJECT_VERSION}")
+
+# Demos replayed in-process for the batched-against-immediate frame comparison.
+target_compile_definitions(test_shell PRIVATE
+  GLOOPA_DEMO_DIR="${CMAKE_CURRENT_SOURCE_DIR}/world/demos")
