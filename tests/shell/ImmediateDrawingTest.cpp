@@ -68,13 +68,11 @@ TEST(ImmediateDrawing, BatchedFramesMatchTheReferenceAtSampledDemoFrames) {
   const struct {
     const char* Demo;
     std::set<int64_t> Sampled;
-    int32_t MinLiveAtLast; // live particles in the last sampled frame
+    int32_t MinLiveAtLast; // live particles in the last sampled frame, so particles are compared
   } cases[] = {
       {"steer_shoot.demo", {1, 2, 20, 41}, 0},
-      {"lose.demo", {2, 150, 300, 420}, 0},
-      {"long.demo", {240, 480, 700, 1000}, 0},
-      // The stress demo's busiest stretch: a pool more than four-fifths full.
-      {"stress.demo", {1200, 979}, 8000},
+      {"lose.demo", {2, 150, 420}, 300},
+      {"long.demo", {240, 480, 1000}, 500},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Demo);
