@@ -6,7 +6,6 @@
 #include "particles/Particle.h"
 
 namespace {
-constexpr float ArenaMinX = -800, ArenaMaxX = 800, ArenaMinY = -550, ArenaMaxY = 550;
 constexpr int32_t RingFadeBelowLife = 50;
 constexpr float RingFadeStep = 0.05f;
 
@@ -48,20 +47,18 @@ TParticleEngine2::~TParticleEngine2() {
   delete RingModel;
 }
 
-TParticle* TParticleEngine2::Spawn(const TXYZ& Position, const TXYZ& Velocity, uint8_t Kind,
-                                   const TXYZ& Colour, int32_t Size, float Speed, float TailLength,
-                                   int32_t Life, int32_t Scale, int32_t /*Spare*/) {
+TParticle* TParticleEngine2::Spawn(const TParticleSpawn& Request) {
   TParticle* p = Particles->Allocate();
   if (p == nullptr) return nullptr;
-  p->Position = Position;
-  p->Velocity = Velocity;
-  p->Kind = Kind;
-  p->Colour = {Colour.X, Colour.Y, Colour.Z, 1.0f};
-  p->Size = Size;
-  p->Speed = Speed;
-  p->TailLength = TailLength;
-  p->Life = Life;
-  p->Scale = float(Scale);
+  p->Position = Request.Position;
+  p->Velocity = Request.Velocity;
+  p->Kind = Request.Kind;
+  p->Colour = {Request.Colour.X, Request.Colour.Y, Request.Colour.Z, 1.0f};
+  p->Size = Request.Size;
+  p->Speed = Request.Speed;
+  p->TailLength = Request.TailLength;
+  p->Life = Request.Life;
+  p->Scale = float(Request.Scale);
   return p;
 }
 

@@ -95,14 +95,15 @@ public:
 
   void Step();
 
-  // Drawing pieces of the frame, in the places Frame and Step call them.
-  void DrawArena();
-  void DrawStars();
-  void DrawCursor();
-  void DrawEggIcons();
-  void DrawDisplay();
-  void DrawTitle();
-  void DrawCredits();
+  // Drawing pieces of the frame, in the places Frame and Step call them; they change nothing.
+  void DrawArena() const;
+  void DrawStars() const;
+  void DrawCursor() const;
+  void DrawEggIcons() const;
+  // A negative energy is shown as 0.
+  void DrawDisplay() const;
+  void DrawTitle() const;
+  void DrawCredits() const;
 
 private:
   void Release();
