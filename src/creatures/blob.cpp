@@ -25,6 +25,30 @@ void TBlob::SpawnParticle(const TParticleSpawn& Request) const {
   if (Engine) Engine->Spawn(Request);
 }
 
+TParticleSpawn BurstRing(const TXYZ& At, const TXYZ& Colour, float Speed) {
+  return {.Position = At,
+          .Kind = pkRing,
+          .Colour = Colour,
+          .Size = 1,
+          .Speed = Speed,
+          .TailLength = 1,
+          .Life = 32,
+          .Scale = 24};
+}
+
+TParticleSpawn BurstSpark(const TXYZ& At, const TXYZ& Velocity, TParticleKind Kind,
+                          const TXYZ& Colour, float Speed, int32_t Life) {
+  return {.Position = At,
+          .Velocity = Velocity,
+          .Kind = Kind,
+          .Colour = Colour,
+          .Size = 1,
+          .Speed = Speed,
+          .TailLength = 1,
+          .Life = Life,
+          .Scale = 12};
+}
+
 void DrawCircle(float Radius) {
   glBegin(GL_LINE_LOOP);
   for (int32_t d = 0; d < 360; d += 20)

@@ -5,9 +5,7 @@
 #include <functional>
 
 #include "assets/VexLib3DTypes.h"
-
-class TParticleEngine2;
-struct TParticleSpawn;
+#include "particles/ParticleEngine2.h"
 
 // One remembered position of a creature's trail, newest first.
 struct TTrailPoint {
@@ -24,6 +22,12 @@ template <size_t N> void PushTrail(TTrailPoint (&Trail)[N], const TTrailPoint& N
 // A line loop of radius Radius about the origin through 18 points, every 20 degrees of the
 // direction table.
 void DrawCircle(float Radius);
+
+// The pieces of a burst (a death, an eaten egg, the game's end): a ring growing by Speed a step,
+// and a spark of size 1 moving Velocity x Speed a step.
+TParticleSpawn BurstRing(const TXYZ& At, const TXYZ& Colour, float Speed);
+TParticleSpawn BurstSpark(const TXYZ& At, const TXYZ& Velocity, TParticleKind Kind,
+                          const TXYZ& Colour, float Speed, int32_t Life);
 
 // An event: a procedure taking the sender, bound to an object; fired only when assigned.
 template <class TSender> using TBlobEvent = std::function<void(TSender*)>;

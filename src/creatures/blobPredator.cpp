@@ -201,14 +201,7 @@ void TBlobPredator::EatEgg(int32_t Index) {
   const TXYZ blue = Colour(0, 0, 1);
   for (int i = 0; i < 2; ++i) {
     const float ringSpeed = float(Random() * 6);
-    SpawnParticle({.Position = Position,
-                   .Kind = pkRing,
-                   .Colour = blue,
-                   .Size = 1,
-                   .Speed = ringSpeed,
-                   .TailLength = 1,
-                   .Life = 32,
-                   .Scale = 24});
+    SpawnParticle(BurstRing(Position, blue, ringSpeed));
   }
   for (int i = 0; i < SparkCount; ++i) {
     const int32_t a = Random(360);
@@ -219,15 +212,7 @@ void TBlobPredator::EatEgg(int32_t Index) {
       const float sparkSpeed = float(Random());
       const int32_t life = Random(16) + 32;
       const TXYZ velocity = Scaled(d, float(Random(10)));
-      SpawnParticle({.Position = p,
-                     .Velocity = velocity,
-                     .Kind = sparkKind,
-                     .Colour = blue,
-                     .Size = 1,
-                     .Speed = sparkSpeed,
-                     .TailLength = 1,
-                     .Life = life,
-                     .Scale = 12});
+      SpawnParticle(BurstSpark(p, velocity, sparkKind, blue, sparkSpeed, life));
     }
   }
   (*Eggs)[Index]->SetActive(false);
@@ -257,14 +242,7 @@ void TBlobPredator::DeathBurst() {
 
   auto ring = [&](const TXYZ& RingColour) {
     const float ringSpeed = float(Random() * 6);
-    SpawnParticle({.Position = Position,
-                   .Kind = pkRing,
-                   .Colour = RingColour,
-                   .Size = 1,
-                   .Speed = ringSpeed,
-                   .TailLength = 1,
-                   .Life = 32,
-                   .Scale = 24});
+    SpawnParticle(BurstRing(Position, RingColour, ringSpeed));
   };
   Fade = 0;
   if (Kind != pdPincer) ring(c1);
@@ -278,15 +256,7 @@ void TBlobPredator::DeathBurst() {
     const TXYZ velocity = Scaled(d, float(Random(10)));
     TXYZ p;
     AddXYZ(Position, Scaled(d, 20), p);
-    SpawnParticle({.Position = p,
-                   .Velocity = velocity,
-                   .Kind = pkPoint,
-                   .Colour = c3,
-                   .Size = 1,
-                   .Speed = sparkSpeed,
-                   .TailLength = 1,
-                   .Life = life,
-                   .Scale = 12});
+    SpawnParticle(BurstSpark(p, velocity, pkPoint, c3, sparkSpeed, life));
   }
 }
 

@@ -293,14 +293,7 @@ void TGloopa::GameOverExplosion() {
   const TXYZ& at = Snake->Position;
   for (const TXYZ& colour : {TXYZ{1, 1, 1}, TXYZ{1, 0, 0}}) {
     const float speed = float(Random() * 6);
-    Particles->Spawn({.Position = at,
-                      .Kind = pkRing,
-                      .Colour = colour,
-                      .Size = 1,
-                      .Speed = speed,
-                      .TailLength = 1,
-                      .Life = 32,
-                      .Scale = 24});
+    Particles->Spawn(BurstRing(at, colour, speed));
   }
   for (int32_t i = 0; i < 128; ++i) {
     const int32_t a = Random(360);
@@ -310,15 +303,7 @@ void TGloopa::GameOverExplosion() {
     const TXYZ velocity{dir.X * push, dir.Y * push, dir.Z * push};
     const float speed = float(Random());
     const int32_t life = 32 + Random(16);
-    Particles->Spawn({.Position = position,
-                      .Velocity = velocity,
-                      .Kind = pkPoint,
-                      .Colour = {0, 0, 1},
-                      .Size = 1,
-                      .Speed = speed,
-                      .TailLength = 1,
-                      .Life = life,
-                      .Scale = 12});
+    Particles->Spawn(BurstSpark(position, velocity, pkPoint, {0, 0, 1}, speed, life));
   }
 }
 
