@@ -12,6 +12,9 @@ struct TXYZ {
   float X = 0, Y = 0, Z = 0;
 };
 
+// The arena: X in [-800, 800], Y in [-550, 550] world units, in the plane Z = 0.
+constexpr float ArenaMinX = -800, ArenaMaxX = 800, ArenaMinY = -550, ArenaMaxY = 550;
+
 // Entry d = (cos d, sin d, 0) for whole degrees d in 0..360. Filled once before main runs.
 extern TXYZ CosSinTable[361];
 

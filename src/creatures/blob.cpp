@@ -1,6 +1,10 @@
 #include "creatures/blob.h"
 
+#include <GL/gl.h>
+
 #include <cmath>
+
+#include "particles/ParticleEngine2.h"
 
 void TBlob::Move() {
   PolarToXY(Velocity.X, Velocity.Z, Heading, Speed);
@@ -15,6 +19,41 @@ void TBlob::Move() {
       (std::abs(Target.X - Position.X) < reach && std::abs(Target.Y - Position.Y) < reach &&
        std::abs(Target.Z - Position.Z) < reach);
   if (arrived && OnArrive) OnArrive(this);
+}
+
+void TBlob::SpawnParticle(const TParticleSpawn& Request) const {
+  if (Engine) Engine->Spawn(Request);
+}
+
+TParticleSpawn BurstRing(const TXYZ& At, const TXYZ& Colour, float Speed) {
+  return {.Position = At,
+          .Kind = pkRing,
+          .Colour = Colour,
+          .Size = 1,
+          .Speed = Speed,
+          .TailLength = 1,
+          .Life = 32,
+          .Scale = 24};
+}
+
+TParticleSpawn BurstSpark(const TXYZ& At, const TXYZ& Velocity, TParticleKind Kind,
+                          const TXYZ& Colour, float Speed, int32_t Life) {
+  return {.Position = At,
+          .Velocity = Velocity,
+          .Kind = Kind,
+          .Colour = Colour,
+          .Size = 1,
+          .Speed = Speed,
+          .TailLength = 1,
+          .Life = Life,
+          .Scale = 12};
+}
+
+void DrawCircle(float Radius) {
+  glBegin(GL_LINE_LOOP);
+  for (int32_t d = 0; d < 360; d += 20)
+    glVertex3f(Radius * CosSinTable[d].X, Radius * CosSinTable[d].Y, 0);
+  glEnd();
 }
 
 const TXYZ& CourseDirection(int32_t Course) {

@@ -1,16 +1,33 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 
 #include "assets/VexLib3DTypes.h"
-
-class TParticleEngine2;
+#include "particles/ParticleEngine2.h"
 
 // One remembered position of a creature's trail, newest first.
 struct TTrailPoint {
   float X = 0, Y = 0, Z = 0;
   float Angle = 0;
 };
+
+// Moves every point of Trail one place back, dropping the oldest, and puts Newest first.
+template <size_t N> void PushTrail(TTrailPoint (&Trail)[N], const TTrailPoint& Newest) {
+  std::memmove(&Trail[1], &Trail[0], sizeof(TTrailPoint) * (N - 1));
+  Trail[0] = Newest;
+}
+
+// A line loop of radius Radius about the origin through 18 points, every 20 degrees of the
+// direction table.
+void DrawCircle(float Radius);
+
+// The pieces of a burst (a death, an eaten egg, the game's end): a ring growing by Speed a step,
+// and a spark of size 1 moving Velocity x Speed a step.
+TParticleSpawn BurstRing(const TXYZ& At, const TXYZ& Colour, float Speed);
+TParticleSpawn BurstSpark(const TXYZ& At, const TXYZ& Velocity, TParticleKind Kind,
+                          const TXYZ& Colour, float Speed, int32_t Life);
 
 // An event: a procedure taking the sender, bound to an object; fired only when assigned.
 template <class TSender> using TBlobEvent = std::function<void(TSender*)>;
@@ -54,6 +71,8 @@ public:
 
   void SetActive(bool Value) { Active = Value; }
   void ResetFrameCount() { FrameCount = 0; }
+  // Hands Request to Engine; without an engine nothing happens.
+  void SpawnParticle(const TParticleSpawn& Request) const;
   // The death entry point. Only predators die; for every other kind it does nothing.
   virtual void Kill() {}
   // One step of heading-and-speed travel in the X-Z plane, firing OnArrive on reaching Target.

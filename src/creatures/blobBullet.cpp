@@ -16,7 +16,7 @@ void TBlobBullet::Update() {
 
   // The edge test comes before the move, so a bullet that has just crossed the edge is drawn
   // once outside and bursts on the edge in the following step.
-  if (ClampXY(Position, -800, 800, -550, 550)) {
+  if (ClampXY(Position, ArenaMinX, ArenaMaxX, ArenaMinY, ArenaMaxY)) {
     Active = false;
     for (int32_t i = 0; i < 20; ++i) {
       const int32_t size = Random(2) + 1;
@@ -24,8 +24,14 @@ void TBlobBullet::Update() {
       const int32_t life = Random(16) + 16;
       const TXYZ& direction = CosSinTable[Random(360)];
       const TXYZ velocity{direction.X * 10, direction.Y * 10, direction.Z * 10};
-      if (Engine)
-        Engine->Spawn(Position, velocity, 1, TXYZ{0.8f, 0.8f, 0.8f}, size, speed, 0, life, 24, 1);
+      SpawnParticle({.Position = Position,
+                     .Velocity = velocity,
+                     .Kind = pkPoint,
+                     .Colour = {0.8f, 0.8f, 0.8f},
+                     .Size = size,
+                     .Speed = speed,
+                     .Life = life,
+                     .Scale = 24});
     }
     return;
   }
@@ -35,9 +41,10 @@ void TBlobBullet::Update() {
   Position.Y += Target.Y * Speed;
   Position.Z += Target.Z * Speed;
   Draw();
+  FrameCount += 1;
 }
 
-void TBlobBullet::Draw() {
+void TBlobBullet::Draw() const {
   glPushMatrix();
   glTranslatef(Position.X, Position.Y, Position.Z);
   glRotatef(Angle, 0, 0, 1);
@@ -49,5 +56,4 @@ void TBlobBullet::Draw() {
   glVertex3f(0, 12, 0);
   glEnd();
   glPopMatrix();
-  FrameCount += 1;
 }

@@ -10,5 +10,5 @@ public:
 
   // Moves and draws the bullet; an idle bullet does nothing.
   void Update();
-  void Draw();
+  void Draw() const;
 };

@@ -14,7 +14,7 @@ struct TBonusLabel {
   TXYZ Colour;
 };
 
-// Bonuses 1..3 add bullets per shot (red), 4..6 raise the cruising speed (yellow).
+// Indexed by bonus - 1: bullets per shot in red, cruising speeds in yellow.
 const TBonusLabel BonusLabels[6] = {
     {"Bx1", {1, 0, 0}}, {"Bx2", {1, 0, 0}}, {"Bx3", {1, 0, 0}},
     {"Vx1", {1, 1, 0}}, {"Vx2", {1, 1, 0}}, {"Vx3", {1, 1, 0}},
@@ -22,7 +22,7 @@ const TBonusLabel BonusLabels[6] = {
 } // namespace
 
 TBlobEgg::TBlobEgg() {
-  Bonus = 0;
+  Bonus = bnNone;
   SetXYZ(Target, 0, 100, 0);
   WobbleAngle = 0;
   // The sign is drawn before the size; a quarter of the eggs get 0 and never wobble.
@@ -35,7 +35,7 @@ void TBlobEgg::Update() {
 }
 
 void TBlobEgg::Step() {
-  if (Bonus >= 1 && Bonus <= 6 && Printer) {
+  if (Bonus >= bnOneBullet && Bonus <= bnSpeedHigh && Printer) {
     const TBonusLabel& label = BonusLabels[Bonus - 1];
     Printer->Print(2, label.Colour, Position.X - 5, Position.Y - 5, TXYZ{0.5f, 0.5f, 0.5f},
                    label.Text);
@@ -48,10 +48,9 @@ void TBlobEgg::Step() {
 
   // The constructor's rates keep the angle in 0..360; a rate set from outside could push it
   // further in one step, so the table index is kept in range.
-  int32_t w = RoundHalfEven(WobbleAngle);
-  if (w > 360 || w < 0) w = ((w % 360) + 360) % 360;
-  const TXYZ centre{Position.X + WobbleRadius * CosSinTable[w].X,
-                    Position.Y + WobbleRadius * CosSinTable[w].Y, Position.Z};
+  const TXYZ& wobble = CourseDirection(RoundHalfEven(WobbleAngle));
+  const TXYZ centre{Position.X + WobbleRadius * wobble.X, Position.Y + WobbleRadius * wobble.Y,
+                    Position.Z};
 
   const TXYZ glowAt{centre.X + Radius * CosSinTable[rim].X, centre.Y + Radius * CosSinTable[rim].Y,
                     Position.Z};
@@ -59,16 +58,21 @@ void TBlobEgg::Step() {
   const float vx = float(Random() * 2 - 1);
   const float vy = float(Random() * 2 - 1);
   const float vz = float(Random() * 2 - 1);
-  if (Engine)
-    Engine->Spawn(glowAt, TXYZ{vx, vy, vz}, 3, TXYZ{0.1f, 0.1f, 0.2f}, 1, 0.1f, 1.0f, 40, scale, 0);
+  SpawnParticle({.Position = glowAt,
+                 .Velocity = {vx, vy, vz},
+                 .Kind = pkPointSphere,
+                 .Colour = {0.1f, 0.1f, 0.2f},
+                 .Size = 1,
+                 .Speed = 0.1f,
+                 .TailLength = 1,
+                 .Life = 40,
+                 .Scale = scale});
 
   glPushMatrix();
   glTranslatef(centre.X, centre.Y, centre.Z);
   glColor3f(0.3f, 0.3f, 0.3f);
   glLineWidth(1);
-  glBegin(GL_LINE_LOOP);
-  for (int32_t a = 0; a < 360; a += 20) glVertex3f(10 * CosSinTable[a].X, 10 * CosSinTable[a].Y, 0);
-  glEnd();
+  DrawCircle(10);
   glPopMatrix();
 }
 
@@ -79,7 +83,14 @@ void TBlobEgg::Fertilise() {
     const TXYZ at{Position.X + 8 * direction.X, Position.Y + 8 * direction.Y,
                   Position.Z + 8 * direction.Z};
     const TXYZ velocity{direction.X * push, direction.Y * push, direction.Z * push};
-    if (Engine) Engine->Spawn(at, velocity, 1, TXYZ{1, 1, 1}, 1, 0.1f, 0, 60, 60, 0);
+    SpawnParticle({.Position = at,
+                   .Velocity = velocity,
+                   .Kind = pkPoint,
+                   .Colour = {1, 1, 1},
+                   .Size = 1,
+                   .Speed = 0.1f,
+                   .Life = 60,
+                   .Scale = 60});
   }
-  if (Bonus == 0) Bonus = uint8_t(Random(6) + 1);
+  if (Bonus == bnNone) Bonus = TBonus(Random(6) + 1);
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "creatures/blob.h"
+#include "creatures/blobSnake.h"
 
 class TGLPrinter;
 
@@ -13,7 +14,7 @@ public:
 
   float WobbleAngle = 0;
   int32_t WobbleRate = 0;
-  uint8_t Bonus = 0;
+  TBonus Bonus = bnNone;
   TGLPrinter* Printer = nullptr;
 
   void Update();

@@ -40,8 +40,7 @@ void TBlobMutantSperm::Update() {
   Speed = SwimSpeed;
   SteerStep(Position, Target, Course, Turning, SettledTarget, TurnStep, Speed, Speed);
 
-  for (int32_t i = 23; i >= 1; --i) Trail[i] = Trail[i - 1];
-  Trail[0] = {Position.X, Position.Y, Position.Z, float(Course) + WiggleAngle};
+  PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course) + WiggleAngle});
 
   Draw();
 
@@ -55,9 +54,14 @@ void TBlobMutantSperm::Update() {
   if (Timer < 0) Swimming = false;
 }
 
-void TBlobMutantSperm::Draw() {
+void TBlobMutantSperm::Draw() const {
   const int32_t scale = Random(12);
-  if (Engine) Engine->Spawn(Position, TXYZ{}, 3, TXYZ{0.6f, 0.6f, 0.6f}, 0, 0, 1.0f, 8, scale, 0);
+  SpawnParticle({.Position = Position,
+                 .Kind = pkPointSphere,
+                 .Colour = {0.6f, 0.6f, 0.6f},
+                 .TailLength = 1,
+                 .Life = 8,
+                 .Scale = scale});
 
   for (int32_t i = 0; i <= 22; ++i) {
     glPushMatrix();

@@ -25,7 +25,7 @@ public:
   void SetSwimming(bool Value);
   // One step with drawing; an idle sperm returns at once.
   void Update();
-  void Draw();
+  void Draw() const;
   // Index in Eggs of the first egg in play within reach, or -1.
   int32_t FindEggInReach();
 };

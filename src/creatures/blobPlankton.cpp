@@ -43,10 +43,23 @@ void TBlobPlankton::Update() {
   Draw();
 }
 
-void TBlobPlankton::Draw() {
+void TBlobPlankton::Draw() const {
+  // Speed 0: the velocity never moves them.
   const TXYZ grey{Grey, Grey, Grey};
-  if (Engine) Engine->Spawn(Position, Target, 3, grey, 1, 0, 0, 6, 12, 0);
-  if (Random() < 0.1 && Engine) Engine->Spawn(Position, Target, 3, grey, 0, 0, 0, 40, 8, 0);
+  SpawnParticle({.Position = Position,
+                 .Velocity = Target,
+                 .Kind = pkPointSphere,
+                 .Colour = grey,
+                 .Size = 1,
+                 .Life = 6,
+                 .Scale = 12});
+  if (Random() < 0.1)
+    SpawnParticle({.Position = Position,
+                   .Velocity = Target,
+                   .Kind = pkPointSphere,
+                   .Colour = grey,
+                   .Life = 40,
+                   .Scale = 8});
 
   glPushMatrix();
   glLineWidth(1);

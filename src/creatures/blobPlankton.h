@@ -16,5 +16,5 @@ public:
   float FlapStep = 0;
 
   void Update();
-  void Draw();
+  void Draw() const;
 };

@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <cstring>
 #include <iterator>
 
 #include "assets/GameRandom.h"
@@ -12,18 +11,17 @@
 
 namespace {
 
-// Every kind but 0 and 6 sets its own radius and score; speeds apply to kinds 1 to 6.
+// Indexed by kind. Every kind but pdNone and pdPincer sets its own radius and score.
 constexpr float KindRadius = 20;
 constexpr int32_t KindPoints[7] = {0, 1, 10, 100, 1000, 250, 0};
 constexpr float KindSpeed[7] = {0, 1, 0.2f, 2, 1, 2, 2};
 
 constexpr float FadeStep = 0.005f;
-constexpr int32_t TrailLength = 65;
 constexpr int32_t BroodSize = 5;
 constexpr int32_t SparkCount = 128;
 
-bool IsMovingKind(uint8_t Kind) {
-  return Kind >= 1 && Kind <= 6;
+bool IsMovingKind(TPredatorKind Kind) {
+  return Kind >= pdSpiral && Kind <= pdPincer;
 }
 
 TXYZ Scaled(const TXYZ& V, float S) {
@@ -38,8 +36,6 @@ TXYZ Colour(float R, float G, float B, float S = 1) {
   return c;
 }
 
-const TXYZ Still{0, 0, 0};
-
 } // namespace
 
 TBlobPredator::TBlobPredator() {
@@ -47,7 +43,7 @@ TBlobPredator::TBlobPredator() {
   WobbleStep = float(Random() * 4 + 0.5);
   Pulse = 0.75f;
   PulseStep = 0.0051f;
-  SetKind(0);
+  SetKind(pdNone);
   Fade = 0;
   Spin = 0;
   SetXYZ(Target, 0, 100, 0);
@@ -74,9 +70,9 @@ void TBlobPredator::SetModel(TMS3DObj* Model) {
   }
 }
 
-void TBlobPredator::SetKind(uint8_t Value) {
+void TBlobPredator::SetKind(TPredatorKind Value) {
   Kind = Value;
-  if (Kind >= 1 && Kind <= 5) {
+  if (Kind >= pdSpiral && Kind <= pdDart) {
     Radius = KindRadius;
     Points = KindPoints[Kind];
   }
@@ -85,9 +81,9 @@ void TBlobPredator::SetKind(uint8_t Value) {
 void TBlobPredator::SetAlive(bool Value) {
   Alive = Value;
   if (!Value) return;
-  if (Kind == 1) {
+  if (Kind == pdSpiral) {
     ChooseEggTarget();
-  } else if (Kind == 3) {
+  } else if (Kind == pdChain) {
     for (TTrailPoint& p : Trail) p = {Position.X, Position.Y, Position.Z, 0};
   }
 }
@@ -103,7 +99,7 @@ void TBlobPredator::Kill() {
   // Only a predator in play has a body to burst; the world still hears about every kill.
   if (Alive && IsMovingKind(Kind)) {
     DeathBurst();
-    if (Kind == 2) BringInBrood();
+    if (Kind == pdSpikySphere) BringInBrood();
   }
   if (OnKilled) OnKilled(this);
 }
@@ -137,40 +133,62 @@ int32_t TBlobPredator::FindTouchingEgg() {
 }
 
 void TBlobPredator::StepKind() {
-  if (Kind != 1 && Snake) Target = Snake->Position;
+  if (Kind != pdSpiral && Snake) Target = Snake->Position;
   Speed = KindSpeed[Kind];
-  if (Kind == 5) Bounce(Wobble, WobbleStep, -40, 40);
+  if (Kind == pdDart) Bounce(Wobble, WobbleStep, -40, 40);
 
   // Running past the target starts a new turn; an egg hunter also picks a new egg then.
-  if (SteerStep(Position, Target, Course, Turning, SettledTarget, 2, Speed, Speed) && Kind == 1)
+  if (SteerStep(Position, Target, Course, Turning, SettledTarget, 2, Speed, Speed) &&
+      Kind == pdSpiral)
     ChooseEggTarget();
 
-  if (Kind == 1) {
+  if (Kind == pdSpiral) {
     const int32_t egg = FindTouchingEgg();
     if (egg >= 0) EatEgg(egg);
   }
 
-  std::memmove(&Trail[1], &Trail[0], sizeof(TTrailPoint) * (TrailLength - 1));
-  Trail[0] = {Position.X, Position.Y, Position.Z, float(Course) + Sway};
+  PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course) + Sway});
+  Animate();
 
   switch (Kind) {
-  case 1:
+  case pdSpiral:
     DrawSpiral();
     break;
-  case 2:
+  case pdSpikySphere:
     DrawSpikySphere();
     break;
-  case 3:
+  case pdChain:
     DrawChain();
     break;
-  case 4:
+  case pdJelly:
     DrawJelly();
     break;
-  case 5:
+  case pdDart:
     DrawDart();
     break;
-  case 6:
+  case pdPincer:
     DrawPincer();
+    break;
+  default:
+    break;
+  }
+}
+
+// The swings and turns the drawing shows; they draw no random numbers, so they can come before
+// it. The trail has already taken this step's sway.
+void TBlobPredator::Animate() {
+  switch (Kind) {
+  case pdSpiral:
+    Bounce(Sway, SwayStep, -90, 90);
+    Spin += 6;
+    break;
+  case pdSpikySphere:
+    Bounce(Sway, SwayStep, -20, 20);
+    break;
+  case pdJelly:
+    Bounce(Pulse, PulseStep, 0.75f, 0.85f);
+    // The body model is the world's, so the colour it draws its points in is set every step.
+    if (BodyModel) SetXYZ(BodyModel->PointColour, 0, 0, 0.4f);
     break;
   default:
     break;
@@ -183,18 +201,18 @@ void TBlobPredator::EatEgg(int32_t Index) {
   const TXYZ blue = Colour(0, 0, 1);
   for (int i = 0; i < 2; ++i) {
     const float ringSpeed = float(Random() * 6);
-    if (Engine) Engine->Spawn(Position, Still, 5, blue, 1, ringSpeed, 1, 32, 24, 0);
+    SpawnParticle(BurstRing(Position, blue, ringSpeed));
   }
   for (int i = 0; i < SparkCount; ++i) {
     const int32_t a = Random(360);
     const TXYZ& d = CourseDirection(a);
     TXYZ p;
     AddXYZ(Position, Scaled(d, 20), p);
-    for (uint8_t sparkKind : {uint8_t(0), uint8_t(3)}) {
+    for (TParticleKind sparkKind : {pkStreak, pkPointSphere}) {
       const float sparkSpeed = float(Random());
       const int32_t life = Random(16) + 32;
       const TXYZ velocity = Scaled(d, float(Random(10)));
-      if (Engine) Engine->Spawn(p, velocity, sparkKind, blue, 1, sparkSpeed, 1, life, 12, 0);
+      SpawnParticle(BurstSpark(p, velocity, sparkKind, blue, sparkSpeed, life));
     }
   }
   (*Eggs)[Index]->SetActive(false);
@@ -204,31 +222,31 @@ void TBlobPredator::EatEgg(int32_t Index) {
 void TBlobPredator::DeathBurst() {
   TXYZ c1, c2, c3;
   switch (Kind) {
-  case 3:
+  case pdChain:
     c1 = c2 = c3 = Colour(0.6f, 0.3f, 0);
     break;
-  case 4:
+  case pdJelly:
     c1 = c2 = c3 = Colour(0, 0, 1);
     break;
-  case 5:
+  case pdDart:
     c1 = c2 = c3 = Colour(1, 1, 0);
     break;
-  case 6:
+  case pdPincer:
     c2 = c3 = Colour(0, 1, 0);
     break;
-  default: // kinds 1 and 2
+  default: // pdSpiral and pdSpikySphere
     c1 = c3 = Colour(1, 1, 0);
     c2 = Colour(0, 1, 0);
     break;
   }
 
-  Fade = 0;
-  if (Kind != 6) {
+  auto ring = [&](const TXYZ& RingColour) {
     const float ringSpeed = float(Random() * 6);
-    if (Engine) Engine->Spawn(Position, Still, 5, c1, 1, ringSpeed, 1, 32, 24, 0);
-  }
-  const float ringSpeed = float(Random() * 6);
-  if (Engine) Engine->Spawn(Position, Still, 5, c2, 1, ringSpeed, 1, 32, 24, 0);
+    SpawnParticle(BurstRing(Position, RingColour, ringSpeed));
+  };
+  Fade = 0;
+  if (Kind != pdPincer) ring(c1);
+  ring(c2);
 
   for (int i = 0; i < SparkCount; ++i) {
     const int32_t a = Random(360);
@@ -238,7 +256,7 @@ void TBlobPredator::DeathBurst() {
     const TXYZ velocity = Scaled(d, float(Random(10)));
     TXYZ p;
     AddXYZ(Position, Scaled(d, 20), p);
-    if (Engine) Engine->Spawn(p, velocity, 1, c3, 1, sparkSpeed, 1, life, 12, 0);
+    SpawnParticle(BurstSpark(p, velocity, pkPoint, c3, sparkSpeed, life));
   }
 }
 
@@ -250,23 +268,26 @@ void TBlobPredator::BringInBrood() {
     if (!child || child->Alive) continue;
     // The slot's old kind is prepared first; kind 6 then keeps that slot's radius and points.
     child->SetAlive(true);
-    child->SetKind(6);
+    child->SetKind(pdPincer);
     child->Position = Position;
     if (Snake) child->Target = Snake->Position;
     ++brought;
   }
 }
 
-void TBlobPredator::DrawSpiral() {
-  Bounce(Sway, SwayStep, -90, 90);
-  if (Engine) Engine->Spawn(Position, Still, 3, Colour(0, 0.6f, 0.6f, Fade), 0, 0, 1, 8, 12, 0);
+void TBlobPredator::DrawSpiral() const {
+  SpawnParticle({.Position = Position,
+                 .Kind = pkPointSphere,
+                 .Colour = Colour(0, 0.6f, 0.6f, Fade),
+                 .TailLength = 1,
+                 .Life = 8,
+                 .Scale = 12});
 
   glPushMatrix();
   glTranslatef(Position.X, Position.Y, Position.Z);
   const TXYZ body = Colour(0, 0.4f, 0.4f, Fade);
   glColor3f(body.X, body.Y, body.Z);
   glRotatef(float(Course) - 180, 0, 0, 1);
-  Spin += 6;
   glRotatef(Spin, 1, 0, 0);
   glRotatef(90, 0, 1, 0);
   glLineWidth(1);
@@ -290,12 +311,17 @@ void TBlobPredator::DrawSpiral() {
   const int32_t life = Random(32);
   const int32_t scale = Random(12);
   const TXYZ velocity = Scaled(Target, float(Random(12)));
-  if (Engine) Engine->Spawn(p, velocity, 3, Colour(0.6f, 0.6f, 0), 1, 0, 4, life, scale, 0);
+  SpawnParticle({.Position = p,
+                 .Velocity = velocity,
+                 .Kind = pkPointSphere,
+                 .Colour = Colour(0.6f, 0.6f, 0),
+                 .Size = 1,
+                 .TailLength = 4,
+                 .Life = life,
+                 .Scale = scale});
 }
 
-void TBlobPredator::DrawSpikySphere() {
-  Bounce(Sway, SwayStep, -20, 20);
-
+void TBlobPredator::DrawSpikySphere() const {
   glPushMatrix();
   glTranslatef(Position.X, Position.Y, Position.Z);
   const float s = Sway / 100 + 1.5f;
@@ -340,11 +366,16 @@ void TBlobPredator::DrawSpikySphere() {
   glPopMatrix();
 }
 
-void TBlobPredator::DrawChain() {
+void TBlobPredator::DrawChain() const {
   const TXYZ tint = Colour(0.6f, 0.3f, 0, Fade);
   if (Random() < 0.1) {
     const int32_t life = Random(96) + 32;
-    if (Engine) Engine->Spawn(Position, Still, 3, tint, 0, 0, 1, life, 12, 0);
+    SpawnParticle({.Position = Position,
+                   .Kind = pkPointSphere,
+                   .Colour = tint,
+                   .TailLength = 1,
+                   .Life = life,
+                   .Scale = 12});
   }
   // Six shrinking triangles along the trail; the last one's scale is below zero, so it is drawn
   // mirrored through its centre.
@@ -365,16 +396,20 @@ void TBlobPredator::DrawChain() {
   }
 }
 
-void TBlobPredator::DrawJelly() {
-  Bounce(Pulse, PulseStep, 0.75f, 0.85f);
+void TBlobPredator::DrawJelly() const {
   const int32_t a = WrapAngle(Course + Random(60) - 30);
-  if (BodyModel) SetXYZ(BodyModel->PointColour, 0, 0, 0.4f);
   if (PulseStep > 0) {
     // Thrust while the body swells: a blob drifting out behind.
     const TXYZ velocity = Scaled(CourseDirection(a), -0.2f);
     const int32_t scale = Random(18);
-    if (Engine)
-      Engine->Spawn(Position, velocity, 3, Colour(0.1f, 0.1f, 0.35f), 1, 1, 0, 24, scale, 0);
+    SpawnParticle({.Position = Position,
+                   .Velocity = velocity,
+                   .Kind = pkPointSphere,
+                   .Colour = Colour(0.1f, 0.1f, 0.35f),
+                   .Size = 1,
+                   .Speed = 1,
+                   .Life = 24,
+                   .Scale = scale});
   }
   glPushMatrix();
   glLineWidth(1);
@@ -385,9 +420,15 @@ void TBlobPredator::DrawJelly() {
   glPopMatrix();
 }
 
-void TBlobPredator::DrawDart() {
+void TBlobPredator::DrawDart() const {
   const TXYZ tint = Colour(1, 1, 0, Fade);
-  if (Random() < 0.1 && Engine) Engine->Spawn(Position, Still, 3, tint, 0, 0, 1, 32, 12, 0);
+  if (Random() < 0.1)
+    SpawnParticle({.Position = Position,
+                   .Kind = pkPointSphere,
+                   .Colour = tint,
+                   .TailLength = 1,
+                   .Life = 32,
+                   .Scale = 12});
 
   glPushMatrix();
   glTranslatef(Position.X, Position.Y, Position.Z);
@@ -412,9 +453,16 @@ void TBlobPredator::DrawDart() {
   glPopMatrix();
 }
 
-void TBlobPredator::DrawPincer() {
+void TBlobPredator::DrawPincer() const {
   const TXYZ tint = Colour(0, 0.8f, 0, Fade);
-  if (Random() < 0.1 && Engine) Engine->Spawn(Position, Still, 3, tint, 1, 0, 1, 32, 12, 0);
+  if (Random() < 0.1)
+    SpawnParticle({.Position = Position,
+                   .Kind = pkPointSphere,
+                   .Colour = tint,
+                   .Size = 1,
+                   .TailLength = 1,
+                   .Life = 32,
+                   .Scale = 12});
 
   static constexpr float Bar[4][2] = {{-10, 2}, {-10, -2}, {10, -2}, {10, 2}};
   static constexpr float UpperJaw[6][2] = {{-10, 8}, {-10, 4}, {0, 4}, {10, 12}, {10, 16}, {0, 8}};

@@ -8,7 +8,7 @@
 class TBlobSnake;
 class TMS3DObj;
 
-// One spike of the kind-2 sphere: a line from a model vertex outwards to that vertex scaled by
+// One spike of the spiky sphere: a line from a model vertex outwards to that vertex scaled by
 // Length.
 struct TPredatorSpike {
   int32_t VertexIndex = 0;
@@ -17,13 +17,22 @@ struct TPredatorSpike {
 
 class TBlobPredator;
 
+// What a pooled predator is at the moment; the kind decides its speed, prey, look and death.
+enum TPredatorKind : uint8_t {
+  pdNone = 0,        // an empty slot: never updated, drawn or burst
+  pdSpiral = 1,      // cyan spiral cone that hunts and eats the eggs
+  pdSpikySphere = 2, // green spiky sphere that splits into a brood of pincers when killed
+  pdChain = 3,       // chain of shrinking orange triangles
+  pdJelly = 4,       // pulsing blue jelly that thrusts while it swells
+  pdDart = 5,        // yellow dart with a swinging tail
+  pdPincer = 6,      // green pincer; only ever comes into play as brood
+};
+
 // The world's list of all its predators, in the world's order; creatures borrow it.
 using TPredatorList = std::vector<TBlobPredator*>;
 
-// The hunter of the arena. One pooled record serves every kind in turn:
-//   1 spiral cone that hunts and eats the eggs, 2 spiky sphere that splits into a brood of kind 6
-//   when killed, 3 chain of triangles, 4 pulsing jelly, 5 dart, 6 pincer (brood only).
-// Kind 0 is an empty slot. A predator in play (Alive) steers, moves and draws itself in Update.
+// The hunter of the arena. One pooled record serves every kind in turn (TPredatorKind).
+// A predator in play (Alive) steers, moves and draws itself in Update.
 class TBlobPredator : public TBlob {
 public:
   TBlobPredator();
@@ -41,7 +50,7 @@ public:
   bool Turning = true;
   TXYZ SettledTarget;
   TMS3DObj* SpikeModel = nullptr;
-  uint8_t Kind = 0;
+  TPredatorKind Kind = pdNone;
   bool Alive = false;
   float Pulse = 0.75f;
   float PulseStep = 0.0051f;
@@ -52,13 +61,16 @@ public:
   TBlobEvent<TBlobPredator> OnEggEaten;
   TMS3DObj* BodyModel = nullptr;
 
-  // Stores the model whose vertices kind 2 draws and builds one spike for every third vertex.
+  // Stores the model whose vertices the spiky sphere draws and builds one spike for every third
+  // vertex.
   void SetModel(TMS3DObj* Model);
-  // Kinds 1 to 5 also set Radius and Points; kinds 0 and 6 keep what the slot had.
-  void SetKind(uint8_t Value);
-  // Going into play prepares the current kind (kind 1 picks an egg, kind 3 fills its trail).
+  // Kinds pdSpiral to pdDart also set Radius and Points; pdNone and pdPincer keep what the slot
+  // had.
+  void SetKind(TPredatorKind Value);
+  // Going into play prepares the current kind (a spiral picks an egg, a chain fills its trail).
   void SetAlive(bool Value);
-  // One frame: fade in, steer, move and draw by kind. Nothing unless Alive and of kind 1 to 6.
+  // One frame: fade in, steer, move and draw by kind. Nothing unless Alive and of pdSpiral to
+  // pdPincer.
   void Update();
   // Death effect of the current kind, then OnKilled. Leaves Alive to the caller.
   void Kill() override;
@@ -69,13 +81,14 @@ public:
 
 private:
   void StepKind();
+  void Animate();
   void EatEgg(int32_t Index);
-  void DrawSpiral();
-  void DrawSpikySphere();
-  void DrawChain();
-  void DrawJelly();
-  void DrawDart();
-  void DrawPincer();
+  void DrawSpiral() const;
+  void DrawSpikySphere() const;
+  void DrawChain() const;
+  void DrawJelly() const;
+  void DrawDart() const;
+  void DrawPincer() const;
   void DeathBurst();
   void BringInBrood();
 };

@@ -6,9 +6,9 @@
 #include "particles/ParticleEngine2.h"
 
 namespace {
-// The head keeps this far inside the arena wall at 800 x 550.
-constexpr float WallX = 796;
-constexpr float WallY = 546;
+// The head keeps 4 units inside the arena wall.
+constexpr float WallX = ArenaMaxX - 4;
+constexpr float WallY = ArenaMaxY - 4;
 constexpr int32_t TurnStep = 2;
 constexpr float TurnSpeedFactor = 0.6f;
 // Each segment shrinks by 1/102.4 per trail entry, so the last two come out negative.
@@ -20,7 +20,7 @@ TBlobSnake::TBlobSnake() {
 }
 
 void TBlobSnake::Reset() {
-  WeaponMode = 1;
+  WeaponMode = wmOneBullet;
   for (TTrailPoint& point : Trail) point = TTrailPoint{};
   Course = 0;
   Turning = false;
@@ -37,20 +37,23 @@ void TBlobSnake::Update() {
   SteerStep(Position, Target, Course, Turning, SettledTarget, TurnStep, Speed,
             Speed * TurnSpeedFactor);
 
-  for (int32_t n = 128; n >= 1; --n) Trail[n] = Trail[n - 1];
   ClampXY(Position, -WallX, WallX, -WallY, WallY);
-  Trail[0] = {Position.X, Position.Y, Position.Z, float(Course)};
+  PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course)});
+  AimBearing = BearingTo(Position.X, Position.Y, AimX, AimY);
 
   Draw();
 }
 
-void TBlobSnake::Draw() {
+void TBlobSnake::Draw() const {
   // The draw is made even without an engine so the random sequence never depends on it.
   const int32_t life = Random(96) + 32;
-  if (Engine) {
-    const float grey = Brightness * 0.4f;
-    Engine->Spawn(Position, TXYZ{}, 3, TXYZ{grey, grey, grey}, 0, 0.0f, 1.0f, life, 12, 0);
-  }
+  const float grey = Brightness * 0.4f;
+  SpawnParticle({.Position = Position,
+                 .Kind = pkPointSphere,
+                 .Colour = {grey, grey, grey},
+                 .TailLength = 1,
+                 .Life = life,
+                 .Scale = 12});
 
   const float bodyGrey = Brightness * 0.6f;
   const float tipGrey = Brightness * 0.9f;
@@ -82,8 +85,6 @@ void TBlobSnake::Draw() {
     glEnd();
     glPopMatrix();
   }
-
-  AimBearing = BearingTo(Position.X, Position.Y, AimX, AimY);
 
   glPushMatrix();
   glTranslatef(Trail[0].X, Trail[0].Y, Trail[0].Z);
@@ -124,20 +125,20 @@ void TBlobSnake::GetTrailPoint(int32_t Index, TXYZ& Point) const {
   Point = {Trail[Index].X, Trail[Index].Y, Trail[Index].Z};
 }
 
-void TBlobSnake::ApplyBonus(uint8_t Kind) {
+void TBlobSnake::ApplyBonus(TBonus Kind) {
   switch (Kind) {
-  case 1:
-  case 2:
-  case 3:
-    WeaponMode = Kind;
+  case bnOneBullet:
+  case bnTwoBullets:
+  case bnThreeBullets:
+    WeaponMode = TWeaponMode(Kind);
     break;
-  case 4:
+  case bnSpeedLow:
     Speed = 2.5f;
     break;
-  case 5:
+  case bnSpeedMid:
     Speed = 2.7f;
     break;
-  case 6:
+  case bnSpeedHigh:
     Speed = 3.2f;
     break;
   default:

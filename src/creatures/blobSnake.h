@@ -3,6 +3,20 @@
 
 #include "creatures/blob.h"
 
+// What a fertilised egg carries and the snake collects.
+enum TBonus : uint8_t {
+  bnNone = 0,
+  bnOneBullet = 1,    // one bullet per shot
+  bnTwoBullets = 2,   // two bullets per shot
+  bnThreeBullets = 3, // three bullets per shot
+  bnSpeedLow = 4,     // cruising speed 2.5
+  bnSpeedMid = 5,     // cruising speed 2.7
+  bnSpeedHigh = 6,    // cruising speed 3.2
+};
+
+// Bullets per volley; the bullet bonuses carry the same numbers.
+enum TWeaponMode : int32_t { wmOneBullet = 1, wmTwoBullets = 2, wmThreeBullets = 3 };
+
 // The player's creature: steers for Target at a limited turning rate, leaves a glowing wake and
 // draws twelve segments along the last 129 head positions.
 class TBlobSnake : public TBlob {
@@ -14,14 +28,15 @@ public:
   int32_t Course = 0;
   bool Turning = false;
   TXYZ SettledTarget;
-  int32_t WeaponMode = 1;
+  TWeaponMode WeaponMode = wmOneBullet;
   int32_t AimBearing = 0;
   float AimX = 0, AimY = 0;
 
   void Reset();
   void Update();
-  void Draw();
+  void Draw() const;
   // Index must lie in 0..128.
   void GetTrailPoint(int32_t Index, TXYZ& Point) const;
-  void ApplyBonus(uint8_t Kind);
+  // Any value outside bnOneBullet..bnSpeedHigh changes nothing.
+  void ApplyBonus(TBonus Kind);
 };

@@ -30,7 +30,8 @@ public:
   TLink* FreeTail = nullptr;
   TLink* ActiveHead = nullptr;
   TLink* ActiveTail = nullptr;
-  int32_t Capacity = 10000;
+  // Set by the derived class that fills the pool.
+  int32_t Capacity = 0;
   // Nodes currently on the active chain, kept by Allocate and Release.
   int32_t ActiveCount = 0;
 

@@ -1,7 +1,7 @@
 #include "particles/Particle.h"
 
-TParticleList::TParticleList() : Pool(new TParticle[10000]) {
-  Capacity = 10000;
+TParticleList::TParticleList() : Pool(new TParticle[PoolSize]) {
+  Capacity = PoolSize;
   for (int32_t k = 0; k < Capacity; ++k) {
     Pool[k].Index = k;
     AppendFree(&Pool[k]);

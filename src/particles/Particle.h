@@ -38,6 +38,8 @@ public:
 // (the first becomes FreeHead with Index 0, the last FreeTail).
 class TParticleList : public TLinkedList {
 public:
+  static constexpr int32_t PoolSize = 10000;
+
   TParticleList();
   ~TParticleList() override;
 

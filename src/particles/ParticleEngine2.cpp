@@ -7,7 +7,6 @@
 #include "particles/ParticleBatcher.h"
 
 namespace {
-constexpr float ArenaMinX = -800, ArenaMaxX = 800, ArenaMinY = -550, ArenaMaxY = 550;
 constexpr int32_t RingFadeBelowLife = 50;
 constexpr float RingFadeStep = 0.05f;
 
@@ -51,20 +50,18 @@ TParticleEngine2::~TParticleEngine2() {
   delete RingModel;
 }
 
-TParticle* TParticleEngine2::Spawn(const TXYZ& Position, const TXYZ& Velocity, uint8_t Kind,
-                                   const TXYZ& Colour, int32_t Size, float Speed, float TailLength,
-                                   int32_t Life, int32_t Scale, int32_t /*Spare*/) {
+TParticle* TParticleEngine2::Spawn(const TParticleSpawn& Request) {
   TParticle* p = Particles->Allocate();
   if (p == nullptr) return nullptr;
-  p->Position = Position;
-  p->Velocity = Velocity;
-  p->Kind = Kind;
-  p->Colour = {Colour.X, Colour.Y, Colour.Z, 1.0f};
-  p->Size = Size;
-  p->Speed = Speed;
-  p->TailLength = TailLength;
-  p->Life = Life;
-  p->Scale = float(Scale);
+  p->Position = Request.Position;
+  p->Velocity = Request.Velocity;
+  p->Kind = Request.Kind;
+  p->Colour = {Request.Colour.X, Request.Colour.Y, Request.Colour.Z, 1.0f};
+  p->Size = Request.Size;
+  p->Speed = Request.Speed;
+  p->TailLength = Request.TailLength;
+  p->Life = Request.Life;
+  p->Scale = float(Request.Scale);
   return p;
 }
 
@@ -131,12 +128,12 @@ template <typename TDrawer> int32_t TParticleEngine2::Pass(TDrawer& Drawer) {
     p->Position.Z += p->Velocity.Z * p->Speed;
 
     switch (p->Kind) {
-    case 0:
-    case 2:
+    case pkStreak:
+    case pkStreakSphere:
       Drawer.Streak(*p);
       break;
-    case 1:
-    case 3:
+    case pkPoint:
+    case pkPointSphere:
       Drawer.Point(*p);
       break;
     default:
@@ -144,9 +141,9 @@ template <typename TDrawer> int32_t TParticleEngine2::Pass(TDrawer& Drawer) {
     }
 
     if (p->Scale > 0) {
-      if (p->Kind >= 2 && p->Kind <= 4) {
+      if (p->Kind >= pkStreakSphere && p->Kind <= pkSphere) {
         Drawer.Tile(TParticleBatcher::SphereTile, *p);
-      } else if (p->Kind == 5) {
+      } else if (p->Kind == pkRing) {
         Drawer.Tile(TParticleBatcher::RingTile, *p);
         // Drawn at the old colour first, then grown and darkened for the next step.
         p->Scale += p->Speed;

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr float ArenaMinX = -800, ArenaMaxX = 800;
-constexpr float ArenaMinY = -550, ArenaMaxY = 550;
 constexpr int32_t StartEnergy = 50;
 constexpr int32_t StartPredatorLimit = 2;
 constexpr int32_t ShotInterval = 6;
@@ -31,11 +29,10 @@ constexpr int32_t SpermTailPoint = 96;
 const TXYZ SpawnBoxMin{-500, -500, 0};
 const TXYZ SpawnBoxMax{500, 500, 0};
 
-// A line loop through 18 points of radius R, every 20 degrees of the direction table.
-void DrawCircle(float R) {
-  glBegin(GL_LINE_LOOP);
-  for (int32_t d = 0; d < 360; d += 20) glVertex3f(R * CosSinTable[d].X, R * CosSinTable[d].Y, 0);
-  glEnd();
+// A random whole-unit place in the arena for an egg: X is drawn before Y; Z is left alone.
+void PlaceInArena(TXYZ& Position) {
+  Position.X = ArenaMinX + float(Random(int32_t(ArenaMaxX - ArenaMinX)));
+  Position.Y = ArenaMinY + float(Random(int32_t(ArenaMaxY - ArenaMinY)));
 }
 
 // Two creatures touch when their squared X-Y distance is below the sum of their squared radii.
@@ -79,8 +76,7 @@ TGloopa::TGloopa(TGLPrinter* Printer) : Printer(Printer) {
     for (int32_t i = 0; i < EggCount; ++i) {
       TBlobEgg* egg = new TBlobEgg();
       Eggs.push_back(egg);
-      egg->Position.X = float(Random(1600) - 800);
-      egg->Position.Y = float(Random(1100) - 550);
+      PlaceInArena(egg->Position);
       egg->Position.Z = 0;
       egg->Printer = Printer;
       egg->SetActive(true);
@@ -128,7 +124,7 @@ TGloopa::TGloopa(TGLPrinter* Printer) : Printer(Printer) {
       predator->SetModel(SphereModel);
       predator->Engine = Particles;
       predator->OnEggEaten = [this](TBlobPredator* Sender) { PredatorAteEgg(Sender); };
-      predator->SetKind(0);
+      predator->SetKind(pdNone);
       predator->Eggs = &Eggs;
       predator->Predators = &Predators;
       predator->Snake = Snake;
@@ -259,6 +255,7 @@ void TGloopa::FrameTitle() {
     for (TBlobEgg* egg : Eggs) egg->SetActive(true);
     State = gsPlaying;
   }
+  Bounce(TitlePulse, TitlePulseStep, 0.5f, 1.0f);
   DrawTitle();
 }
 
@@ -272,7 +269,7 @@ void TGloopa::FramePlaying() {
     return;
   }
   Step();
-  if (Energy <= 0) Energy = 0;
+  if (Energy < 0) Energy = 0;
   DrawDisplay();
 }
 
@@ -282,6 +279,8 @@ void TGloopa::FrameGameOver() {
   Snake->Speed = 0;
   GameOverExplosion();
   Step();
+  // Predators still touching the stopped snake go on taking energy.
+  if (Energy < 0) Energy = 0;
   DrawDisplay();
   GameOverTimer -= 1;
   if (GameOverTimer < 0) {
@@ -291,12 +290,11 @@ void TGloopa::FrameGameOver() {
 }
 
 void TGloopa::GameOverExplosion() {
-  const TXYZ still{0, 0, 0};
   const TXYZ& at = Snake->Position;
-  const float whiteSpeed = float(Random() * 6);
-  Particles->Spawn(at, still, 5, TXYZ{1, 1, 1}, 1, whiteSpeed, 1.0f, 32, 24, 0);
-  const float redSpeed = float(Random() * 6);
-  Particles->Spawn(at, still, 5, TXYZ{1, 0, 0}, 1, redSpeed, 1.0f, 32, 24, 0);
+  for (const TXYZ& colour : {TXYZ{1, 1, 1}, TXYZ{1, 0, 0}}) {
+    const float speed = float(Random() * 6);
+    Particles->Spawn(BurstRing(at, colour, speed));
+  }
   for (int32_t i = 0; i < 128; ++i) {
     const int32_t a = Random(360);
     const TXYZ& dir = CosSinTable[a];
@@ -305,7 +303,7 @@ void TGloopa::GameOverExplosion() {
     const TXYZ velocity{dir.X * push, dir.Y * push, dir.Z * push};
     const float speed = float(Random());
     const int32_t life = 32 + Random(16);
-    Particles->Spawn(position, velocity, 1, TXYZ{0, 0, 1}, 1, speed, 1.0f, life, 12, 0);
+    Particles->Spawn(BurstSpark(position, velocity, pkPoint, {0, 0, 1}, speed, life));
   }
 }
 
@@ -317,15 +315,22 @@ void TGloopa::Step() {
   if (Random() < 0.5) {
     const float speed = float(Random());
     const float u = float(Random()), v = float(Random()), w = float(Random());
-    Particles->Spawn(TXYZ{float(MouseX), float(MouseY), 0}, TXYZ{2 * u - 1, 2 * v - 1, 2 * w - 1},
-                     3, TXYZ{1, 1, 1}, 1, speed, 32.0f, 22, 6, 0);
+    Particles->Spawn({.Position = {float(MouseX), float(MouseY), 0},
+                      .Velocity = {2 * u - 1, 2 * v - 1, 2 * w - 1},
+                      .Kind = pkPointSphere,
+                      .Colour = {1, 1, 1},
+                      .Size = 1,
+                      .Speed = speed,
+                      .TailLength = 32,
+                      .Life = 22,
+                      .Scale = 6});
   }
 
   DrawEggIcons();
 
   if (Random() < 0.1) {
     if (TBlobPredator* predator = FreePredator()) {
-      predator->SetKind(uint8_t(Random(5) + 1));
+      predator->SetKind(TPredatorKind(Random(5) + 1)); // pdSpiral to pdDart
       predator->SetAlive(true);
       RandomXYZ(SpawnBoxMin, SpawnBoxMax, predator->Target);
       RandomXYZ(SpawnBoxMin, SpawnBoxMax, predator->Position);
@@ -382,14 +387,14 @@ void TGloopa::Step() {
 
 void TGloopa::FireVolley() {
   switch (Snake->WeaponMode) {
-  case 1:
+  case wmOneBullet:
     FireBullet(0);
     break;
-  case 2:
+  case wmTwoBullets:
     FireBullet(2);
     FireBullet(-2);
     break;
-  case 3:
+  case wmThreeBullets:
     FireBullet(0);
     FireBullet(3);
     FireBullet(-3);
@@ -415,12 +420,11 @@ void TGloopa::FireBullet(int32_t Offset) {
 void TGloopa::PickUpEggs() {
   for (TBlobEgg* egg : Eggs) {
     if (!egg->Active || !Touching(*egg, *Snake)) continue;
-    if (egg->Bonus != 0) {
+    if (egg->Bonus != bnNone) {
       Sounds->BonusReverb();
       Snake->ApplyBonus(egg->Bonus);
-      egg->Bonus = 0;
-      egg->Position.X = float(Random(1600) - 800);
-      egg->Position.Y = float(Random(1100) - 550);
+      egg->Bonus = bnNone;
+      PlaceInArena(egg->Position);
     } else {
       LaunchSperm(egg);
     }
@@ -443,7 +447,7 @@ void TGloopa::LaunchSperm(TBlobEgg* Egg) {
   }
 }
 
-void TGloopa::DrawArena() {
+void TGloopa::DrawArena() const {
   glPushMatrix();
   glColor3f(0.1f, 0.7f, 0.7f);
   glLineWidth(4);
@@ -456,7 +460,7 @@ void TGloopa::DrawArena() {
   glPopMatrix();
 }
 
-void TGloopa::DrawStars() {
+void TGloopa::DrawStars() const {
   glPushMatrix();
   glPointSize(1);
   glColor3f(0.4f, 0.4f, 0.4f);
@@ -472,7 +476,7 @@ void TGloopa::DrawStars() {
   glPopMatrix();
 }
 
-bool TGloopa::DrawStarsBySize() {
+bool TGloopa::DrawStarsBySize() const {
   // Every star has the same colour and alpha 1, and the depth test keeps the nearest of any that
   // meet, whatever their order; so one draw per size leaves the same pixels and depths as drawing
   // them one by one.
@@ -513,7 +517,7 @@ void TGloopa::SetImmediateDrawing(bool On) {
   Particles->Immediate = On;
 }
 
-void TGloopa::DrawCursor() {
+void TGloopa::DrawCursor() const {
   glPushMatrix();
   glTranslatef(float(MouseX), float(MouseY), 0);
   glColor3f(1, 1, 1);
@@ -522,7 +526,7 @@ void TGloopa::DrawCursor() {
   glPopMatrix();
 }
 
-void TGloopa::DrawEggIcons() {
+void TGloopa::DrawEggIcons() const {
   for (int32_t i = 0; i < int32_t(Eggs.size()); ++i) {
     if (!Eggs[i]->Active) continue;
     glColor3f(0.2f, 0.2f, 0.8f);
@@ -534,7 +538,7 @@ void TGloopa::DrawEggIcons() {
   }
 }
 
-void TGloopa::DrawDisplay() {
+void TGloopa::DrawDisplay() const {
   const TXYZ scale{1, 0.75f, 1};
   char text[32];
   std::snprintf(text, sizeof text, "Hi:%d", HiScore);
@@ -543,13 +547,11 @@ void TGloopa::DrawDisplay() {
   std::snprintf(text, sizeof text, "Score:%d", Score);
   Printer->Print(2, Grey(0.2f), Camera.X - 321, Camera.Y + 446, scale, text);
   Printer->Print(2, Grey(0.8f), Camera.X - 320, Camera.Y + 450, scale, text);
-  if (Energy < 0) Energy = 0;
-  std::snprintf(text, sizeof text, "Energy: %d", Energy);
+  std::snprintf(text, sizeof text, "Energy: %d", std::max(Energy, 0));
   Printer->Print(2, Grey(0.8f), Camera.X - 480, Camera.Y + 450, scale, text);
 }
 
-void TGloopa::DrawTitle() {
-  Bounce(TitlePulse, TitlePulseStep, 0.5f, 1.0f);
+void TGloopa::DrawTitle() const {
   Printer->Print(6, TXYZ{TitlePulse, TitlePulse, 1}, Camera.X - 175, Camera.Y + 200, TXYZ{4, 4, 1},
                  "Gloopa");
   Printer->Print(1, Grey(0.8f), Camera.X - 250, Camera.Y + 0, TXYZ{1, 1, 1},
@@ -558,7 +560,7 @@ void TGloopa::DrawTitle() {
                  "Left click - Shoot, Right Click - Move");
 }
 
-void TGloopa::DrawCredits() {
+void TGloopa::DrawCredits() const {
   Printer->Print(1, TXYZ{0, 0.4f, 0.4f}, Camera.X - 490, Camera.Y - 486, TXYZ{1, 0.5f, 0.5f},
                  GameCredits());
 }

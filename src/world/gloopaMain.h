@@ -100,19 +100,21 @@ public:
 
   void Step();
 
-  // Drawing pieces of the frame, in the places Frame and Step call them.
-  void DrawArena();
-  void DrawStars();
+  // Drawing pieces of the frame, in the places Frame and Step call them; they change nothing.
+  void DrawArena() const;
+  void DrawStars() const;
   // The stars in one draw per point size; false (nothing drawn) for a size it cannot group.
-  bool DrawStarsBySize();
-  void DrawCursor();
-  void DrawEggIcons();
-  void DrawDisplay();
-  void DrawTitle();
-  void DrawCredits();
+  bool DrawStarsBySize() const;
+  void DrawCursor() const;
+  void DrawEggIcons() const;
+  // A negative energy is shown as 0.
+  void DrawDisplay() const;
+  void DrawTitle() const;
+  void DrawCredits() const;
 
 private:
-  float StarVertices[StarCount * 3] = {};
+  // Scratch space for the batched stars, filled anew by every draw.
+  mutable float StarVertices[StarCount * 3] = {};
   void Release();
   void FrameTitle();
   void FramePlaying();

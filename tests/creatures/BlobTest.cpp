@@ -68,4 +68,18 @@ TEST(BlobTest, MoveTravelsInTheXZPlaneAndFiresArrivalAtMostOncePerCall) {
   }
 }
 
+TEST(BlobTest, PushTrailPutsTheNewestFirstAndDropsTheOldest) {
+  TTrailPoint trail[4];
+  for (int i = 0; i < 6; ++i) PushTrail(trail, {float(i), float(-i), 0, float(10 * i)});
+  // After six pushes into four places: 5, 4, 3, 2, newest first; 0 and 1 are gone.
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(trail[k].X, float(5 - k)) << k;
+    EXPECT_EQ(trail[k].Y, float(k - 5)) << k;
+    EXPECT_EQ(trail[k].Angle, float(10 * (5 - k))) << k;
+  }
+  TTrailPoint single[1];
+  PushTrail(single, {7, 8, 9, 1});
+  EXPECT_TRUE(single[0].X == 7 && single[0].Z == 9 && single[0].Angle == 1);
+}
+
 } // namespace

@@ -76,7 +76,7 @@ TEST_F(EggTest, FertiliseBurstsAndAssignsABonusOnlyOnce) {
   egg.Position = {-30, 40, 0};
   std::set<int> bonuses;
   for (int round = 0; round < 60; ++round) {
-    egg.Bonus = 0;
+    egg.Bonus = bnNone;
     const uint32_t seed = RandSeed;
     egg.Fertilise();
     EXPECT_EQ(DrawsBetween(seed, RandSeed), 257);
@@ -87,9 +87,9 @@ TEST_F(EggTest, FertiliseBurstsAndAssignsABonusOnlyOnce) {
   }
   EXPECT_EQ(bonuses.size(), 6u);
 
-  egg.Bonus = 4;
+  egg.Bonus = bnSpeedLow;
   egg.Fertilise();
-  EXPECT_EQ(egg.Bonus, 4);
+  EXPECT_EQ(egg.Bonus, bnSpeedLow);
   ASSERT_EQ(Engine->LiveCount(), 128);
   for (TParticle* p = Engine->Particles->First(); p; p = static_cast<TParticle*>(p->Next)) {
     ASSERT_NEAR(std::hypot(p->Position.X + 30, p->Position.Y - 40), 8, 1e-3);

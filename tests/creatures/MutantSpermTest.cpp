@@ -87,7 +87,7 @@ TEST_F(MutantSpermTest, FertilisesTheFirstEggItPassesAndStops) {
   EXPECT_LT(DistanceSqXY(Sperm.Position, EggB.Position), 100);
   EXPECT_GE(std::hypot(Sperm.Position.X - 0.75f - 100, Sperm.Position.Y - 6), 10);
   // An egg already carrying a bonus keeps it, and the sperm still stops there.
-  EggB.Bonus = 5;
+  EggB.Bonus = bnSpeedMid;
   Launch({80, 6, 0}, EggB);
   steps = 0;
   while (Sperm.Swimming && steps < 1000) {

@@ -103,7 +103,7 @@ TEST_F(PixelTest, EggCircleAndRedLabel) {
   egg.Printer = &printer;
   egg.Position = {150, -250, 0};
   egg.WobbleRate = 0;
-  egg.Bonus = 2;
+  egg.Bonus = bnTwoBullets;
   egg.SetActive(true);
   egg.Update();
   GL.SavePNG("creature_egg.png");
@@ -120,7 +120,7 @@ TEST_F(PixelTest, EggCircleAndRedLabel) {
 
   // A value outside 1..6 has no label; an egg out of play draws nothing at all.
   GL.BeginFrame();
-  egg.Bonus = 7;
+  egg.Bonus = TBonus(7);
   egg.Update();
   const std::vector<uint8_t> plain = GL.ReadRGB();
   red = 0;

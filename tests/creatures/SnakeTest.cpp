@@ -214,10 +214,10 @@ TEST_F(SnakeTest, ApplyBonusTable) {
                          {5, 2, 2.7f}, {6, 2, 3.2f}, {7, 2, 2.7f}, {255, 2, 2.7f}};
   for (const TCase& c : cases) {
     TBlobSnake snake;
-    snake.WeaponMode = 2;
+    snake.WeaponMode = wmTwoBullets;
     snake.Speed = 2.7f;
-    if (c.Kind == 5) snake.Speed = 1;
-    snake.ApplyBonus(c.Kind);
+    if (c.Kind == bnSpeedMid) snake.Speed = 1;
+    snake.ApplyBonus(TBonus(c.Kind));
     EXPECT_EQ(snake.WeaponMode, c.Mode) << int(c.Kind);
     EXPECT_FLOAT_EQ(snake.Speed, c.Speed) << int(c.Kind);
   }

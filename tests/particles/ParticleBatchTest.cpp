@@ -32,7 +32,7 @@ void Fill(TParticleEngine2& Engine, const TScene& Scene) {
   Engine.Clear();
   RandSeed = 7;
   for (int32_t i = 0; i < Scene.Count; ++i) {
-    const uint8_t kind = uint8_t(Scene.FirstKind + Random(Scene.LastKind - Scene.FirstKind + 1));
+    const auto kind = TParticleKind(Scene.FirstKind + Random(Scene.LastKind - Scene.FirstKind + 1));
     const TXYZ position{float(Random(1700)) - 850, float(Random(1200)) - 600,
                         float(Random(41)) - 20};
     const TXYZ velocity{float(Random(9)) - 4, float(Random(9)) - 4, float(Random(3)) - 1};
@@ -41,7 +41,16 @@ void Fill(TParticleEngine2& Engine, const TScene& Scene) {
     const float speed = float(Random()) * 3;
     const int32_t life = Random(80) + 1;
     const int32_t scale = Random(Scene.MaxScale + 1);
-    Engine.Spawn(position, velocity, kind, colour, size, speed, float(Random(6)), life, scale, 0);
+    const float tail = float(Random(6));
+    Engine.Spawn({.Position = position,
+                  .Velocity = velocity,
+                  .Kind = kind,
+                  .Colour = colour,
+                  .Size = size,
+                  .Speed = speed,
+                  .TailLength = tail,
+                  .Life = life,
+                  .Scale = scale});
   }
 }
 

@@ -24,11 +24,18 @@ protected:
   }
 
   // Speed-1 particle of the given kind; the other arguments as the game passes them most often.
-  TParticle* SpawnAt(float X, float Y, float VX, float VY, uint8_t Kind = 1, int32_t Life = 100,
-                     float Speed = 1, float TailLength = 0, int32_t Scale = 0,
+  TParticle* SpawnAt(float X, float Y, float VX, float VY, TParticleKind Kind = pkPoint,
+                     int32_t Life = 100, float Speed = 1, float TailLength = 0, int32_t Scale = 0,
                      TXYZ Colour = {1, 1, 1}, int32_t Size = 3) {
-    return Engine->Spawn({X, Y, 0}, {VX, VY, 0}, Kind, Colour, Size, Speed, TailLength, Life, Scale,
-                         0);
+    return Engine->Spawn({.Position = {X, Y, 0},
+                          .Velocity = {VX, VY, 0},
+                          .Kind = Kind,
+                          .Colour = Colour,
+                          .Size = Size,
+                          .Speed = Speed,
+                          .TailLength = TailLength,
+                          .Life = Life,
+                          .Scale = Scale});
   }
 
   std::unique_ptr<TParticleEngine2> Engine;
@@ -43,7 +50,15 @@ int LitColumns(int X0, int X1) {
 
 TEST_F(ParticleEngine, SpawnCopiesEveryArgument) {
   TXYZ position{10, -20, 30}, velocity{1, 2, 3}, colour{0.25f, 0.5f, 0.75f};
-  TParticle* p = Engine->Spawn(position, velocity, 5, colour, 4, 1.5f, 2.5f, 40, 7, 1);
+  TParticle* p = Engine->Spawn({.Position = position,
+                                .Velocity = velocity,
+                                .Kind = pkRing,
+                                .Colour = colour,
+                                .Size = 4,
+                                .Speed = 1.5f,
+                                .TailLength = 2.5f,
+                                .Life = 40,
+                                .Scale = 7});
   ASSERT_NE(p, nullptr);
   position = velocity = colour = TXYZ{9, 9, 9}; // the engine keeps copies, not the records
   const float got[] = {p->Position.X, p->Position.Y, p->Position.Z, p->Velocity.Z,
@@ -83,7 +98,13 @@ TEST_F(ParticleEngine, MovesByVelocityTimesSpeedBeforeDrawing) {
   for (const Case& c : cases) {
     SCOPED_TRACE("speed " + std::to_string(c.Speed));
     Engine->Clear();
-    TParticle* p = Engine->Spawn({100, 50, 0}, c.Velocity, 1, {1, 1, 1}, 1, c.Speed, 0, 10, 0, 0);
+    TParticle* p = Engine->Spawn({.Position = {100, 50, 0},
+                                  .Velocity = c.Velocity,
+                                  .Kind = pkPoint,
+                                  .Colour = {1, 1, 1},
+                                  .Size = 1,
+                                  .Speed = c.Speed,
+                                  .Life = 10});
     Engine->UpdateAndDraw();
     Engine->UpdateAndDraw();
     EXPECT_NEAR(p->Position.X, c.AfterTwoSteps.X, Tol);
@@ -110,7 +131,13 @@ TEST_F(ParticleEngine, WallsClampAndReverseAfterTheMove) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     Engine->Clear();
-    TParticle* p = Engine->Spawn(c.Start, c.Velocity, 6, {1, 1, 1}, 1, 1, 0, 10, 0, 0);
+    TParticle* p = Engine->Spawn({.Position = c.Start,
+                                  .Velocity = c.Velocity,
+                                  .Kind = TParticleKind(6),
+                                  .Colour = {1, 1, 1},
+                                  .Size = 1,
+                                  .Speed = 1,
+                                  .Life = 10});
     Engine->UpdateAndDraw();
     EXPECT_NEAR(p->Position.X, c.End.X, Tol);
     EXPECT_NEAR(p->Position.Y, c.End.Y, Tol);
@@ -130,7 +157,7 @@ TEST_F(ParticleEngine, StreakCrossingTheWallIsDrawnBeyondItOnceThenBounced) {
   };
   // From 780 at 40 a step with tail 0.25: drawn from 820 back to 810, then put on the wall.
   // Bouncing before drawing would draw it from 800 to 810 instead.
-  TParticle* p = SpawnAt(780, 0, 40, 0, 0, 10, 1, 0.25f, 0, {1, 1, 1}, 3);
+  TParticle* p = SpawnAt(780, 0, 40, 0, pkStreak, 10, 1, 0.25f, 0, {1, 1, 1}, 3);
   gl.BeginFrame(800, 0);
   Engine->UpdateAndDraw();
   gl.SavePNG("ParticleEngine_streak_beyond.png");
@@ -150,8 +177,12 @@ TEST_F(ParticleEngine, StreakCrossingTheWallIsDrawnBeyondItOnceThenBounced) {
 }
 
 TEST_F(ParticleEngine, RingGrowsAndFadesDuringItsLastFortyNineSteps) {
-  TParticle* ring = Engine->Spawn({0, 0, 0}, {0, 0, 0}, 5, {1, 1, 1}, 1, 0.5f, 0, 60, 2, 0);
-  TParticle* flat = Engine->Spawn({0, 0, 0}, {0, 0, 0}, 5, {1, 1, 1}, 1, 0.5f, 0, 60, 0, 0);
+  const TParticleSpawn ringRequest{
+      .Kind = pkRing, .Colour = {1, 1, 1}, .Size = 1, .Speed = 0.5f, .Life = 60, .Scale = 2};
+  TParticleSpawn flatRequest = ringRequest;
+  flatRequest.Scale = 0;
+  TParticle* ring = Engine->Spawn(ringRequest);
+  TParticle* flat = Engine->Spawn(flatRequest);
   for (int step = 1; step <= 40; ++step) {
     SCOPED_TRACE("step " + std::to_string(step));
     Engine->UpdateAndDraw();
@@ -168,10 +199,10 @@ TEST_F(ParticleEngine, RingGrowsAndFadesDuringItsLastFortyNineSteps) {
 }
 
 TEST_F(ParticleEngine, AgesAndReleasesOldestFirstInOnePass) {
-  TParticle* once = SpawnAt(0, 0, 0, 0, 1, 1);
-  TParticle* zero = SpawnAt(0, 0, 0, 0, 1, 0);
-  TParticle* negative = SpawnAt(0, 0, 0, 0, 1, -5);
-  TParticle* three = SpawnAt(0, 0, 0, 0, 1, 3);
+  TParticle* once = SpawnAt(0, 0, 0, 0, pkPoint, 1);
+  TParticle* zero = SpawnAt(0, 0, 0, 0, pkPoint, 0);
+  TParticle* negative = SpawnAt(0, 0, 0, 0, pkPoint, -5);
+  TParticle* three = SpawnAt(0, 0, 0, 0, pkPoint, 3);
   (void)once, (void)zero, (void)negative;
   EXPECT_EQ(Engine->UpdateAndDraw(), 4) << "every particle is moved and drawn at least once";
   EXPECT_EQ(Engine->LiveCount(), 1);
@@ -186,7 +217,7 @@ TEST_F(ParticleEngine, AgesAndReleasesOldestFirstInOnePass) {
   // The pass visits oldest first: the points reach GL in spawn order.
   Engine->Clear();
   const float xs[] = {30, -20, 10, 0};
-  for (float x : xs) SpawnAt(x, 0, 0, 0, 1, 2);
+  for (float x : xs) SpawnAt(x, 0, 0, 0, pkPoint, 2);
   std::vector<GLfloat> buffer(64);
   glFeedbackBuffer(GLsizei(buffer.size()), GL_2D, buffer.data());
   glRenderMode(GL_FEEDBACK);
@@ -201,7 +232,7 @@ TEST_F(ParticleEngine, AgesAndReleasesOldestFirstInOnePass) {
 }
 
 TEST_F(ParticleEngine, ClearReleasesEverything) {
-  for (int i = 0; i < 777; ++i) SpawnAt(0, 0, 1, 1, uint8_t(i % 7), 50, 1, 1, 1);
+  for (int i = 0; i < 777; ++i) SpawnAt(0, 0, 1, 1, TParticleKind(i % 7), 50, 1, 1, 1);
   EXPECT_EQ(Engine->LiveCount(), 777);
   Engine->Clear();
   EXPECT_EQ(Engine->LiveCount(), 0);
@@ -212,7 +243,7 @@ TEST_F(ParticleEngine, ClearReleasesEverything) {
 
 TEST_F(ParticleEngine, PassLeavesMatrixBalancedAndModelStateOff) {
   for (int kind = 0; kind <= 7; ++kind)
-    SpawnAt(float(kind * 20), 0, 1, 0, uint8_t(kind), 5, 1, 2, 3);
+    SpawnAt(float(kind * 20), 0, 1, 0, TParticleKind(kind), 5, 1, 2, 3);
   GLint depthBefore = 0, depthAfter = 0;
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
   Engine->UpdateAndDraw();
@@ -228,22 +259,28 @@ TEST_F(ParticleEngine, ParticlesGlowInTheirColours) {
   GLTestContext& gl = GLTestContext::Get();
   struct Case {
     const char* Name;
-    uint8_t Kind;
+    TParticleKind Kind;
     TXYZ Colour;
     int32_t Scale;
   };
   const Case cases[] = {
-      {"streak", 0, {1, 0, 0}, 0},
-      {"point", 1, {0, 1, 0}, 0},
-      {"sphere", 4, {0, 1, 0}, 30},
-      {"ring", 5, {1, 0, 0}, 30},
-      {"sphere under a point", 3, {0, 0, 1}, 30},
+      {"streak", pkStreak, {1, 0, 0}, 0},
+      {"point", pkPoint, {0, 1, 0}, 0},
+      {"sphere", pkSphere, {0, 1, 0}, 30},
+      {"ring", pkRing, {1, 0, 0}, 30},
+      {"sphere under a point", pkPointSphere, {0, 0, 1}, 30},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     Engine->Clear();
     gl.BeginFrame();
-    Engine->Spawn({0, 0, 0}, {-20, 0, 0}, c.Kind, c.Colour, 6, 0, 1, 10, c.Scale, 0);
+    Engine->Spawn({.Velocity = {-20, 0, 0},
+                   .Kind = c.Kind,
+                   .Colour = c.Colour,
+                   .Size = 6,
+                   .TailLength = 1,
+                   .Life = 10,
+                   .Scale = c.Scale});
     Engine->UpdateAndDraw();
     gl.SavePNG(std::string("ParticleEngine_") + c.Name + ".png");
     const std::vector<uint8_t> rgb = gl.ReadRGB();
@@ -270,7 +307,7 @@ TEST_F(ParticleEngine, ParticlesGlowInTheirColours) {
     EXPECT_GT(matching, c.Scale > 0 ? 300 : 10);
     EXPECT_EQ(other, 0);
     EXPECT_GE(peak, 40);
-    if (c.Kind == 5) {
+    if (c.Kind == pkRing) {
       // A ring: dark in the middle, bright on its rim.
       EXPECT_LT(gl.Pixel(512, 384)[0], 20);
       EXPECT_GE(gl.CountLit(0, 0, 1023, 767, 30), 100);
@@ -281,8 +318,8 @@ TEST_F(ParticleEngine, ParticlesGlowInTheirColours) {
 TEST_F(ParticleEngine, OtherKindsMoveAndAgeButDrawNothing) {
   GLTestContext& gl = GLTestContext::Get();
   gl.BeginFrame();
-  TParticle* a = SpawnAt(0, 0, 5, 0, 6, 3, 1, 1, 50);
-  TParticle* b = SpawnAt(50, 0, 5, 0, 255, 1, 1, 1, 50);
+  TParticle* a = SpawnAt(0, 0, 5, 0, TParticleKind(6), 3, 1, 1, 50);
+  TParticle* b = SpawnAt(50, 0, 5, 0, TParticleKind(255), 1, 1, 1, 50);
   EXPECT_EQ(Engine->UpdateAndDraw(), 2);
   EXPECT_EQ(gl.CountLit(0, 0, 1023, 767), 0);
   EXPECT_EQ(a->Position.X, 5);
@@ -293,8 +330,9 @@ TEST_F(ParticleEngine, OtherKindsMoveAndAgeButDrawNothing) {
 TEST(ParticleEngineTeardown, ReportsParticlesLostFromBothChains) {
   GLTestContext::Get();
   auto engine = std::make_unique<TParticleEngine2>();
-  TParticle* a = engine->Spawn({}, {}, 1, {1, 1, 1}, 1, 0, 0, 10, 0, 0);
-  engine->Spawn({}, {}, 1, {1, 1, 1}, 1, 0, 0, 10, 0, 0);
+  const TParticleSpawn point{.Kind = pkPoint, .Colour = {1, 1, 1}, .Size = 1, .Life = 10};
+  TParticle* a = engine->Spawn(point);
+  engine->Spawn(point);
   a->Next->Prev = nullptr; // a drops off the head of the live chain
   engine->Particles->ActiveHead = a->Next;
   testing::internal::CaptureStderr();

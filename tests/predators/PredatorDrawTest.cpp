@@ -88,7 +88,7 @@ protected:
 
   // Puts a fully faded-in predator at Place, already holding its trail there, heading along +X
   // towards a snake far off in that direction.
-  TBlobPredator& Place(int Slot, uint8_t Kind, TXYZ Where) {
+  TBlobPredator& Place(int Slot, TPredatorKind Kind, TXYZ Where) {
     TBlobPredator& p = *Predators[Slot];
     p.Position = Where;
     p.SetKind(Kind);
@@ -125,7 +125,7 @@ TEST_F(PredatorDrawTest, SetModelBuildsASpikeForEveryThirdVertex) {
   p.SetModel(nullptr);
   EXPECT_TRUE(p.Spikes.empty());
   p.Alive = true;
-  p.SetKind(2);
+  p.SetKind(pdSpikySphere);
   const GLint depth = ModelViewDepth();
   p.Update(); // a sphere without a model draws nothing but must not fail
   EXPECT_EQ(ModelViewDepth(), depth);
@@ -133,17 +133,17 @@ TEST_F(PredatorDrawTest, SetModelBuildsASpikeForEveryThirdVertex) {
 
 TEST_F(PredatorDrawTest, EachKindDrawsInItsColoursAtItsPlaceAndRestoresTheMatrixStack) {
   struct Row {
-    uint8_t Kind;
+    TPredatorKind Kind;
     TXYZ Where;
     std::vector<TRGB> Colours; // the first must appear; all others are allowed
   };
   const std::vector<Row> rows = {
-      {1, {-300, 200, 0}, {{0, 102, 102}}},
-      {2, {-100, -150, 0}, {{0, 191, 0}, {191, 191, 0}, {255, 255, 255}}},
-      {3, {150, 250, 0}, {{153, 76, 0}}},
-      {4, {300, -250, 0}, {{0, 0, 102}}},
-      {5, {-250, -300, 0}, {{255, 255, 0}}},
-      {6, {200, 50, 0}, {{0, 204, 0}}},
+      {pdSpiral, {-300, 200, 0}, {{0, 102, 102}}},
+      {pdSpikySphere, {-100, -150, 0}, {{0, 191, 0}, {191, 191, 0}, {255, 255, 255}}},
+      {pdChain, {150, 250, 0}, {{153, 76, 0}}},
+      {pdJelly, {300, -250, 0}, {{0, 0, 102}}},
+      {pdDart, {-250, -300, 0}, {{255, 255, 0}}},
+      {pdPincer, {200, 50, 0}, {{0, 204, 0}}},
   };
   for (const Row& row : rows) {
     GLTestContext::Get().BeginFrame();
@@ -158,7 +158,7 @@ TEST_F(PredatorDrawTest, EachKindDrawsInItsColoursAtItsPlaceAndRestoresTheMatrix
     EXPECT_GT(s.PerColour[0], 10) << "kind " << int(row.Kind);
     EXPECT_EQ(s.WrongColour, 0) << "kind " << int(row.Kind);
     EXPECT_EQ(s.Outside, 0) << "kind " << int(row.Kind);
-    if (row.Kind == 2) {
+    if (row.Kind == pdSpikySphere) {
       EXPECT_GT(s.PerColour[1], 10) << "yellow spikes";
       EXPECT_GT(s.PerColour[2], 10) << "white spike tips";
     }
@@ -168,7 +168,7 @@ TEST_F(PredatorDrawTest, EachKindDrawsInItsColoursAtItsPlaceAndRestoresTheMatrix
 TEST_F(PredatorDrawTest, DartPointsAlongItsCourseWithItsTailBehind) {
   for (int course : {0, 180}) {
     GLTestContext::Get().BeginFrame();
-    TBlobPredator& p = Place(0, 5, {0, 0, 0});
+    TBlobPredator& p = Place(0, pdDart, {0, 0, 0});
     if (course == 180) {
       p.Target = Snake.Position = {-1000, 0, 0};
       p.Course = 180;
@@ -188,7 +188,7 @@ TEST_F(PredatorDrawTest, ChainOfAWorldSpawnedKindThreeStartsAtItsOldPlace) {
   TBlobPredator& p = *Predators[0];
   p.Position = {-300, -300, 0};
   p.Fade = 1;
-  p.SetKind(3);
+  p.SetKind(pdChain);
   p.SetAlive(true);
   p.Target = {300, 300, 0};
   p.Position = {300, 300, 0};
@@ -204,7 +204,7 @@ TEST_F(PredatorDrawTest, AllSixKindsSideBySide) {
   for (TBlobPredator* p : Predators) p->Engine = &engine;
   const float xs[6] = {-375, -225, -75, 75, 225, 375};
   for (int k = 0; k < 6; ++k) {
-    TBlobPredator& p = Place(k, uint8_t(k + 1), {xs[k], -150, 0});
+    TBlobPredator& p = Place(k, TPredatorKind(k + 1), {xs[k], -150, 0});
     p.Course = 90;
     p.Target = {xs[k], 5000, 0};
   }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int PoolCapacity = 10000;
+constexpr int PoolCapacity = TParticleList::PoolSize;
 
 bool SameColour(const TParticleColour& C, const TXYZ& Want) {
   return C.R == Want.X && C.G == Want.Y && C.B == Want.Z;
@@ -46,12 +46,13 @@ TParticleEngine2* PredatorEffectsTest::Engine = nullptr;
 TEST_F(PredatorEffectsTest, DeathBurstsHaveTheirRingsSparksAndColoursByKind) {
   const TXYZ yellow{1, 1, 0}, green{0, 1, 0}, orange{0.6f, 0.3f, 0}, blue{0, 0, 1};
   struct Row {
-    uint8_t Kind;
+    TPredatorKind Kind;
     std::vector<TXYZ> Rings;
     TXYZ Spark;
   } const rows[] = {
-      {1, {yellow, green}, yellow}, {2, {yellow, green}, yellow},  {3, {orange, orange}, orange},
-      {4, {blue, blue}, blue},      {5, {yellow, yellow}, yellow}, {6, {green}, green},
+      {pdSpiral, {yellow, green}, yellow}, {pdSpikySphere, {yellow, green}, yellow},
+      {pdChain, {orange, orange}, orange}, {pdJelly, {blue, blue}, blue},
+      {pdDart, {yellow, yellow}, yellow},  {pdPincer, {green}, green},
   };
   for (const Row& row : rows) {
     Engine->Clear();
@@ -61,12 +62,12 @@ TEST_F(PredatorEffectsTest, DeathBurstsHaveTheirRingsSparksAndColoursByKind) {
     size_t rings = 0;
     int sparksOnCircle = 0;
     ForEachParticle([&](const TParticle& q) {
-      if (q.Kind == 5) {
+      if (q.Kind == pkRing) {
         ASSERT_LT(rings, row.Rings.size());
         EXPECT_TRUE(SameColour(q.Colour, row.Rings[rings++])) << "kind " << int(row.Kind);
         EXPECT_TRUE(q.Position.X == 40 && q.Life == 32 && q.Scale == 24);
       } else {
-        EXPECT_EQ(q.Kind, 1);
+        EXPECT_EQ(q.Kind, pkPoint);
         EXPECT_TRUE(SameColour(q.Colour, row.Spark)) << "kind " << int(row.Kind);
         EXPECT_TRUE(q.Life >= 32 && q.Life < 48);
         const float r = std::hypot(q.Position.X - 40, q.Position.Y + 30);
@@ -79,7 +80,7 @@ TEST_F(PredatorEffectsTest, DeathBurstsHaveTheirRingsSparksAndColoursByKind) {
 }
 
 TEST_F(PredatorEffectsTest, EggEatenBurstHasTwoRingsAndOneHundredAndTwentyEightPairs) {
-  TBlobPredator& p = Spawn(0, 1, {0, 0, 0}, {300, 0, 0});
+  TBlobPredator& p = Spawn(0, pdSpiral, {0, 0, 0}, {300, 0, 0});
   Eggs[2]->Position = {2, 1, 0};
   Eggs[2]->SetActive(true);
   p.Update();
@@ -100,8 +101,11 @@ TEST_F(PredatorEffectsTest, BurstsLoseOnlyWhatDoesNotFitInTheParticlePool) {
                                    std::pair{129, 6}, std::pair{200, 4}}) {
     Engine->Clear();
     while (Engine->LiveCount() < PoolCapacity - room)
-      ASSERT_NE(Engine->Spawn({}, {}, 1, {1, 0, 1}, 1, 0, 1, 1000, 0, 0), nullptr);
-    TBlobPredator& p = Spawn(3, uint8_t(kind), {0, 0, 0}, {0, 0, 0});
+      ASSERT_NE(
+          Engine->Spawn(
+              {.Kind = pkPoint, .Colour = {1, 0, 1}, .Size = 1, .TailLength = 1, .Life = 1000}),
+          nullptr);
+    TBlobPredator& p = Spawn(3, TPredatorKind(kind), {0, 0, 0}, {0, 0, 0});
     int killed = 0;
     p.OnKilled = [&](TBlobPredator*) { ++killed; };
     p.Kill();

@@ -14,17 +14,17 @@ TEST_F(PredatorTest, KindTableAndTheStaleRadiusAndPointsOfKindSix) {
   const int32_t points[] = {0, 1, 10, 100, 1000, 250};
   for (uint8_t kind = 1; kind <= 5; ++kind) {
     TBlobPredator p;
-    p.SetKind(kind);
+    p.SetKind(TPredatorKind(kind));
     EXPECT_EQ(p.Radius, 20) << int(kind);
     EXPECT_EQ(p.Points, points[kind]) << int(kind);
     EXPECT_FALSE(p.Alive);
   }
   TBlobPredator fresh, former;
-  fresh.SetKind(6);
+  fresh.SetKind(pdPincer);
   EXPECT_EQ(fresh.Radius, 10);
   EXPECT_EQ(fresh.Points, 0);
-  former.SetKind(4);
-  former.SetKind(6);
+  former.SetKind(pdJelly);
+  former.SetKind(pdPincer);
   EXPECT_EQ(former.Radius, 20);
   EXPECT_EQ(former.Points, 1000);
 }
@@ -32,20 +32,20 @@ TEST_F(PredatorTest, KindTableAndTheStaleRadiusAndPointsOfKindSix) {
 TEST_F(PredatorTest, GoingIntoPlayPreparesOnlyKindsOneAndThree) {
   Snake.Position = {-33, 44, 0};
   TBlobPredator& eater = *Predators[0];
-  eater.SetKind(1);
+  eater.SetKind(pdSpiral);
   eater.SetAlive(true);
   EXPECT_EQ(eater.Target.Y, 44) << "no egg in play: the snake is the target";
 
   TBlobPredator& chain = *Predators[1];
   chain.Position = {70, -80, 0};
   chain.Trail[10] = {1, 2, 3, 45};
-  chain.SetKind(3);
+  chain.SetKind(pdChain);
   chain.SetAlive(true);
   for (const TTrailPoint& t : chain.Trail) EXPECT_TRUE(t.X == 70 && t.Y == -80 && t.Angle == 0);
 
   TBlobPredator& sphere = *Predators[2];
   sphere.Trail[10] = {1, 2, 3, 45};
-  sphere.SetKind(2);
+  sphere.SetKind(pdSpikySphere);
   sphere.SetAlive(true);
   EXPECT_EQ(sphere.Trail[10].Angle, 45);
 }
@@ -54,7 +54,7 @@ TEST_F(PredatorTest, IdleOrKindZeroPredatorNeitherMovesNorDrawsAndKillOnlyReport
   for (const auto& [kind, alive] :
        {std::pair{0, true}, std::pair{0, false}, std::pair{2, false}, std::pair{3, false}}) {
     TBlobPredator& p = *Predators[10];
-    p.SetKind(uint8_t(kind));
+    p.SetKind(TPredatorKind(kind));
     p.Alive = alive;
     p.Position = {10, 20, 0};
     p.Fade = 0.5f;
@@ -74,7 +74,7 @@ TEST_F(PredatorTest, IdleOrKindZeroPredatorNeitherMovesNorDrawsAndKillOnlyReport
 }
 
 TEST_F(PredatorTest, FadeReachesOneOnTheTwoHundredAndFirstUpdateAndStays) {
-  TBlobPredator& p = Spawn(0, 6, {0, 0, 0}, {0, 0, 0});
+  TBlobPredator& p = Spawn(0, pdPincer, {0, 0, 0}, {0, 0, 0});
   for (int i = 0; i < 200; ++i) p.Update();
   EXPECT_LT(p.Fade, 1.0f);
   EXPECT_GT(p.Fade, 0.999f);
@@ -148,7 +148,7 @@ TEST_F(PredatorTest, FindTouchingEggReturnsTheFirstEggInPlayWithinTheSquaredRadi
 }
 
 TEST_F(PredatorTest, KindOneEatsOneTouchingEggPerStepAndReportsIt) {
-  TBlobPredator& p = Spawn(0, 1, {0, 0, 0}, {500, 0, 0});
+  TBlobPredator& p = Spawn(0, pdSpiral, {0, 0, 0}, {500, 0, 0});
   p.Fade = 0.8f;
   Eggs[1]->Position = {3, 0, 0};
   Eggs[4]->Position = {-3, 2, 0};
@@ -166,7 +166,7 @@ TEST_F(PredatorTest, KindOneEatsOneTouchingEggPerStepAndReportsIt) {
   EXPECT_FALSE(Eggs[4]->Active);
   EXPECT_TRUE(Eggs[6]->Active) << "an egg out of reach stays";
 
-  TBlobPredator& other = Spawn(1, 4, {-3, 2, 0}, {0, 0, 0});
+  TBlobPredator& other = Spawn(1, pdJelly, {-3, 2, 0}, {0, 0, 0});
   Eggs[4]->SetActive(true);
   other.Update();
   EXPECT_TRUE(Eggs[4]->Active) << "only kind 1 eats";
@@ -176,7 +176,7 @@ TEST_F(PredatorTest, EachKindRunsAtItsSpeedAndOnlyKindOneKeepsItsTarget) {
   const float speeds[] = {0, 1, 0.2f, 2, 1, 2, 2};
   for (uint8_t kind = 1; kind <= 6; ++kind) {
     Snake.Position = {400, 0, 0};
-    TBlobPredator& p = Spawn(kind, kind, {0, 0, 0}, {400, 0, 0});
+    TBlobPredator& p = Spawn(kind, TPredatorKind(kind), {0, 0, 0}, {400, 0, 0});
     p.Update();
     EXPECT_FLOAT_EQ(p.Position.X, speeds[kind]) << int(kind);
     Snake.Position = {-250, 90, 0};
@@ -202,7 +202,7 @@ TEST_F(PredatorTest, TurnsTwoDegreesTheShorterWayAndMovesOnTheNewCourse) {
            Case{0, 0, 0, true},       // already on the bearing: settles
        }) {
     Snake.Position = {300 * CosSinTable[c.Bearing].X, 300 * CosSinTable[c.Bearing].Y, 0};
-    TBlobPredator& p = Spawn(0, 3, {0, 0, 0}, {0, 0, 0});
+    TBlobPredator& p = Spawn(0, pdChain, {0, 0, 0}, {0, 0, 0});
     p.Turning = true;
     p.Course = c.Course;
     p.Update();
@@ -215,7 +215,7 @@ TEST_F(PredatorTest, TurnsTwoDegreesTheShorterWayAndMovesOnTheNewCourse) {
 
 TEST_F(PredatorTest, SettlesOnlyInTheStepAfterTheTurnThenRunsStraightAndRecordsItsTrail) {
   Snake.Position = {0, 100, 0};
-  TBlobPredator& p = Spawn(0, 3, {0, 0, 0}, {0, 0, 0});
+  TBlobPredator& p = Spawn(0, pdChain, {0, 0, 0}, {0, 0, 0});
   p.Course = 88;
   p.Sway = 7;
   const float expectedY[] = {2, 4, 6, 6};
@@ -234,7 +234,7 @@ TEST_F(PredatorTest, SettlesOnlyInTheStepAfterTheTurnThenRunsStraightAndRecordsI
 }
 
 TEST_F(PredatorTest, RunningPastTheTargetStartsATurnAndKindOnePicksAnEgg) {
-  TBlobPredator& p = Spawn(0, 1, {0, 0, 0}, {0.4f, 0, 0});
+  TBlobPredator& p = Spawn(0, pdSpiral, {0, 0, 0}, {0.4f, 0, 0});
   p.Turning = false;
   p.SettledTarget = p.Target;
   Eggs[3]->SetActive(true);
@@ -249,7 +249,7 @@ TEST_F(PredatorTest, DyingKindTwoBringsInUpToFiveIdleSlotsFromAnywhereInTheList)
   const std::vector<int> idleOrder = {30, 2, 45, 7, 11, 40, 33, 49};
   for (size_t idle : {0u, 1u, 3u, 5u, 8u}) {
     for (TBlobPredator* q : Predators) {
-      q->SetKind(5);
+      q->SetKind(pdDart);
       q->Alive = true;
     }
     std::vector<int> idleSlots(idleOrder.begin(), idleOrder.begin() + idle);
@@ -257,7 +257,7 @@ TEST_F(PredatorTest, DyingKindTwoBringsInUpToFiveIdleSlotsFromAnywhereInTheList)
     std::sort(idleSlots.begin(), idleSlots.end());
     Snake.Position = {123, -45, 0};
     TBlobPredator& parent = *Predators[20];
-    parent.SetKind(2);
+    parent.SetKind(pdSpikySphere);
     parent.Position = {60, 70, 0};
     parent.Kill();
     EXPECT_TRUE(parent.Alive) << "the world takes the parent out of play, not Kill";
@@ -267,7 +267,7 @@ TEST_F(PredatorTest, DyingKindTwoBringsInUpToFiveIdleSlotsFromAnywhereInTheList)
       const TBlobPredator& c = *Predators[idleSlots[i]];
       EXPECT_EQ(c.Alive, i < brood) << "slot " << idleSlots[i] << " of " << idle;
       if (i >= brood) continue;
-      EXPECT_EQ(c.Kind, 6);
+      EXPECT_EQ(c.Kind, pdPincer);
       EXPECT_TRUE(c.Position.X == 60 && c.Position.Y == 70) << "at the parent";
       EXPECT_TRUE(c.Target.X == 123 && c.Target.Y == -45) << "aiming at the snake";
       EXPECT_TRUE(c.Radius == 20 && c.Points == 250) << "the slot's stale radius and points";

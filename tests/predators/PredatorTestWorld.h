@@ -31,7 +31,7 @@ protected:
     for (int i = 0; i < PoolSize; ++i) {
       PredatorStore.push_back(std::make_unique<TBlobPredator>());
       TBlobPredator* p = PredatorStore.back().get();
-      p->SetKind(0);
+      p->SetKind(pdNone);
       p->Eggs = &Eggs;
       p->Predators = &Predators;
       p->Snake = &Snake;
@@ -41,7 +41,7 @@ protected:
   }
 
   // A predator of the given kind put into play at Position, aiming at Target.
-  TBlobPredator& Spawn(int Slot, uint8_t Kind, TXYZ Position, TXYZ Target) {
+  TBlobPredator& Spawn(int Slot, TPredatorKind Kind, TXYZ Position, TXYZ Target) {
     TBlobPredator& p = *Predators[Slot];
     p.SetKind(Kind);
     p.SetAlive(true);

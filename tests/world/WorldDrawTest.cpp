@@ -64,9 +64,17 @@ TEST_F(WorldTest, DisplayShowsScoreHighScoreAndEnergyAtTheTopAndFollowsTheCamera
                                 World->Camera.Y, px, py);
     EXPECT_GT(gl.CountLit(px - 8, py - 10, px + 60, py + 10), 40) << "Hi";
   }
-  World->Energy = -4;
-  World->DrawDisplay();
-  EXPECT_EQ(World->Energy, 0) << "the display never shows a negative energy";
+  // A negative energy is shown as 0, and drawing leaves it as it was.
+  auto display = [&](int32_t Energy) {
+    World->Energy = Energy;
+    gl.BeginFrame(World->Camera.X, World->Camera.Y);
+    World->DrawDisplay();
+    return gl.ReadRGB();
+  };
+  const std::vector<uint8_t> zero = display(0);
+  EXPECT_TRUE(display(-4) == zero) << "the display never shows a negative energy";
+  EXPECT_EQ(World->Energy, -4);
+  EXPECT_FALSE(display(4) == zero) << "the energy is on show at all";
 }
 
 TEST_F(WorldTest, EggIconsLeaveGapsForEggsOutOfPlay) {
@@ -158,16 +166,16 @@ TEST_F(WorldTest, TheWorldsOwnDrawingLeavesNoGLErrorAndABalancedMatrixStack) {
 TEST_F(WorldTest, PicturesOfAGame) {
   StartGame();
   for (int i = 0; i < 5; ++i) {
-    TBlobPredator* p = PlacePredator(i, uint8_t(i + 1), -300 + 150 * float(i), 250);
+    TBlobPredator* p = PlacePredator(i, TPredatorKind(i + 1), -300 + 150 * float(i), 250);
     p->Target = TXYZ{-300 + 150 * float(i), 300, 0};
     p->Fade = 1;
   }
-  PlacePredator(5, 6, 250, -200);
-  World->Eggs[0]->Bonus = 2;
+  PlacePredator(5, pdPincer, 250, -200);
+  World->Eggs[0]->Bonus = bnTwoBullets;
   World->Eggs[0]->Position = TXYZ{-250, -150, 0};
-  World->Eggs[1]->Bonus = 5;
+  World->Eggs[1]->Bonus = bnSpeedMid;
   World->Eggs[1]->Position = TXYZ{-120, -230, 0};
-  World->Eggs[2]->Bonus = 0;
+  World->Eggs[2]->Bonus = bnNone;
   World->Eggs[2]->Position = TXYZ{150, -250, 0};
   for (int i = 0; i < 2; ++i) {
     TBlobMutantSperm* s = World->Sperms[i];

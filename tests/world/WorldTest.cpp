@@ -94,7 +94,7 @@ TEST_F(WorldTest, FreeBulletAndFreePredatorTakeTheFirstIdleEntryWithinTheLimit) 
 
 TEST_F(WorldTest, PredatorHandlersScoreAndCueWhateverTheState) {
   TBlobPredator* p = World->Predators[3];
-  p->SetKind(4);
+  p->SetKind(pdJelly);
   World->Score = 7;
   World->PredatorKilled(p);
   EXPECT_EQ(World->Score, 1007);
@@ -161,9 +161,9 @@ TEST_F(WorldTest, TitlePulseSwingsBetweenHalfAndOne) {
 TEST_F(WorldTest, EnergyReachingZeroEndsTheGameOnTheNextFrame) {
   StartGame();
   World->Energy = 2;
-  PlacePredator(0, 3, 5, 0);
-  PlacePredator(1, 5, 0, 5);
-  PlacePredator(2, 5, -5, 0);
+  PlacePredator(0, pdChain, 5, 0);
+  PlacePredator(1, pdDart, 0, 5);
+  PlacePredator(2, pdDart, -5, 0);
   RunFrame();
   EXPECT_EQ(World->State, gsPlaying);
   EXPECT_EQ(World->Energy, 0) << "three touches from 2 are clamped to 0";
@@ -182,13 +182,13 @@ TEST_F(WorldTest, EnergyReachingZeroEndsTheGameOnTheNextFrame) {
 TEST_F(WorldTest, FivePredatorsTouchingTakeFiveEnergyInOneFrame) {
   StartGame();
   // Touching means a squared distance below 10^2 + 20^2 = 500 from the snake at the origin.
-  PlacePredator(0, 1, 22, 0);
-  PlacePredator(4, 2, 0, -22);
-  PlacePredator(7, 3, -15, 15);
-  PlacePredator(9, 4, 0, 0);
-  PlacePredator(30, 5, 10, 19);
-  PlacePredator(31, 5, 22.4f, 0); // 501.76: not touching
-  PlacePredator(32, 3, 0, 30);    // not touching
+  PlacePredator(0, pdSpiral, 22, 0);
+  PlacePredator(4, pdSpikySphere, 0, -22);
+  PlacePredator(7, pdChain, -15, 15);
+  PlacePredator(9, pdJelly, 0, 0);
+  PlacePredator(30, pdDart, 10, 19);
+  PlacePredator(31, pdDart, 22.4f, 0); // 501.76: not touching
+  PlacePredator(32, pdChain, 0, 30);   // not touching
   for (int i : {0, 4, 7, 9, 30, 31, 32}) World->Predators[i]->Speed = 0;
   RunFrame();
   EXPECT_EQ(World->Energy, 45);
@@ -228,7 +228,7 @@ TEST_F(WorldTest, VolleysFollowTheWeaponModeWithOneCuePerBullet) {
     Mouse(700, 200); // aim up and to the right
     RunFrame();      // the snake computes its aim
     const int32_t aim = World->Snake->AimBearing;
-    World->Snake->WeaponMode = c.Mode;
+    World->Snake->WeaponMode = TWeaponMode(c.Mode);
     Left(true);
     RunFrame();
     EXPECT_EQ(World->ShotCooldown, 6) << "mode " << c.Mode;
@@ -257,7 +257,7 @@ TEST_F(WorldTest, AModeThreeVolleyWithOneFreeBulletFiresAlongTheAim) {
     World->Bullets[i]->Position = TXYZ{700, -500, 0};
     World->Bullets[i]->Target = TXYZ{0, 0, 0};
   }
-  World->Snake->WeaponMode = 3;
+  World->Snake->WeaponMode = wmThreeBullets;
   Left(true);
   RunFrame();
   EXPECT_EQ(Cue(scPlayerShoot), 1);
@@ -272,10 +272,10 @@ TEST_F(WorldTest, OneBulletKillsEveryPredatorItOverlaps) {
   TBlobBullet* b = World->Bullets[0];
   b->Active = true;
   b->Position = TXYZ{294, 200, 0};
-  b->Target = TXYZ{1, 0, 0};         // 6 units along +X: (300, 200) when tested
-  PlacePredator(10, 3, 300, 210);    // 100 < 100 + 400
-  PlacePredator(20, 5, 310, 195);    // 125
-  PlacePredator(25, 4, 300, 222.5f); // 506.25: missed
+  b->Target = TXYZ{1, 0, 0};               // 6 units along +X: (300, 200) when tested
+  PlacePredator(10, pdChain, 300, 210);    // 100 < 100 + 400
+  PlacePredator(20, pdDart, 310, 195);     // 125
+  PlacePredator(25, pdJelly, 300, 222.5f); // 506.25: missed
   RunFrame();
   EXPECT_EQ(World->Score, 350);
   EXPECT_EQ(Cue(scGruntHit), 2);
@@ -292,9 +292,9 @@ TEST_F(WorldTest, AKindTwoBroodBehindItsParentInTheListDiesToTheSameBullet) {
   b->Position = TXYZ{-206, 100, 0};
   b->Target = TXYZ{1, 0, 0};
   // Slots after 3 that last served as kind 5 keep radius 20 and 250 points in their brood life.
-  for (int i = 4; i < 9; ++i) World->Predators[i]->SetKind(5);
-  for (int i = 0; i < 3; ++i) PlacePredator(i, 3, 700, -500); // busy, far away
-  PlacePredator(3, 2, -195, 100);
+  for (int i = 4; i < 9; ++i) World->Predators[i]->SetKind(pdDart);
+  for (int i = 0; i < 3; ++i) PlacePredator(i, pdChain, 700, -500); // busy, far away
+  PlacePredator(3, pdSpikySphere, -195, 100);
   RunFrame();
   // The parent (10) and five children that stand where it stood (5 x 250) all die at once.
   EXPECT_EQ(World->Score, 10 + 5 * 250);
@@ -304,7 +304,7 @@ TEST_F(WorldTest, AKindTwoBroodBehindItsParentInTheListDiesToTheSameBullet) {
 TEST_F(WorldTest, TouchingAnEmptyEggLaunchesAtMostTwoSperm) {
   StartGame();
   TBlobEgg* egg = World->Eggs[4];
-  egg->Bonus = 0;
+  egg->Bonus = bnNone;
   egg->Position = TXYZ{5, 5, 0};
   // Launches start from the snake's tail (trail entry 96, shifted from 95 in the step); keep it
   // away from the egg so that no sperm arrives while we count.
@@ -333,11 +333,11 @@ TEST_F(WorldTest, TouchingAnEmptyEggLaunchesAtMostTwoSperm) {
 TEST_F(WorldTest, ABonusEggHandsItsBonusToTheSnakeAndMoves) {
   StartGame();
   TBlobEgg* egg = World->Eggs[6];
-  egg->Bonus = 3;
+  egg->Bonus = bnThreeBullets;
   egg->Position = TXYZ{0, 8, 0};
   RunFrame();
-  EXPECT_EQ(World->Snake->WeaponMode, 3);
-  EXPECT_EQ(egg->Bonus, 0);
+  EXPECT_EQ(World->Snake->WeaponMode, wmThreeBullets);
+  EXPECT_EQ(egg->Bonus, bnNone);
   EXPECT_EQ(Cue(scBonusReverb), 1);
   EXPECT_TRUE(egg->Active);
   EXPECT_NE(egg->Position.Y, 8);
@@ -399,11 +399,11 @@ TEST_F(WorldTest, GameOverFramesKeepTheWorldRunningAndTheEnergyAtZero) {
   StartGame();
   World->Energy = 0;
   RunFrame();
-  PlacePredator(0, 3, 0, 0);
+  PlacePredator(0, pdChain, 0, 0);
   World->Predators[0]->Speed = 0;
   Left(true);
   RunFrame();
-  EXPECT_EQ(World->Energy, 0) << "the display clamps the energy after the contact";
+  EXPECT_EQ(World->Energy, 0) << "the frame clamps the energy after the contact";
   EXPECT_EQ(Cue(scPlayerShoot), 1) << "the stopped snake still shoots";
   EXPECT_EQ(World->Snake->Position.X, 0);
 }

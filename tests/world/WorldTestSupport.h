@@ -81,7 +81,7 @@ protected:
   }
 
   // Puts predator slot I into play as Kind at (X, Y), without touching the random source.
-  TBlobPredator* PlacePredator(int I, uint8_t Kind, float X, float Y) {
+  TBlobPredator* PlacePredator(int I, TPredatorKind Kind, float X, float Y) {
     TBlobPredator* p = World->Predators[I];
     p->SetKind(Kind);
     p->Alive = true;

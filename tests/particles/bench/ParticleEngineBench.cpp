@@ -12,7 +12,7 @@
 
 namespace {
 
-void FillPool(TParticleEngine2& Engine, uint8_t Kind) {
+void FillPool(TParticleEngine2& Engine, TParticleKind Kind) {
   Engine.Clear();
   RandSeed = 1;
   for (int i = 0; i < 10000; ++i) {
@@ -21,15 +21,23 @@ void FillPool(TParticleEngine2& Engine, uint8_t Kind) {
     const TXYZ colour{float(Random()), float(Random()), float(Random())};
     // Rings keep their size (speed 0) so that every iteration draws the same amount; a life far
     // beyond the run keeps all 10000 live and unfaded.
-    const float speed = Kind == 5 ? 0.0f : 1.0f;
-    Engine.Spawn(position, velocity, Kind, colour, 2, speed, 3, 1 << 30, 4, 0);
+    const float speed = Kind == pkRing ? 0.0f : 1.0f;
+    Engine.Spawn({.Position = position,
+                  .Velocity = velocity,
+                  .Kind = Kind,
+                  .Colour = colour,
+                  .Size = 2,
+                  .Speed = speed,
+                  .TailLength = 3,
+                  .Life = 1 << 30,
+                  .Scale = 4});
   }
 }
 
 void BM_UpdateAndDraw(benchmark::State& State) {
   GLTestContext& gl = GLTestContext::Get();
   static TParticleEngine2* engine = new TParticleEngine2(); // kept with the GL context
-  const uint8_t kind = uint8_t(State.range(0));
+  const TParticleKind kind = TParticleKind(State.range(0));
   engine->Immediate = State.range(1) != 0;
   FillPool(*engine, kind);
   int64_t visited = 0;
