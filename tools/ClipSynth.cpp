@@ -399,7 +399,9 @@ TClip PodChildDestroyed() {
   TClip c = Make("PodChildDestroyed", 2, 22050, 16, 54732);
   // A short angry buzz at 100 Hz. The game restarts this clip every 10 ms frame while a predator
   // clings to the snake; at 100 Hz each frame holds exactly one period, so the restarts join into
-  // a steady buzz instead of a chatter of clicks.
+  // a steady buzz instead of a chatter of clicks. Each period is shaped to rise from and fall back
+  // to silence: a restart then lands on silence, whatever the tone was doing, even when the mixer
+  // applies it a sample or two early or late.
   const double dt = 1.0 / c.Rate;
   TSvf tone[2];
   for (size_t i = 0; i < c.Left.size(); ++i) {
@@ -411,7 +413,8 @@ TClip PodChildDestroyed() {
       const double raw = std::tanh(3.0 * grit * std::sin(TwoPi * phase + (ch ? 0.2 : 0.0)));
       tone[ch].Run(raw, 2400, 0.8, c.Rate);
       const double env = t < 0.35 ? 1.0 : std::exp(-(t - 0.35) / 0.07);
-      (ch ? c.Right : c.Left)[i] = tone[ch].Low * env;
+      const double grain = std::sin(Pi * (phase - std::floor(phase)));
+      (ch ? c.Right : c.Left)[i] = tone[ch].Low * env * grain * grain;
     }
   }
   Finish(c, 0.8, 0.0005, 0.04);

@@ -131,7 +131,6 @@ void TMS3DObj::Reset() {
   Materials.clear();
   Bones.clear();
   Loaded = false;
-  LinesLeft = INT64_MAX;
 }
 
 std::string TMS3DObj::GamePath(const std::string& Name) {
@@ -163,15 +162,7 @@ void TMS3DObj::LoadFromFile(const std::string& Name) {
 void TMS3DObj::ParseText(std::string_view Text) {
   Reset();
   // Lines end at LF, CR LF or a lone CR; text after the last line ending is a line too.
-  int64_t totalLines = 0;
-  for (size_t i = 0; i < Text.size(); ++i) {
-    if (Text[i] == '\n' || (Text[i] == '\r' && (i + 1 >= Text.size() || Text[i + 1] != '\n')))
-      ++totalLines;
-  }
-  if (!Text.empty() && Text.back() != '\n' && Text.back() != '\r') ++totalLines;
-
   std::string line;
-  int64_t lineIndex = 0;
   size_t pos = 0;
   while (pos < Text.size() && ParseState != 6) {
     size_t end = pos;
@@ -180,14 +171,10 @@ void TMS3DObj::ParseText(std::string_view Text) {
     if (end < Text.size() && Text[end] == '\r') ++end;
     if (end < Text.size() && Text[end] == '\n') ++end;
     pos = end;
-    ++lineIndex;
     if (line.empty()) continue;
-    if (line.size() == 1 || line.compare(0, 2, "//") != 0) {
-      LinesLeft = totalLines - lineIndex;
-      ParseLine(line);
-    }
+    if (line.size() == 1 || line.compare(0, 2, "//") != 0) ParseLine(line);
   }
-  LinesLeft = INT64_MAX;
+  // A file that ends early keeps what was read: entries announced but never read stay zero.
   if (Meshes.empty()) throw Fail("The model holds no meshes");
   CheckIndices();
   AssignVertexNormals();
@@ -215,9 +202,10 @@ int32_t TMS3DObj::ReadCount(const std::string& Line, int32_t Field, int32_t Limi
                             const char* What) {
   const int32_t count = IntField(Line, Field);
   if (count < 0) throw Fail(std::string("Negative ") + What + " count " + std::to_string(count));
-  if (count > Limit || count > LinesLeft)
+  // Checked before the entries are allocated, so an absurd count costs nothing.
+  if (count > Limit)
     throw Fail(std::string("The ") + What + " count " + std::to_string(count) +
-               " is more than the file can hold");
+               " is more than a model may hold (" + std::to_string(Limit) + ")");
   return count;
 }
 

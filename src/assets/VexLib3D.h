@@ -93,6 +93,4 @@ private:
   int32_t ReadCount(const std::string& Line, int32_t Field, int32_t Limit, const char* What);
   void FinishBone();
   void CheckIndices() const;
-  // Lines that follow the one being parsed; a count may not announce more entries than that.
-  int64_t LinesLeft = INT64_MAX;
 };

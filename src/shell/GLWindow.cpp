@@ -43,6 +43,9 @@ struct TShellState {
   Uint32 TickEvent = 0;
   Uint32 QuitEvent = 0;
   Uint32 ModeSwitchEvent = 0;
+  // The fallback window's outer size is 1024 x 768; it can be set only once the window manager
+  // has framed the window and its borders are known.
+  bool OuterSizePending = false;
 };
 
 TShellState Shell;
@@ -140,6 +143,18 @@ void ModeSwitchFailed(TGameWindow& Window) {
   Window.FullScreen = false;
 }
 
+// Shrinks the fallback window so that its outer size, borders included, is the asked size. Until
+// the borders are known (they read as 0 before the window manager frames the window) it waits.
+void FitOuterSize(TGameWindow& Window) {
+  if (!Shell.OuterSizePending || !Window.Handle) return;
+  SDL_Window* window = static_cast<SDL_Window*>(Window.Handle);
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) != 0) return;
+  if (top == 0 && left == 0 && bottom == 0 && right == 0) return;
+  Shell.OuterSizePending = false;
+  SDL_SetWindowSize(window, Window.Width - left - right, Window.Height - top - bottom);
+}
+
 bool OpenGameWindow(TGameWindow& Window) {
   SDL_GL_ResetAttributes();
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
@@ -172,13 +187,6 @@ bool OpenGameWindow(TGameWindow& Window) {
       ModeSwitchFailed(Window);
     }
   }
-  if (!Window.FullScreen && !adjusted) {
-    // The fallback window keeps an outer size of 1024 x 768, so its client area is smaller.
-    int top = 0, left = 0, bottom = 0, right = 0;
-    if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) == 0)
-      SDL_SetWindowSize(window, Window.Width - left - right, Window.Height - top - bottom);
-  }
-
   Window.DC = window;
   SDL_GLContext context = SDL_GL_CreateContext(window);
   if (!context || SDL_GL_MakeCurrent(window, context) != 0) {
@@ -195,6 +203,16 @@ bool OpenGameWindow(TGameWindow& Window) {
   SDL_GL_SetSwapInterval(0);
 
   SDL_ShowWindow(window);
+  // A full-screen wish on a hidden window is only recorded; the real switch happens on showing
+  // it, and a display may still refuse it then.
+  if (Window.FullScreen && !FullScreenHeld(window, Window.Width, Window.Height)) {
+    SDL_SetWindowFullscreen(window, 0);
+    ShowCursorCount(true);
+    ModeSwitchFailed(Window);
+  }
+  // The fallback window keeps an outer size of 1024 x 768, so its client area is smaller.
+  Shell.OuterSizePending = !Window.FullScreen && !adjusted;
+  FitOuterSize(Window);
   Window.Visible = true;
   ResizeView(Window.Width, Window.Height);
   Window.Keys->Clear();
@@ -376,6 +394,7 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
     break;
   case SDL_WINDOWEVENT: {
     const SDL_WindowEvent& w = Event.window;
+    if (Shell.Window) FitOuterSize(*Shell.Window);
     switch (w.event) {
     case SDL_WINDOWEVENT_CLOSE:
       GameWindowProc(Handle, WM_CLOSE, 0, 0);
@@ -453,6 +472,15 @@ TXYZ CameraAbove(const TXYZ& SnakePosition) {
   if (camera.Y > MaxY) camera.Y = MaxY;
   if (camera.Y < -MaxY) camera.Y = -MaxY;
   return camera;
+}
+
+bool FullScreenHeld(THandle Window, int32_t Width, int32_t Height) {
+  SDL_Window* window = static_cast<SDL_Window*>(Window);
+  if (!window || !(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) return false;
+  const int display = SDL_GetWindowDisplayIndex(window);
+  SDL_DisplayMode mode;
+  return display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.w == Width &&
+         mode.h == Height;
 }
 
 THandle GameWindowHandle() {

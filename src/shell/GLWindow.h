@@ -58,6 +58,9 @@ struct TRunOptions {
 // when a window, its GL context or the game's data could not be made.
 int RunGame(void* Instance, const TRunOptions& Options);
 
+// Whether Window is full screen on a display that now runs at Width x Height.
+bool FullScreenHeld(THandle Window, int32_t Width, int32_t Height);
+
 // The open game window (nullptr while none is open), for sending it messages.
 THandle GameWindowHandle();
 

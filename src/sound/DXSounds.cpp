@@ -23,6 +23,7 @@ struct TALApi {
   decltype(&alcGetIntegerv) GetIntegerv;
   decltype(&alcIsExtensionPresent) IsExtensionPresent;
   decltype(&alGetError) GetError;
+  decltype(&alIsExtensionPresent) AlIsExtensionPresent;
   decltype(&alGenBuffers) GenBuffers;
   decltype(&alDeleteBuffers) DeleteBuffers;
   decltype(&alBufferData) BufferData;
@@ -47,6 +48,7 @@ struct TALApi {
     Get(GetIntegerv, "alcGetIntegerv");
     Get(IsExtensionPresent, "alcIsExtensionPresent");
     Get(GetError, "alGetError");
+    Get(AlIsExtensionPresent, "alIsExtensionPresent");
     Get(GenBuffers, "alGenBuffers");
     Get(DeleteBuffers, "alDeleteBuffers");
     Get(BufferData, "alBufferData");
@@ -73,6 +75,7 @@ struct TALDevice {
   ALCdevice* Device = nullptr;
   ALCcontext* Context = nullptr;
   bool CanTellDisconnect = false;
+  bool DirectChannels = false;
 
   // Null when no device can be opened; the library itself must already be loadable.
   static std::unique_ptr<TALDevice> Open(const char* Name) {
@@ -80,10 +83,17 @@ struct TALDevice {
     result->Al.Load();
     result->Device = result->Al.OpenDevice(Name);
     if (!result->Device) return nullptr;
-    result->Context = result->Al.CreateContext(result->Device, nullptr);
+    // A cue fired every 10 ms frame restarts its clip every frame, and a restart takes effect only
+    // at the start of a mixing period: with the library's default of about 23 ms the restarts of
+    // the contact buzz would land late and unevenly, as clicks. So a period of at most 10 ms is
+    // asked for, here and, for library versions that ignore this attribute, by the alsoft.conf
+    // that lies beside the executable.
+    const ALCint attributes[] = {ALC_REFRESH, 100, 0};
+    result->Context = result->Al.CreateContext(result->Device, attributes);
     if (!result->Context) return nullptr;
     result->MakeCurrent();
     result->CanTellDisconnect = result->Al.IsExtensionPresent(result->Device, "ALC_EXT_disconnect");
+    result->DirectChannels = result->Al.AlIsExtensionPresent("AL_SOFT_direct_channels");
     return result;
   }
   ~TALDevice() {
@@ -106,6 +116,11 @@ struct TALDevice {
     ALCint rate = 0;
     Al.GetIntegerv(Device, ALC_FREQUENCY, 1, &rate);
     return rate;
+  }
+  int32_t Refresh() const {
+    ALCint refresh = 0;
+    Al.GetIntegerv(Device, ALC_REFRESH, 1, &refresh);
+    return refresh;
   }
 };
 
@@ -137,16 +152,24 @@ bool ParsePcmFormat(const uint8_t* Block, int32_t Size, TPcmFormat& Format) {
 
 } // namespace
 
+struct TALVoice;
+
 // The samples of one clip: one OpenAL buffer, with the bytes behind it kept so that a lock can
 // hand them out, shared by every voice duplicated from the first.
+//
+// Every clip is handed to OpenAL as stereo, a mono clip with its one channel in both, and played
+// straight onto the output's left and right. A mono source would instead be panned by direction,
+// which at the centre leaves each side several decibels under the clip's own level; the game's
+// device plays a centred mono clip at full level on both sides.
 struct TALClip {
   const TALDevice* Dev;
   ALuint Buffer = 0;
-  ALenum Format = 0;
+  int32_t Channels = 1;
+  int32_t Bits = 8;
   int32_t Rate = 0;
   int32_t BlockAlign = 1;
   std::vector<uint8_t> Memory;
-  std::vector<ALuint> Sources; // voices playing this clip
+  std::vector<TALVoice*> Voices; // voices playing this clip
 
   explicit TALClip(const TALDevice* Device) : Dev(Device) {}
   ~TALClip() {
@@ -155,22 +178,42 @@ struct TALClip {
       Dev->Al.DeleteBuffers(1, &Buffer);
     }
   }
-  // OpenAL copies buffer data on upload and refuses it while a source holds the buffer, so the
-  // voices are detached for the moment of the upload (stopping them).
-  bool Upload() {
+  int32_t Frames() const { return int32_t(Memory.size() / size_t(BlockAlign)); }
+  // Fills Target with the clip as stereo, each side scaled by its gain.
+  bool Fill(ALuint Target, float LeftGain, float RightGain) const {
     const auto& al = Dev->Al;
-    Dev->MakeCurrent();
-    for (ALuint s : Sources) {
-      al.SourceStop(s);
-      al.Sourcei(s, AL_BUFFER, 0);
+    const size_t frames = size_t(Frames());
+    const bool asIs = Channels == 2 && LeftGain == 1 && RightGain == 1;
+    std::vector<uint8_t> stereo;
+    if (!asIs) {
+      const size_t sampleBytes = size_t(Bits / 8);
+      stereo.resize(frames * 2 * sampleBytes);
+      for (size_t f = 0; f < frames; ++f) {
+        for (size_t side = 0; side < 2; ++side) {
+          const size_t from = f * size_t(BlockAlign) + (Channels == 2 ? side * sampleBytes : 0);
+          const float gain = side == 0 ? LeftGain : RightGain;
+          uint8_t* to = &stereo[(f * 2 + side) * sampleBytes];
+          if (Bits == 8) {
+            const float v = float(int(Memory[from]) - 128) * gain;
+            to[0] = uint8_t(std::clamp(128 + int(std::lround(v)), 0, 255));
+          } else {
+            const float v = float(int16_t(Memory[from] | Memory[from + 1] << 8)) * gain;
+            const int16_t w = int16_t(std::clamp(int(std::lround(v)), -32768, 32767));
+            to[0] = uint8_t(w);
+            to[1] = uint8_t(uint16_t(w) >> 8);
+          }
+        }
+      }
     }
     al.GetError();
-    const ALsizei bytes = ALsizei(Memory.size() / size_t(BlockAlign) * size_t(BlockAlign));
-    al.BufferData(Buffer, Format, Memory.data(), bytes, Rate);
-    const bool ok = al.GetError() == AL_NO_ERROR;
-    for (ALuint s : Sources) al.Sourcei(s, AL_BUFFER, ALint(Buffer));
-    return ok;
+    al.BufferData(Target, Bits == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16,
+                  asIs ? Memory.data() : stereo.data(), ALsizei(frames * size_t(Bits / 8) * 2),
+                  Rate);
+    return al.GetError() == AL_NO_ERROR;
   }
+  // OpenAL copies buffer data on upload and refuses it while a source holds the buffer, so the
+  // voices are detached for the moment of the upload (stopping them).
+  bool Upload();
 };
 
 struct TALVoice {
@@ -178,6 +221,9 @@ struct TALVoice {
   bool Primary = false;
   std::shared_ptr<TALClip> Clip;
   ALuint Source = 0;
+  // A panned voice plays its own copy of the clip, the far side attenuated; a centred one plays
+  // the clip's shared buffer.
+  ALuint PanBuffer = 0;
   bool Looping = false;
   int32_t Frequency = 0, Pan = 0, Volume = 0;
 
@@ -188,8 +234,9 @@ struct TALVoice {
     Dev->Al.SourceStop(Source);
     Dev->Al.Sourcei(Source, AL_BUFFER, 0);
     Dev->Al.DeleteSources(1, &Source);
-    auto& list = Clip->Sources;
-    list.erase(std::remove(list.begin(), list.end(), Source), list.end());
+    if (PanBuffer) Dev->Al.DeleteBuffers(1, &PanBuffer);
+    auto& list = Clip->Voices;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
   }
   // A source placed on the listener, unaffected by distance, playing Clip.
   static std::unique_ptr<TALVoice> On(std::shared_ptr<TALClip> Clip) {
@@ -206,8 +253,9 @@ struct TALVoice {
     al.Sourcei(voice->Source, AL_SOURCE_RELATIVE, AL_TRUE);
     al.Source3f(voice->Source, AL_POSITION, 0, 0, 0);
     al.Sourcef(voice->Source, AL_ROLLOFF_FACTOR, 0);
+    if (voice->Dev->DirectChannels) al.Sourcei(voice->Source, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
     al.Sourcei(voice->Source, AL_BUFFER, ALint(voice->Clip->Buffer));
-    voice->Clip->Sources.push_back(voice->Source);
+    voice->Clip->Voices.push_back(voice.get());
     return voice;
   }
   ALint State() const {
@@ -215,7 +263,69 @@ struct TALVoice {
     Dev->Al.GetSourcei(Source, AL_SOURCE_STATE, &state);
     return state;
   }
+  // Gains of the two sides for Pan: the far side loses |Pan| hundredths of a decibel.
+  void PanGains(float& Left, float& Right) const {
+    const float far = std::pow(10.0f, -std::abs(float(Pan)) / 2000.0f);
+    Left = Pan > 0 ? far : 1.0f;
+    Right = Pan < 0 ? far : 1.0f;
+  }
+  // Builds or drops the panned copy for the current Pan and moves the source onto the right
+  // buffer, keeping its place and whether it plays.
+  bool ApplyPan() {
+    const auto& al = Dev->Al;
+    ALuint wanted = Clip->Buffer;
+    bool ok = true;
+    if (Pan != 0) {
+      if (!PanBuffer) {
+        al.GetError();
+        al.GenBuffers(1, &PanBuffer);
+        if (al.GetError() != AL_NO_ERROR) PanBuffer = 0;
+      }
+      float left, right;
+      PanGains(left, right);
+      // The buffer cannot be refilled while the source holds it.
+      Switch(0);
+      ok = PanBuffer && Clip->Fill(PanBuffer, left, right);
+      if (ok) wanted = PanBuffer;
+    }
+    Switch(wanted);
+    if (Pan == 0 && PanBuffer) {
+      al.DeleteBuffers(1, &PanBuffer);
+      PanBuffer = 0;
+    }
+    return ok;
+  }
+  void Switch(ALuint Buffer) {
+    const auto& al = Dev->Al;
+    ALint current = 0;
+    al.GetSourcei(Source, AL_BUFFER, &current);
+    if (ALuint(current) == Buffer) return;
+    const ALint state = State();
+    ALint offset = 0;
+    al.GetSourcei(Source, AL_SAMPLE_OFFSET, &offset);
+    if (state == AL_PLAYING || state == AL_PAUSED) al.SourceStop(Source);
+    al.Sourcei(Source, AL_BUFFER, ALint(Buffer));
+    if (Buffer && (state == AL_PLAYING || state == AL_PAUSED)) {
+      al.Sourcei(Source, AL_SAMPLE_OFFSET, offset);
+      if (state == AL_PLAYING) al.SourcePlay(Source);
+    }
+  }
 };
+
+bool TALClip::Upload() {
+  const auto& al = Dev->Al;
+  Dev->MakeCurrent();
+  for (TALVoice* v : Voices) {
+    al.SourceStop(v->Source);
+    al.Sourcei(v->Source, AL_BUFFER, 0);
+  }
+  bool ok = Fill(Buffer, 1, 1);
+  for (TALVoice* v : Voices) {
+    al.Sourcei(v->Source, AL_BUFFER, ALint(Buffer));
+    if (v->Pan != 0) ok = v->ApplyPan() && ok;
+  }
+  return ok;
+}
 
 // ---------------------------------------------------------------------------------------------
 // TDirectSound
@@ -250,6 +360,10 @@ int32_t TDirectSound::SetCooperativeLevel(int32_t Level) {
 
 bool TDirectSound::Connected() const {
   return FInterface && FInterface->Connected();
+}
+
+int32_t TDirectSound::MixRefresh() const {
+  return FInterface ? FInterface->Refresh() : 0;
 }
 
 bool TDirectSound::Reconnect() {
@@ -377,8 +491,8 @@ bool TDirectSoundBuffer::CreateBuffer(const TDSBufferDesc& Desc) {
   auto clip = std::make_shared<TALClip>(&dev);
   clip->Rate = int32_t(format.Rate);
   clip->BlockAlign = format.BlockAlign;
-  clip->Format = format.Channels == 1 ? (format.Bits == 8 ? AL_FORMAT_MONO8 : AL_FORMAT_MONO16)
-                                      : (format.Bits == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16);
+  clip->Channels = format.Channels;
+  clip->Bits = format.Bits;
   clip->Memory.assign(Desc.dwBufferBytes, format.Bits == 8 ? 0x80 : 0); // silence
   dev.Al.GetError();
   dev.Al.GenBuffers(1, &clip->Buffer);
@@ -534,17 +648,17 @@ void TDirectSoundBuffer::SetPosition(int32_t Bytes) {
     SetDXResult(voice.Primary ? DSERR_INVALIDCALL : DSERR_INVALIDPARAM);
     return;
   }
-  const int32_t frame = Bytes / voice.Clip->BlockAlign * voice.Clip->BlockAlign;
-  voice.Dev->Al.Sourcei(voice.Source, AL_BYTE_OFFSET, frame);
+  // Offsets go by frames: OpenAL holds the clip in its own layout.
+  voice.Dev->Al.Sourcei(voice.Source, AL_SAMPLE_OFFSET, Bytes / voice.Clip->BlockAlign);
   SetDXResult(DS_OK);
 }
 
 int32_t TDirectSoundBuffer::Position() {
   TALVoice& voice = Voice();
   if (voice.Primary) return 0;
-  ALint offset = 0;
-  voice.Dev->Al.GetSourcei(voice.Source, AL_BYTE_OFFSET, &offset);
-  return offset;
+  ALint frame = 0;
+  voice.Dev->Al.GetSourcei(voice.Source, AL_SAMPLE_OFFSET, &frame);
+  return frame * voice.Clip->BlockAlign;
 }
 
 void TDirectSoundBuffer::SetFrequency(int32_t Hz) {
@@ -570,15 +684,13 @@ void TDirectSoundBuffer::SetPan(int32_t Value) {
     SetDXResult(voice.Primary ? DSERR_INVALIDCALL : DSERR_INVALIDPARAM);
     return;
   }
+  // The near side keeps its level; the far side loses |Value| hundredths of a decibel.
+  if (Value == voice.Pan && (Value == 0) == (voice.PanBuffer == 0)) {
+    SetDXResult(DS_OK);
+    return;
+  }
   voice.Pan = Value;
-  // The far side is attenuated by |Value| hundredths of a decibel. OpenAL pans a mono source by
-  // direction, so the voice is turned towards the near side by the angle whose constant-power
-  // gains have that ratio; stereo clips are not steered by OpenAL and stay as they are.
-  const float ratio = std::pow(10.0f, -std::abs(float(Value)) / 2000.0f);
-  const float angle = float(M_PI_2) - 2.0f * std::atan(ratio); // 0 centre .. pi/2 hard side
-  const float x = Value < 0 ? -std::sin(angle) : std::sin(angle);
-  voice.Dev->Al.Source3f(voice.Source, AL_POSITION, x, 0, -std::cos(angle));
-  SetDXResult(DS_OK);
+  SetDXResult(voice.ApplyPan() ? DS_OK : DSERR_OUTOFMEMORY);
 }
 
 int32_t TDirectSoundBuffer::Pan() {

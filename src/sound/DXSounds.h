@@ -111,6 +111,9 @@ public:
 
   // False once the platform reports the output gone (unplugged, server stopped).
   bool Connected() const;
+  // Mixing periods per second of the open device: changes to what plays (a restart, a stop)
+  // take effect at the start of the next period.
+  int32_t MixRefresh() const;
   // After a loss: opens the default device anew and moves onto it, dropping every buffer's
   // platform interface (the listeners rebuild them on restore). True when the device is usable,
   // also when it was never lost. A failing attempt leaves everything as it was and is not

@@ -214,7 +214,9 @@ int32_t TGloopa::SpermsOnEgg(const TBlobEgg* Egg) const {
 }
 
 void TGloopa::PredatorKilled(TBlobPredator* Sender) {
-  Score += Sender->Points;
+  // Like the other counters, the score stops at the top of its range instead of wrapping round
+  // to a negative number.
+  Score = int32_t(std::clamp<int64_t>(int64_t(Score) + Sender->Points, INT32_MIN, INT32_MAX));
   Sounds->GruntHit();
 }
 

@@ -298,6 +298,45 @@ TEST(ModelLoader, FileEndingInsideAMeshKeepsWhatWasRead) {
   EXPECT_FLOAT_EQ(cut.Meshes[0].Vertices[2].Position.Y, 0);
 }
 
+TEST(ModelLoader, FileEndingAfterACountLoadsWithTheUnreadEntriesZero) {
+  const std::string model = MeshModel("1\n0 0 0 0 0 0 -1\n", "1\n0 0 1\n", "1\n0 0 0 0 0 0 0 1\n");
+  const std::string upToBones = model.substr(0, model.find("Bones: 0"));
+  const std::string material = "\"mat\"\n0 0 0 1\n0 0 0 1\n0 0 0 1\n0 0 0 1\n0\n1\n\"\"\n\"\"\n";
+  const std::string upToMaterials = model.substr(0, model.find("Materials: 1"));
+  {
+    // Ends right after its bone count: five bones, none read.
+    std::unique_ptr<TMS3DObj> m(Parsed(upToBones + "Bones: 5\n"));
+    EXPECT_TRUE(m->Loaded);
+    ASSERT_EQ(m->Bones.size(), 5u);
+    EXPECT_EQ(m->BoneCount, 5);
+    for (const TBone& bone : m->Bones) {
+      EXPECT_EQ(bone.Name, "");
+      EXPECT_EQ(bone.Flags, 0);
+      EXPECT_EQ(bone.PositionKeyCount, 0);
+    }
+  }
+  {
+    // Ends after the first bone's name: that much of the bone is kept.
+    std::unique_ptr<TMS3DObj> m(Parsed(upToBones + "Bones: 3\n\"Root\"\n"));
+    ASSERT_EQ(m->Bones.size(), 3u);
+    EXPECT_EQ(m->Bones[0].Name, "Root");
+    EXPECT_EQ(m->Bones[1].Name, "");
+  }
+  {
+    // Announces two materials, and the second ends after its ambient line; the mesh names the
+    // first, which is whole.
+    std::unique_ptr<TMS3DObj> m(
+        Parsed(upToMaterials + "Materials: 2\n" + material + "\"second\"\n0.5 0.25 0 1\n"));
+    EXPECT_TRUE(m->Loaded);
+    ASSERT_EQ(m->Materials.size(), 2u);
+    EXPECT_EQ(m->Materials[0].Name, "\"mat\"");
+    EXPECT_EQ(m->Materials[1].Name, "\"second\"");
+    EXPECT_FLOAT_EQ(m->Materials[1].Ambient[0], 0.5f);
+    EXPECT_FLOAT_EQ(m->Materials[1].Diffuse[0], 0);
+    EXPECT_FALSE(m->Materials[1].HasTexture);
+  }
+}
+
 // Every broken model file is reported with the three-line text naming the file and the cause,
 // the load raises ETerminate, and the model stays unloaded.
 TEST(ModelLoaderFailures, MalformedModelFilesAreReportedNotCrashed) {
@@ -313,11 +352,13 @@ TEST(ModelLoaderFailures, MalformedModelFilesAreReportedNotCrashed) {
       {"zero meshes", "Frames: 1\nFrame: 1\nMeshes: 0\n", "The model holds no meshes"},
       {"huge vertex count",
        "Frames: 1\nFrame: 1\nMeshes: 1\n\"m\" 0 0\n2000000000\n0 0 0 0 0 0 -1\n",
-       "The vertex count 2000000000 is more than the file can hold"},
-      {"vertex count beyond the file", "Frames: 1\nFrame: 1\nMeshes: 1\n\"m\" 0 0\n5\n0 0 0\n",
-       "The vertex count 5 is more than the file can hold"},
+       "The vertex count 2000000000 is more than a model may hold (262144)"},
       {"huge mesh count", "Frames: 1\nFrame: 1\nMeshes: 100000\n",
-       "The mesh count 100000 is more than the file can hold"},
+       "The mesh count 100000 is more than a model may hold (4096)"},
+      {"huge bone count",
+       MeshModel(v1, n1, t1)
+           .replace(MeshModel(v1, n1, t1).find("Bones: 0"), 8, "Bones: 2000000000"),
+       "The bone count 2000000000 is more than a model may hold (4096)"},
       {"negative vertex count", "Frames: 1\nFrame: 1\nMeshes: 1\n\"m\" 0 0\n-3\n",
        "Negative vertex count -3"},
       {"zero vertices", MeshModel("0\n", n1, t1), "Mesh \"m\" has no vertices"},

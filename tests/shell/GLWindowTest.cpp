@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <set>
+#include <string>
 
 #include "creatures/blobSnake.h"
 #include "shell/GLWindow.h"
@@ -144,4 +145,108 @@ TEST(GLWindow, TicksArriveEveryTenMilliseconds) {
   // 50 ticks of 10 ms; start-up of the window and world is not in the frames but is counted here.
   EXPECT_GE(elapsed, 450);
   EXPECT_LT(elapsed, 5000);
+}
+
+namespace {
+int Count(const std::string& Text, const std::string& Part) {
+  int n = 0;
+  for (size_t at = Text.find(Part); at != std::string::npos; at = Text.find(Part, at + 1)) ++n;
+  return n;
+}
+} // namespace
+
+// The offscreen display offers no 1024 x 768 mode: the switch is refused, the warning comes once,
+// and the game runs in a window to a normal end.
+TEST(GLWindow, ARefusedModeSwitchWarnsOnceAndRunsWindowed) {
+  TRunOptions options = HeadlessWindowed(3);
+  options.Windowed = false;
+  bool fullScreen = true;
+  options.AfterFrame = [&](int64_t, TGloopa&) {
+    fullScreen =
+        SDL_GetWindowFlags(static_cast<SDL_Window*>(GameWindowHandle())) & SDL_WINDOW_FULLSCREEN;
+  };
+  testing::internal::CaptureStderr();
+  const int status = RunGame(nullptr, options);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Count(err, "Error: Mode Switch Failed.\\nRunning In Windowed Mode."), 1) << err;
+  EXPECT_FALSE(fullScreen);
+}
+
+// Message 1025 reopens the window in the other mode: a windowed start asks for full screen next,
+// which this display refuses, with the one warning.
+TEST(GLWindow, TheModeSwitchMessageReopensInTheOtherMode) {
+  TRunOptions options = HeadlessWindowed(0);
+  int worldsFreed = 0;
+  int64_t totalFrames = 0;
+  options.BeforeFrame = [&](int64_t, TGloopa&) {
+    ++totalFrames;
+    if (totalFrames == 2) GameWindowProc(GameWindowHandle(), 1025, 0, 0);
+    if (worldsFreed == 1 && totalFrames > 5) PushKey(SDL_KEYDOWN, SDLK_ESCAPE);
+    return true;
+  };
+  options.BeforeWorldFreed = [&](int64_t, TGloopa&) { ++worldsFreed; };
+  testing::internal::CaptureStderr();
+  const int status = RunGame(nullptr, options);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(worldsFreed, 2);
+  EXPECT_EQ(Count(err, "Mode Switch Failed."), 1) << err;
+}
+
+// A resize calls ResizeView with the new client size, but the next frame is drawn over 1024 x 768
+// with the 90-degree frustum all the same.
+TEST(GLWindow, AFrameAfterAResizeRestoresTheViewportAndFrustum) {
+  TRunOptions options = HeadlessWindowed(3);
+  GLint resized[4] = {};
+  GLfloat resizedProjection[16] = {};
+  GLint viewport[4] = {};
+  GLfloat projection[16] = {};
+  options.BeforeFrame = [&](int64_t Frame, TGloopa&) {
+    if (Frame == 2) {
+      GameWindowProc(GameWindowHandle(), WM_SIZE, SIZE_RESTORED, MakeMouseLParam(640, 400));
+      glGetIntegerv(GL_VIEWPORT, resized);
+      glGetFloatv(GL_PROJECTION_MATRIX, resizedProjection);
+    }
+    return true;
+  };
+  options.AfterFrame = [&](int64_t Frame, TGloopa&) {
+    if (Frame != 2) return;
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  };
+  ASSERT_EQ(RunGame(nullptr, options), 0);
+  EXPECT_EQ(resized[2], 640);
+  EXPECT_EQ(resized[3], 400);
+  // gluPerspective(45, 640 / 400, 1, 100): 1 / tan(22.5 degrees) = 2.4142 in Y, over 1.6 in X.
+  EXPECT_NEAR(resizedProjection[5], 2.41421f, 1e-4);
+  EXPECT_NEAR(resizedProjection[0], 2.41421f / 1.6f, 1e-4);
+  EXPECT_EQ(viewport[2], 1024);
+  EXPECT_EQ(viewport[3], 768);
+  EXPECT_FLOAT_EQ(projection[0], 1);
+  EXPECT_FLOAT_EQ(projection[5], 1);
+  EXPECT_FLOAT_EQ(projection[10], -10001.0f / 9999.0f);
+}
+
+// Full screen holds only when the window is full screen and the display runs at the asked size;
+// the shell checks this after showing the window, where a refusal shows up.
+TEST(GLWindow, FullScreenHoldsOnlyWithTheFlagAndTheAskedMode) {
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+  SDL_DisplayMode desktop;
+  ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+  SDL_Window* plain = SDL_CreateWindow("t", 0, 0, 320, 200, SDL_WINDOW_HIDDEN);
+  SDL_Window* full = SDL_CreateWindow("t", 0, 0, desktop.w, desktop.h, SDL_WINDOW_HIDDEN);
+  ASSERT_NE(plain, nullptr);
+  ASSERT_NE(full, nullptr);
+  ASSERT_EQ(SDL_SetWindowFullscreen(full, SDL_WINDOW_FULLSCREEN), 0);
+  SDL_ShowWindow(full);
+  SDL_ShowWindow(plain);
+  EXPECT_TRUE(FullScreenHeld(full, desktop.w, desktop.h));
+  EXPECT_FALSE(FullScreenHeld(full, desktop.w + 16, desktop.h)) << "the display runs another size";
+  EXPECT_FALSE(FullScreenHeld(plain, desktop.w, desktop.h)) << "not full screen";
+  EXPECT_FALSE(FullScreenHeld(nullptr, desktop.w, desktop.h));
+  SDL_DestroyWindow(full);
+  SDL_DestroyWindow(plain);
+  SDL_Quit();
 }

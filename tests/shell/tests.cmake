@@ -10,3 +10,11 @@ set_tests_properties(gloopa_version PROPERTIES PASS_REGULAR_EXPRESSION "gloopa $
 # Demos replayed in-process for the batched-against-immediate frame comparison.
 target_compile_definitions(test_shell PRIVATE
   GLOOPA_DEMO_DIR="${CMAKE_CURRENT_SOURCE_DIR}/world/demos")
+
+# A video driver without OpenGL: the window cannot be made, which is reported, and the run ends
+# with status 1.
+add_test(NAME gloopa_no_gl_window_exits_1
+  COMMAND sh -c "out=$(SDL_VIDEODRIVER=dummy \"$0\" --windowed --frames 5 2>&1); status=$?; echo \"$out\"; test $status -eq 1 && echo \"$out\" | grep -q 'Error: Error Creating OpenGL Window'"
+    $<TARGET_FILE:gloopa>)
+set_tests_properties(gloopa_no_gl_window_exits_1 PROPERTIES TIMEOUT 20
+  ENVIRONMENT "SDL_AUDIODRIVER=dummy;ASAN_OPTIONS=detect_leaks=0")

@@ -418,6 +418,17 @@ TEST_F(WorldTest, CountersStopAtTheEndsOfTheirRangeInsteadOfOverflowing) {
   Left(true);
   RunFrame();
   EXPECT_EQ(World->ShotCooldown, 6) << "a held button still fires";
+
+  // The score too: a kill near the top leaves it at the top, and HiScore follows it there.
+  World->Score = INT32_MAX - 5;
+  TBlobPredator* p = PlacePredator(0, 4, 0, 0);
+  World->PredatorKilled(p);
+  EXPECT_EQ(World->Score, INT32_MAX);
+  World->PredatorKilled(p);
+  EXPECT_EQ(World->Score, INT32_MAX);
+  Left(false);
+  RunFrame();
+  EXPECT_EQ(World->HiScore, INT32_MAX);
 }
 
 TEST_F(WorldTest, PredatorsSpawnInsideTheBoxAndTheLimitGrows) {
@@ -436,4 +447,81 @@ TEST_F(WorldTest, PredatorsSpawnInsideTheBoxAndTheLimitGrows) {
   EXPECT_GT(spawned, 2);
   EXPECT_GT(World->PredatorLimit, 2);
   EXPECT_LT(World->PredatorLimit, 2 + 30);
+}
+
+// Two creatures touch only when the squared distance is below r1² + r2²: at exactly 500 with
+// radii 10 and 20 (offset (20, 10)) they do not; a hair closer they do. Checked for the three
+// pairings the step tests, during game over, where the snake stands still.
+TEST_F(WorldTest, TouchingAtExactlyTheSumOfTheSquaredRadiiIsNotTouching) {
+  StartGame();
+  World->Energy = 0;
+  RunFrame();
+  ASSERT_EQ(World->State, gsGameOver);
+  // The egg keeps radius 10 (its update sets it), so the snake takes 20 here and the predator
+  // that touches it 10.
+  World->Snake->Radius = 20;
+  for (TBlobEgg* egg : World->Eggs) egg->Position = TXYZ{-700, -500, 0}; // far from the snake
+  struct Case {
+    float DX, DY;
+    bool Touch;
+  } cases[] = {{20, 10, false}, {-20, -10, false}, {10, 20, false}, {20, 9.9f, true}};
+  for (const Case& c : cases) {
+    const TXYZ s = World->Snake->Position;
+    // Bullet (radius 10, standing still) against a predator (radius 20) far from the snake.
+    TBlobPredator* target = PlacePredator(5, 3, -600, 400);
+    TBlobBullet* b = World->Bullets[0];
+    b->Active = true;
+    b->Position = TXYZ{-600 + c.DX, 400 + c.DY, 0};
+    b->Target = TXYZ{0, 0, 0};
+    // A predator (radius 10) against the snake (radius 20).
+    PlacePredator(6, 3, s.X + c.DX, s.Y + c.DY)->Radius = 10;
+    // The snake (radius 20) against an egg (radius 10) that holds a bonus.
+    TBlobEgg* egg = World->Eggs[0];
+    egg->Bonus = 1;
+    egg->Position = TXYZ{s.X + c.DX, s.Y + c.DY, 0};
+    const int32_t grunts = Cue(scGruntHit), contacts = Cue(scPodChildDestroyed),
+                  bonuses = Cue(scBonusReverb);
+    RunFrame();
+    ASSERT_EQ(World->State, gsGameOver);
+    EXPECT_EQ(Cue(scGruntHit) - grunts, c.Touch ? 1 : 0) << c.DX << "," << c.DY;
+    EXPECT_EQ(target->Alive, !c.Touch);
+    EXPECT_EQ(Cue(scPodChildDestroyed) - contacts, c.Touch ? 1 : 0) << c.DX << "," << c.DY;
+    EXPECT_EQ(Cue(scBonusReverb) - bonuses, c.Touch ? 1 : 0) << c.DX << "," << c.DY;
+    EXPECT_EQ(egg->Bonus, c.Touch ? 0 : 1);
+    // Clear the pieces away for the next case.
+    b->Active = false;
+    World->Predators[5]->SetAlive(false);
+    World->Predators[6]->SetAlive(false);
+    egg->Position = TXYZ{-700, -500, 0};
+  }
+}
+
+// A bullet still in flight when the energy runs out scores during the countdown, and the high
+// score follows it there.
+TEST_F(WorldTest, HiScoreFollowsTheScoreDuringTheGameOverCountdown) {
+  StartGame();
+  World->Score = 40;
+  TBlobBullet* b = World->Bullets[0];
+  b->Active = true;
+  b->Position = TXYZ{-400, 300, 0};
+  b->Target = TXYZ{1, 0, 0};
+  PlacePredator(7, 4, -340, 300)->Speed = 0; // the bullet gets there in about ten steps
+  World->Predators[7]->Target = World->Predators[7]->Position;
+  World->Energy = 0;
+  RunFrame(); // ends the game: no step, the bullet waits
+  ASSERT_EQ(World->State, gsGameOver);
+  EXPECT_EQ(World->HiScore, 40);
+  int frames = 0;
+  while (World->Score == 40 && frames < 30) {
+    RunFrame();
+    ++frames;
+  }
+  ASSERT_EQ(World->Score, 1040) << "the kind-4 predator was not shot during the countdown";
+  EXPECT_EQ(World->State, gsGameOver);
+  RunFrame();
+  EXPECT_EQ(World->HiScore, 1040);
+  while (World->State == gsGameOver) RunFrame();
+  RunFrame();
+  EXPECT_EQ(World->Score, 0);
+  EXPECT_EQ(World->HiScore, 1040);
 }

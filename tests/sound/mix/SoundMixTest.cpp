@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "sound/DXSounds.h"
 #include "sound/frmDXSounds.h"
 
 // Listens to the game's sound: OpenAL's wave writer stands in for the sound card and writes the
@@ -35,13 +36,13 @@ const bool WaveWriter = [] {
   return true;
 }();
 
-// The left channel of the written mix, -1..1.
-std::vector<double> ReadMix(const std::string& Path) {
+// One channel (0 left, 1 right) of the written mix, -1..1.
+std::vector<double> ReadMix(const std::string& Path, int Channel = 0) {
   std::ifstream file(Path, std::ios::binary);
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                              std::istreambuf_iterator<char>());
-  std::vector<double> left;
-  if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0) return left;
+  std::vector<double> samples;
+  if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0) return samples;
   size_t at = 12;
   while (at + 8 <= bytes.size()) {
     uint32_t size;
@@ -50,15 +51,55 @@ std::vector<double> ReadMix(const std::string& Path) {
       const size_t end = std::min(bytes.size(), at + 8 + size_t(size));
       for (size_t p = at + 8; p + 4 <= end; p += 4) {
         int16_t v;
-        std::memcpy(&v, &bytes[p], 2);
-        left.push_back(v / 32768.0);
+        std::memcpy(&v, &bytes[p + 2 * size_t(Channel)], 2);
+        samples.push_back(v / 32768.0);
       }
       break;
     }
     at += 8 + size_t(size);
   }
-  return left;
+  return samples;
 }
+
+// Largest step between neighbouring samples of either channel within [From, To) seconds.
+double LargestJump(const std::vector<double>& Left, const std::vector<double>& Right, double From,
+                   double To) {
+  double jump = 0;
+  const size_t a = size_t(std::max(0.0, From) * MixRate) + 1,
+               b = std::min(Left.size(), size_t(To * MixRate));
+  for (size_t i = a; i < b; ++i)
+    jump = std::max({jump, std::abs(Left[i] - Left[i - 1]), std::abs(Right[i] - Right[i - 1])});
+  return jump;
+}
+
+// A PCM format block and 0.4 s of a 1 kHz sine of amplitude 0.5 (RMS 0.354) in every channel.
+struct TTone {
+  std::vector<uint8_t> Format, Samples;
+  TTone(uint16_t Channels, uint16_t Bits) {
+    const uint32_t rate = 22050, block = Channels * Bits / 8u;
+    auto put16 = [](std::vector<uint8_t>& To, uint32_t V) {
+      To.push_back(uint8_t(V));
+      To.push_back(uint8_t(V >> 8));
+    };
+    put16(Format, 1);
+    put16(Format, Channels);
+    put16(Format, rate & 0xFFFF);
+    put16(Format, rate >> 16);
+    put16(Format, (rate * block) & 0xFFFF);
+    put16(Format, (rate * block) >> 16);
+    put16(Format, block);
+    put16(Format, Bits);
+    for (uint32_t i = 0; i < rate * 4 / 10; ++i) {
+      const double v = 0.5 * std::sin(2 * M_PI * 1000.0 * i / rate);
+      for (uint16_t c = 0; c < Channels; ++c) {
+        if (Bits == 8)
+          Samples.push_back(uint8_t(std::lround(128 + 127 * v)));
+        else
+          put16(Samples, uint16_t(int16_t(std::lround(32767 * v))));
+      }
+    }
+  }
+};
 
 double Rms(const std::vector<double>& Mix, double From, double To) {
   const size_t a = size_t(std::max(0.0, From) * MixRate),
@@ -164,4 +205,92 @@ TEST(SoundMix, CuesAreHeardRestartedNotLayeredAndTheMusicLoops) {
   EXPECT_GT(Rms(mix, tIntro + offset + slack, tNearEnd + offset), 0.01);
   // Past the end of the piece (0.4 s after the jump) it carries on from its beginning.
   EXPECT_GT(Rms(mix, tNearEnd + offset + 0.4 + slack, tNearEnd + offset + 0.85), 0.01);
+}
+
+// A mono clip at pan 0 plays at its own level on both sides, as a stereo one does; pan takes
+// its hundredths of a decibel off the far side only.
+TEST(SoundMix, MonoClipsPlayAtTheirOwnLevelAndPanAttenuatesOnlyTheFarSide) {
+  ASSERT_TRUE(WaveWriter);
+  std::remove(MixFile.c_str());
+  struct Case {
+    uint16_t Channels, Bits;
+    int32_t Pan;
+    double LeftDb, RightDb;
+  } cases[] = {{1, 16, 0, 0, 0},     {1, 8, 0, 0, 0},      {2, 16, 0, 0, 0},
+               {1, 16, -600, 0, -6}, {1, 8, 1000, -10, 0}, {2, 16, 300, -3, 0}};
+  std::vector<double> starts;
+  {
+    TDirectSound device;
+    const auto zero = TClock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    for (const Case& c : cases) {
+      const TTone tone(c.Channels, c.Bits);
+      TDirectSoundBuffer buffer(&device);
+      buffer.LoadFromMemory(tone.Format.data(), int32_t(tone.Format.size()), tone.Samples.data(),
+                            int32_t(tone.Samples.size()));
+      buffer.SetPan(c.Pan);
+      ASSERT_EQ(buffer.Pan(), c.Pan);
+      starts.push_back(Seconds(TClock::now() - zero));
+      buffer.Play(false);
+      std::this_thread::sleep_for(std::chrono::milliseconds(650));
+    }
+  }
+  const std::vector<double> left = ReadMix(MixFile, 0), right = ReadMix(MixFile, 1);
+  std::remove(MixFile.c_str());
+  ASSERT_GT(left.size(), size_t(3.5 * MixRate)) << "no mix written";
+  const double offset = Onset(left, 0, 0.05) - starts[0];
+  for (size_t i = 0; i < starts.size(); ++i) {
+    const Case& c = cases[i];
+    // The loud side starts the tone; measure the middle of it on both sides.
+    const double from = starts[i] + offset - 0.1;
+    const double onset = std::max(Onset(left, from, 0.05), Onset(right, from, 0.05));
+    ASSERT_GT(onset, 0) << "case " << i << " not heard";
+    const double expected = 0.5 / std::sqrt(2.0);
+    const double l = Rms(left, onset + 0.08, onset + 0.32),
+                 r = Rms(right, onset + 0.08, onset + 0.32);
+    EXPECT_NEAR(20 * std::log10(l / expected), c.LeftDb, 0.5) << "case " << i << " left";
+    EXPECT_NEAR(20 * std::log10(r / expected), c.RightDb, 0.5) << "case " << i << " right";
+  }
+}
+
+// The contact buzz: a predator on the snake restarts "PodChildDestroyed" every 10 ms frame. The
+// clip holds exactly one period of its tone per frame, so restarts that land when asked for
+// join up; restarts held back to a longer mixing period would cut the tone off mid-period, a
+// click each time.
+TEST(SoundMix, RestartingTheContactBuzzEveryFrameJoinsUpWithoutClicks) {
+  ASSERT_TRUE(WaveWriter);
+  std::remove(MixFile.c_str());
+  double tSingle, tBuzz;
+  int32_t refresh = 0;
+  {
+    TFormSounds sounds;
+    ASSERT_TRUE(sounds.DXSound1->Initialized());
+    refresh = sounds.DXSound1->Device()->MixRefresh();
+    const auto zero = TClock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    tSingle = Seconds(TClock::now() - zero);
+    sounds.PodChildDestroyed();
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    tBuzz = Seconds(TClock::now() - zero);
+    auto next = TClock::now();
+    for (int frame = 0; frame < 100; ++frame) {
+      sounds.PodChildDestroyed();
+      next += std::chrono::milliseconds(10);
+      std::this_thread::sleep_until(next);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  }
+  EXPECT_GE(refresh, 100) << "the mixing period is longer than a frame";
+  const std::vector<double> left = ReadMix(MixFile, 0), right = ReadMix(MixFile, 1);
+  std::remove(MixFile.c_str());
+  ASSERT_GT(left.size(), size_t(2.5 * MixRate)) << "no mix written";
+  const double single = Onset(left, 0, 0.01);
+  ASSERT_GT(single, 0);
+  const double buzz = Onset(left, tBuzz - tSingle + single - 0.1, 0.01);
+  ASSERT_GT(buzz, single + 0.5);
+  const double one = LargestJump(left, right, single, single + 0.62);
+  // The restarts stop after one second; the last one plays out with its own release.
+  const double restarted = LargestJump(left, right, buzz, buzz + 0.98);
+  EXPECT_GT(one, 0.01);
+  EXPECT_LE(restarted, 2 * one) << "single play " << one << ", restarted every frame " << restarted;
 }
