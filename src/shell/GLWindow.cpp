@@ -177,11 +177,10 @@ bool OpenGameWindow(TGameWindow& Window) {
   GameWindowProc(window, WM_CREATE, 0, 0);
 
   if (Window.FullScreen) {
-    const bool switched =
-        Shell.DesktopFullScreen
-            ? SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0
-            : SDL_SetWindowDisplayMode(window, &Shell.GameMode) == 0 &&
-                  SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+    const bool switched = Shell.DesktopFullScreen
+                              ? SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0
+                              : SDL_SetWindowDisplayMode(window, &Shell.GameMode) == 0 &&
+                                    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
     if (!switched) {
       ShowCursorCount(true);
       ModeSwitchFailed(Window);

@@ -60,8 +60,8 @@ void TGamePad::SendButtons(const TSend& Send) {
   const bool shoot = A || Shoulder;
   if (shoot != ShootSent) {
     ShootSent = shoot;
-    Send(shoot ? WM_LBUTTONDOWN : WM_LBUTTONUP, (shoot ? MK_LBUTTON : 0) | (MoveSent ? MK_RBUTTON : 0),
-         Pointer);
+    Send(shoot ? WM_LBUTTONDOWN : WM_LBUTTONUP,
+         (shoot ? MK_LBUTTON : 0) | (MoveSent ? MK_RBUTTON : 0), Pointer);
   }
   if (Trigger != MoveSent) {
     MoveSent = Trigger;

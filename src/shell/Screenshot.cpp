@@ -22,7 +22,7 @@ bool MakeFolders(const std::string& Path, std::string& Error) {
       return false;
     }
   }
-  struct stat info{};
+  struct stat info {};
   if (stat(Path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
     Error = "cannot create the folder " + Path + ": not a folder";
     return false;
@@ -31,7 +31,7 @@ bool MakeFolders(const std::string& Path, std::string& Error) {
 }
 
 bool Exists(const std::string& Path) {
-  struct stat info{};
+  struct stat info {};
   return stat(Path.c_str(), &info) == 0;
 }
 
@@ -52,8 +52,7 @@ bool EncodePNG(std::FILE* File, const uint8_t* RGB, int32_t Width, int32_t Heigh
   png_set_IHDR(png, info, png_uint_32(Width), png_uint_32(Height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  for (int32_t y = 0; y < Height; ++y)
-    png_write_row(png, RGB + size_t(y) * size_t(Width) * 3);
+  for (int32_t y = 0; y < Height; ++y) png_write_row(png, RGB + size_t(y) * size_t(Width) * 3);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return true;

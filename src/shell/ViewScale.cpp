@@ -28,8 +28,8 @@ TViewRect FitPicture(int32_t Width, int32_t Height) {
     rect.Width = std::min(rect.Width, Width);
   } else {
     rect.Width = Width;
-    rect.Height = int32_t((int64_t(Width) * GameViewHeight * 2 + GameViewWidth) /
-                          (2 * GameViewWidth));
+    rect.Height =
+        int32_t((int64_t(Width) * GameViewHeight * 2 + GameViewWidth) / (2 * GameViewWidth));
     rect.Height = std::min(rect.Height, Height);
   }
   rect.X = (Width - rect.Width) / 2;

@@ -25,9 +25,8 @@ public:
   bool Attach() {
     // Pads are only heard while the game has focus; the offscreen window never gets it.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER,
-                                                SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX,
-                                                0);
+    const int index = SDL_JoystickAttachVirtual(
+        SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
     if (index < 0) return false;
     Joystick = SDL_JoystickOpen(index);
     return Joystick != nullptr;
@@ -62,10 +61,10 @@ TEST(GamePad, ThePointerGoesAroundTheSnake) {
     float snakeX, snakeY, dx, dy;
     int32_t x, y;
   } cases[] = {
-      {0, 0, 0, 0, 512, 384},            // the snake at the centre, the stick at rest
-      {0, 0, 1, 0, 712, 384},            // right by the radius
-      {0, 0, 0, -1, 512, 184},           // stick up: pointer up the window
-      {1100, -950, 0, 0, 1024, 768},     // the world's corner is the window's corner
+      {0, 0, 0, 0, 512, 384},        // the snake at the centre, the stick at rest
+      {0, 0, 1, 0, 712, 384},        // right by the radius
+      {0, 0, 0, -1, 512, 184},       // stick up: pointer up the window
+      {1100, -950, 0, 0, 1024, 768}, // the world's corner is the window's corner
       {-1100, 950, -0.5f, 0.5f, -100, 100},
   };
   for (const Case& c : cases) {

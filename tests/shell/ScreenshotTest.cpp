@@ -70,8 +70,7 @@ TEST(Screenshot, ThePNGHoldsExactlyTheFramebuffersPixels) {
     options.Frames = 12;
     TPicture readBack;
     options.BeforeFrame = [&](int64_t Frame, TGloopa&) {
-      if (Frame == 2)
-        SDL_SetWindowSize(static_cast<SDL_Window*>(GameWindowHandle()), width, 768);
+      if (Frame == 2) SDL_SetWindowSize(static_cast<SDL_Window*>(GameWindowHandle()), width, 768);
       return true;
     };
     options.AfterFrame = [&](int64_t Frame, TGloopa&) {
@@ -104,7 +103,8 @@ TEST(Screenshot, F12SavesIntoThePicturesFolderAndAFailureLetsTheGameGoOn) {
   struct Case {
     std::string pictures; // XDG_PICTURES_DIR
     bool writes;
-  } cases[] = {{(root / "new" / "deep").string(), true}, {(root / "blocker" / "x").string(), false}};
+  } cases[] = {{(root / "new" / "deep").string(), true},
+               {(root / "blocker" / "x").string(), false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pictures);
     setenv("XDG_PICTURES_DIR", c.pictures.c_str(), 1);

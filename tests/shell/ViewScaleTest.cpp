@@ -7,7 +7,7 @@ TEST(ViewScale, ThePictureFitsCentredAt4To3) {
     int32_t w, h;
     TViewRect rect;
   } cases[] = {
-      {1024, 768, {0, 0, 1024, 768}},    // the game's own size: untouched
+      {1024, 768, {0, 0, 1024, 768}},     // the game's own size: untouched
       {1920, 1080, {240, 0, 1440, 1080}}, // a wide desktop: bars left and right
       {2048, 1536, {0, 0, 2048, 1536}},   // high-DPI drawable of a 1024 x 768 window
       {800, 800, {0, 100, 800, 600}},     // taller than 4:3: bars above and below
@@ -17,8 +17,7 @@ TEST(ViewScale, ThePictureFitsCentredAt4To3) {
       {0, 0, {}},
       {-5, 10, {}},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(FitPicture(c.w, c.h), c.rect) << c.w << "x" << c.h;
+  for (const Case& c : cases) EXPECT_EQ(FitPicture(c.w, c.h), c.rect) << c.w << "x" << c.h;
   // glViewport counts from the bottom: an odd remainder puts the extra row at the top.
   const TViewRect odd = FitPicture(400, 301);
   EXPECT_EQ(odd, (TViewRect{0, 0, 400, 300}));
