@@ -168,8 +168,15 @@ bool OpenGameWindow(TGameWindow& Window) {
   }
 
   // High-DPI drawables are welcome: every frame scales the picture to the drawable's real size.
+  // Desktop full screen opens at the desktop's size: without a window manager to enlarge it, the
+  // window would otherwise keep 1024 x 768 while reporting the desktop's size.
+  int width = Window.Width, height = Window.Height;
+  if (Window.FullScreen && Shell.DesktopFullScreen && Shell.SavedMode.w > 0) {
+    width = Shell.SavedMode.w;
+    height = Shell.SavedMode.h;
+  }
   SDL_Window* window =
-      SDL_CreateWindow(Window.Title.c_str(), 0, 0, Window.Width, Window.Height,
+      SDL_CreateWindow(Window.Title.c_str(), 0, 0, width, height,
                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!window) return false;
   Window.Handle = window;
@@ -536,6 +543,7 @@ bool ToggleFullScreen() {
     // Leaving a mode switch puts the desktop's own mode back.
     SDL_SetWindowFullscreen(window, 0);
     SDL_SetWindowResizable(window, SDL_TRUE);
+    SDL_SetWindowSize(window, open->Width, open->Height);
     open->FullScreen = false;
     Shell.WantFullScreen = false; // the mode-switch message flips what the player now sees
     ShowCursorCount(true);
@@ -543,6 +551,12 @@ bool ToggleFullScreen() {
   }
   bool switched = false;
   if (Shell.DesktopFullScreen) {
+    // Sized to the desktop first, for the same reason as when opening.
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window), &desktop) == 0) {
+      SDL_SetWindowPosition(window, 0, 0);
+      SDL_SetWindowSize(window, desktop.w, desktop.h);
+    }
     switched = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
   } else {
     SDL_GetDesktopDisplayMode(0, &Shell.SavedMode);
