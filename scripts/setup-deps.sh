@@ -10,6 +10,7 @@ PACKAGES=(
   libcli11-dev nlohmann-json3-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xfonts-base xdotool x11-utils imagemagick sox
+  desktop-file-utils appstream dpkg-dev file
 )
 
 if [ "${1:-}" = "--list" ]; then

@@ -5,11 +5,15 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 
 #include "creatures/blobSnake.h"
+#include "shell/GamePad.h"
 #include "shell/Platform.h"
+#include "shell/Screenshot.h"
+#include "shell/ViewScale.h"
 #include "text/GLPrinter.h"
 #include "world/gloopaMain.h"
 
@@ -46,6 +50,9 @@ struct TShellState {
   // The fallback window's outer size is 1024 x 768; it can be set only once the window manager
   // has framed the window and its borders are known.
   bool OuterSizePending = false;
+  bool DesktopFullScreen = false; // full screen means the desktop's own size, not a mode switch
+  bool ScreenshotPending = false; // F12 was pressed: save the next frame drawn
+  TGamePad Pad;
 };
 
 TShellState Shell;
@@ -81,6 +88,8 @@ bool RegisterGameClass(TGameApp& App) {
     ShowErrorBox("RegisterClassEx Failed!");
     return false;
   }
+  // A machine without game controller support still plays with the mouse.
+  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
   const Uint32 first = SDL_RegisterEvents(3);
   if (first == Uint32(-1)) {
     SDL_Quit();
@@ -166,23 +175,35 @@ bool OpenGameWindow(TGameWindow& Window) {
   bool adjusted = !Window.FullScreen; // a window asked for from the start gets a 1024 x 768 client
   if (Window.FullScreen) {
     SDL_GetDesktopDisplayMode(0, &Shell.SavedMode);
-    if (SetDisplayMode(Window.Width, Window.Height, Window.ColorBits)) {
+    if (Shell.DesktopFullScreen || SetDisplayMode(Window.Width, Window.Height, Window.ColorBits)) {
       ShowCursorCount(false);
     } else {
       ModeSwitchFailed(Window);
     }
   }
 
-  SDL_Window* window = SDL_CreateWindow(Window.Title.c_str(), 0, 0, Window.Width, Window.Height,
-                                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  // High-DPI drawables are welcome: every frame scales the picture to the drawable's real size.
+  // Desktop full screen opens at the desktop's size: without a window manager to enlarge it, the
+  // window would otherwise keep 1024 x 768 while reporting the desktop's size.
+  int width = Window.Width, height = Window.Height;
+  if (Window.FullScreen && Shell.DesktopFullScreen && Shell.SavedMode.w > 0) {
+    width = Shell.SavedMode.w;
+    height = Shell.SavedMode.h;
+  }
+  SDL_Window* window =
+      SDL_CreateWindow(Window.Title.c_str(), 0, 0, width, height,
+                       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!window) return false;
   Window.Handle = window;
   SDL_SetWindowData(window, WindowDataKey, &Window);
   GameWindowProc(window, WM_CREATE, 0, 0);
 
   if (Window.FullScreen) {
-    if (SDL_SetWindowDisplayMode(window, &Shell.GameMode) != 0 ||
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
+    const bool switched = Shell.DesktopFullScreen
+                              ? SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0
+                              : SDL_SetWindowDisplayMode(window, &Shell.GameMode) == 0 &&
+                                    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+    if (!switched) {
       ShowCursorCount(true);
       ModeSwitchFailed(Window);
     }
@@ -205,7 +226,10 @@ bool OpenGameWindow(TGameWindow& Window) {
   SDL_ShowWindow(window);
   // A full-screen wish on a hidden window is only recorded; the real switch happens on showing
   // it, and a display may still refuse it then.
-  if (Window.FullScreen && !FullScreenHeld(window, Window.Width, Window.Height)) {
+  const bool held = Shell.DesktopFullScreen
+                        ? (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0
+                        : FullScreenHeld(window, Window.Width, Window.Height);
+  if (Window.FullScreen && !held) {
     SDL_SetWindowFullscreen(window, 0);
     ShowCursorCount(true);
     ModeSwitchFailed(Window);
@@ -213,6 +237,8 @@ bool OpenGameWindow(TGameWindow& Window) {
   // The fallback window keeps an outer size of 1024 x 768, so its client area is smaller.
   Shell.OuterSizePending = !Window.FullScreen && !adjusted;
   FitOuterSize(Window);
+  // A window may be resized at will: the picture scales with it.
+  if (!Window.FullScreen) SDL_SetWindowResizable(window, SDL_TRUE);
   Window.Visible = true;
   ResizeView(Window.Width, Window.Height);
   Window.Keys->Clear();
@@ -247,25 +273,51 @@ void PollKeys() {
   if (Shell.Keys->Down[VK_ESCAPE]) RequestQuit(*Shell.Window);
 }
 
+// Where the 4:3 picture goes in the drawable, in GL's bottom-up pixels. A 1024 x 768 drawable
+// gives the game's own (0, 0, 1024, 768).
+TViewRect PictureViewport() {
+  int width = Shell.ScreenWidth, height = Shell.ScreenHeight;
+  SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(Shell.Window->Handle), &width, &height);
+  if (width == Shell.ScreenWidth && height == Shell.ScreenHeight)
+    return {0, 0, Shell.ScreenWidth, Shell.ScreenHeight};
+  TViewRect rect = FitPicture(width, height);
+  rect.Y = GLBottom(rect, height);
+  return rect;
+}
+
 void DrawFrame() {
   glFrontFace(GL_CCW);
   glCullFace(GL_BACK);
   glEnable(GL_CULL_FACE);
   glEnable(GL_DEPTH_TEST);
 
-  glViewport(0, 0, Shell.ScreenWidth, Shell.ScreenHeight);
+  // The picture is drawn at the size it is shown, through the viewport: the projection is the
+  // same at any size, so lines and points stay sharp instead of a 1024 x 768 image being
+  // stretched.
+  const TViewRect view = PictureViewport();
+  glViewport(view.X, view.Y, view.Width, view.Height);
   glLoadIdentity();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glFrustum(-1, 1, -1, 1, 1, 10000);
   glMatrixMode(GL_MODELVIEW);
-  glViewport(0, 0, Shell.ScreenWidth, Shell.ScreenHeight);
+  glViewport(view.X, view.Y, view.Width, view.Height);
 
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
+  const bool bars = view.X != 0 || view.Y != 0 || view.Width != Shell.ScreenWidth ||
+                    view.Height != Shell.ScreenHeight;
+  if (bars) {
+    // Black bars beside the picture, then the picture's own deep blue inside it.
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glScissor(view.X, view.Y, view.Width, view.Height);
+    glEnable(GL_SCISSOR_TEST);
+  }
   glClearColor(0, 0, 0.05f, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (bars) glDisable(GL_SCISSOR_TEST);
   glLoadIdentity();
 
   const TXYZ camera = CameraAbove(Shell.World->Snake->Position);
@@ -353,6 +405,15 @@ TWParam MouseKeys() {
 }
 
 // Turns one SDL event into the window messages a Win32 window would have received.
+// A mouse position in the window, brought back to the 1024 x 768 coordinates the world reads.
+TLParam GameMouseLParam(THandle Handle, int32_t X, int32_t Y) {
+  int width = 0, height = 0;
+  SDL_GetWindowSize(static_cast<SDL_Window*>(Handle), &width, &height);
+  int32_t x = X, y = Y;
+  WindowToGame(X, Y, width, height, x, y);
+  return MakeMouseLParam(x, y);
+}
+
 void Dispatch(const SDL_Event& Event, THandle Handle) {
   if (Event.type == Shell.TickEvent) {
     GameWindowProc(Handle, WM_TIMER, 1, 0);
@@ -369,7 +430,7 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
   case SDL_MOUSEMOTION:
     if (Shell.Options->ReplayMouse) break;
     GameWindowProc(Handle, WM_MOUSEMOVE, MouseKeys(),
-                   MakeMouseLParam(Event.motion.x, Event.motion.y));
+                   GameMouseLParam(Handle, Event.motion.x, Event.motion.y));
     break;
   case SDL_MOUSEBUTTONDOWN:
   case SDL_MOUSEBUTTONUP: {
@@ -379,15 +440,17 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
     if (Event.button.button == SDL_BUTTON_LEFT) message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
     if (Event.button.button == SDL_BUTTON_RIGHT) message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
     if (message != 0)
-      GameWindowProc(Handle, message, MouseKeys(), MakeMouseLParam(Event.button.x, Event.button.y));
+      GameWindowProc(Handle, message, MouseKeys(),
+                     GameMouseLParam(Handle, Event.button.x, Event.button.y));
     break;
   }
   case SDL_KEYDOWN:
     GameWindowProc(Handle, WM_KEYDOWN, VirtualKey(Event.key.keysym), 0);
-    // Alt+Enter asks for the other display mode.
+    // Alt+Enter switches the live window between full screen and a window; the game goes on.
     if (Event.key.keysym.sym == SDLK_RETURN && (Event.key.keysym.mod & KMOD_ALT) &&
         !Event.key.repeat)
-      PostEvent(Shell.ModeSwitchEvent);
+      ToggleFullScreen();
+    if (Event.key.keysym.sym == SDLK_F12 && !Event.key.repeat) Shell.ScreenshotPending = true;
     break;
   case SDL_KEYUP:
     GameWindowProc(Handle, WM_KEYUP, VirtualKey(Event.key.keysym), 0);
@@ -417,13 +480,26 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
     break;
   }
   default:
+    if (!Shell.Options->ReplayMouse)
+      Shell.Pad.HandleEvent(Event, [Handle](uint32_t Message, TWParam WParam, TLParam LParam) {
+        GameWindowProc(Handle, Message, WParam, LParam);
+      });
     break;
   }
 }
 
 void DrawAndSwap(TGameWindow& Window) {
   const TRunOptions& options = *Shell.Options;
+  // A tick queued before the quit request must not draw a frame beyond the count asked for.
+  if (options.Frames > 0 && Shell.FramesDrawn >= options.Frames) return;
   const int64_t frame = Shell.FramesDrawn + 1;
+  // The pad's pointer follows the snake, so it is placed once a frame, before the frame's input
+  // is recorded.
+  if (!options.ReplayMouse)
+    Shell.Pad.Tick(Shell.World->Snake->Position,
+                   [&Window](uint32_t Message, TWParam WParam, TLParam LParam) {
+                     GameWindowProc(Window.Handle, Message, WParam, LParam);
+                   });
   if (options.BeforeFrame && !options.BeforeFrame(frame, *Shell.World)) {
     RequestQuit(Window);
     return;
@@ -432,6 +508,14 @@ void DrawAndSwap(TGameWindow& Window) {
   DrawFrame();
   Shell.FramesDrawn = frame;
   if (options.AfterFrame) options.AfterFrame(frame, *Shell.World);
+  if (Shell.ScreenshotPending) {
+    Shell.ScreenshotPending = false;
+    std::string path, error;
+    if (SaveScreenshotToFolder(path, error))
+      std::fprintf(stderr, "screenshot: %s\n", path.c_str());
+    else
+      std::fprintf(stderr, "%s\n", error.c_str());
+  }
   SDL_GL_SwapWindow(static_cast<SDL_Window*>(Window.Handle));
   if (options.Frames > 0 && Shell.FramesDrawn >= options.Frames) RequestQuit(Window);
 }
@@ -483,12 +567,53 @@ bool FullScreenHeld(THandle Window, int32_t Width, int32_t Height) {
          mode.h == Height;
 }
 
+bool ToggleFullScreen() {
+  TGameWindow* open = Shell.Window;
+  if (!open || !open->Handle) return false;
+  SDL_Window* window = static_cast<SDL_Window*>(open->Handle);
+  if (open->FullScreen) {
+    // Leaving a mode switch puts the desktop's own mode back.
+    SDL_SetWindowFullscreen(window, 0);
+    SDL_SetWindowResizable(window, SDL_TRUE);
+    SDL_SetWindowSize(window, open->Width, open->Height);
+    open->FullScreen = false;
+    Shell.WantFullScreen = false; // the mode-switch message flips what the player now sees
+    ShowCursorCount(true);
+    return true;
+  }
+  bool switched = false;
+  if (Shell.DesktopFullScreen) {
+    // Sized to the desktop first, for the same reason as when opening.
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window), &desktop) == 0) {
+      SDL_SetWindowPosition(window, 0, 0);
+      SDL_SetWindowSize(window, desktop.w, desktop.h);
+    }
+    switched = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+  } else {
+    SDL_GetDesktopDisplayMode(0, &Shell.SavedMode);
+    switched = SetDisplayMode(open->Width, open->Height, open->ColorBits) &&
+               SDL_SetWindowDisplayMode(window, &Shell.GameMode) == 0 &&
+               SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+    if (!switched) SDL_SetWindowFullscreen(window, 0);
+  }
+  if (!switched) {
+    std::fprintf(stderr, "full screen refused: staying in a window\n");
+    return false;
+  }
+  open->FullScreen = true;
+  Shell.WantFullScreen = true;
+  ShowCursorCount(false);
+  return true;
+}
+
 THandle GameWindowHandle() {
   return Shell.Window ? Shell.Window->Handle : nullptr;
 }
 
 intptr_t GameWindowProc(THandle Handle, uint32_t Message, TWParam WParam, TLParam LParam) {
   if (Shell.Options && Shell.Options->OnMessage) Shell.Options->OnMessage(Message, WParam, LParam);
+  if (Message == WM_MOUSEMOVE) Shell.Pad.NotePointer(LParam);
   auto* window =
       static_cast<TGameWindow*>(SDL_GetWindowData(static_cast<SDL_Window*>(Handle), WindowDataKey));
   if (Shell.World) Shell.World->HandleMessage(Handle, Message, WParam, LParam);
@@ -530,6 +655,8 @@ int RunGame(void* Instance, const TRunOptions& Options) {
   Shell.ScreenWidth = 1024;
   Shell.ScreenHeight = 768;
   Shell.StartFullScreen = !Options.Windowed;
+  Shell.DesktopFullScreen = Options.Desktop;
+  Shell.ScreenshotPending = false;
   Shell.FramesDrawn = 0;
   Shell.ExitCode = 0;
   SetHeadlessMessages(Options.Headless);
@@ -552,6 +679,7 @@ int RunGame(void* Instance, const TRunOptions& Options) {
     return -1;
   }
   SDL_DisableScreenSaver();
+  Shell.Pad.OpenAny();
 
   Shell.Looping = true;
   Shell.WantFullScreen = window.FullScreen;
@@ -582,6 +710,7 @@ int RunGame(void* Instance, const TRunOptions& Options) {
     // Drop whatever the closed window left queued (ticks, quit requests) before reopening.
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   }
+  Shell.Pad.Close();
   UnregisterGameClass();
   return Shell.ExitCode;
 }

@@ -36,7 +36,10 @@ struct TGameWindow {
 // What a run can be asked to do beyond the defaults; a run with default options behaves exactly as
 // the game always has.
 struct TRunOptions {
-  bool Windowed = false;  // start in a window instead of switching the display mode
+  bool Windowed = false; // start in a window instead of switching the display mode
+  // Full screen at the desktop's own size instead of the 1024 x 768 mode switch; also the kind of
+  // full screen Alt+Enter goes to.
+  bool Desktop = false;
   bool Headless = false;  // SDL's offscreen video driver, messages on standard error only
   int64_t Frames = 0;     // quit through the normal shutdown after this many frames (0: never)
   bool Unpaced = false;   // draw frames back to back instead of on the 10 ms tick
@@ -67,6 +70,11 @@ THandle GameWindowHandle();
 // The camera point for a frame: above the snake, clamped to +-16000/43 in X and +-137.5 in Y, at a
 // height of 500.
 TXYZ CameraAbove(const TXYZ& SnakePosition);
+
+// Alt+Enter: switches the open window between full screen (the kind the run started with, or the
+// display-mode switch when it started windowed) and a window, keeping the world and GL context.
+// Returns false when full screen was refused; the window then stays as it was.
+bool ToggleFullScreen();
 
 // The window procedure: every message goes to the world first, then is handled here.
 intptr_t GameWindowProc(THandle Handle, uint32_t Message, TWParam WParam, TLParam LParam);

@@ -35,6 +35,17 @@ std::string GameFolder() {
   if (base == nullptr) return "./";
   std::string folder(base);
   SDL_free(base);
+  // A build keeps the models beside the executable; an install keeps them in
+  // <prefix>/share/gloopa beside <prefix>/bin. When neither holds them, the executable's own
+  // folder is named in the loader's message.
+  auto holdsModels = [](const std::string& Folder) {
+    std::FILE* file = std::fopen((Folder + "jelly.txt").c_str(), "rb");
+    if (file) std::fclose(file);
+    return file != nullptr;
+  };
+  if (holdsModels(folder)) return folder;
+  const std::string installed = folder + "../share/gloopa/";
+  if (holdsModels(installed)) return installed;
   return folder;
 }
 

@@ -17,7 +17,8 @@ struct ETerminate : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The folder that holds the executable, with a trailing separator.
+// The folder that holds the game's models and bitmaps, with a trailing separator: the
+// executable's own folder, or <prefix>/share/gloopa/ for a game installed in <prefix>/bin.
 std::string GameFolder();
 
 // Run-time loading of shared libraries.

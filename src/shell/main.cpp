@@ -10,9 +10,12 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "shell/Demo.h"
 #include "shell/GLWindow.h"
+#include "shell/Screenshot.h"
 #include "world/StateDump.h"
 #include "world/gloopaMain.h"
 
@@ -31,6 +34,19 @@ bool CanWrite(const std::string& Path, const char* What) {
   return false;
 }
 
+// A frame number: a plain decimal integer of at least 1.
+bool ParseFrameNumber(const std::string& Text, int64_t& Frame) {
+  if (Text.empty() || Text.size() > 18) return false;
+  int64_t value = 0;
+  for (const char c : Text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1) return false;
+  Frame = value;
+  return true;
+}
+
 double Milliseconds(TClock::duration D) {
   return std::chrono::duration<double, std::milli>(D).count();
 }
@@ -43,6 +59,9 @@ int main(int argc, char** argv) {
   std::string recordPath, playPath, timedemoPath, statdumpPath;
   app.add_flag("--windowed", options.Windowed,
                "Start in a 1024 x 768 window instead of full screen");
+  app.add_flag("--desktop", options.Desktop,
+               "Full screen at the desktop's own size, the picture scaled to fit")
+      ->disable_flag_override();
   app.add_flag("--headless", options.Headless,
                "Run with no display (SDL's offscreen driver); messages go to standard error");
   app.add_flag("--immediate", options.Immediate,
@@ -62,6 +81,10 @@ int main(int argc, char** argv) {
   app.add_option("--statdump", statdumpPath,
                  "When the run ends, write the world's state as JSON to FILE")
       ->type_name("FILE");
+  std::vector<std::string> screenshotArgs;
+  app.add_option("--screenshot", screenshotArgs, "Write frame N of the run to FILE as a PNG")
+      ->expected(2)
+      ->type_name("N FILE");
   app.set_version_flag("--version", std::string("gloopa ") + GLOOPA_VERSION);
   try {
     app.parse(argc, argv);
@@ -72,6 +95,18 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     std::cerr << e.what() << "\n\n" << app.help();
     return 2;
+  }
+  int64_t screenshotFrame = 0;
+  std::string screenshotPath;
+  if (!screenshotArgs.empty()) {
+    if (screenshotArgs.size() != 2 || !ParseFrameNumber(screenshotArgs[0], screenshotFrame) ||
+        screenshotArgs[1].empty()) {
+      std::cerr << "--screenshot: expected a frame number of at least 1 and a FILE, found \""
+                << (screenshotArgs.empty() ? "" : screenshotArgs[0]) << "\"\n\n"
+                << app.help();
+      return 2;
+    }
+    screenshotPath = screenshotArgs[1];
   }
 
   // A demo is read whole before the game starts, so a malformed one never starts a game.
@@ -106,6 +141,7 @@ int main(int argc, char** argv) {
   TDemoFrame previous;
   bool hasPrevious = false;
   bool dumpFailed = false;
+  bool screenshotFailed = false;
 
   if (player) {
     // Playback feeds the demo's mouse through the window procedure, as a real mouse would, and
@@ -136,6 +172,16 @@ int main(int argc, char** argv) {
     frameOpen = true;
     return true;
   };
+  if (screenshotFrame > 0)
+    options.AfterFrame = [&](int64_t Frame, TGloopa&) {
+      if (Frame != screenshotFrame) return;
+      // Reported at once; the game goes on, and the run's status tells a script it failed.
+      std::string error;
+      if (!SaveScreenshot(screenshotPath, error)) {
+        std::cerr << error << std::endl;
+        screenshotFailed = true;
+      }
+    };
   options.BeforeWorldFreed = [&](int64_t Frames, TGloopa& World) {
     closeFrame();
     if (!statdumpPath.empty()) {
@@ -158,5 +204,6 @@ int main(int argc, char** argv) {
     }
   }
   if (dumpFailed && status == 0) status = 1;
+  if (screenshotFailed && status == 0) status = 1;
   return status;
 }

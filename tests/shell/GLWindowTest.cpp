@@ -6,9 +6,11 @@
 #include <chrono>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "creatures/blobSnake.h"
 #include "shell/GLWindow.h"
+#include "shell/ViewScale.h"
 #include "world/gloopaMain.h"
 
 namespace {
@@ -116,7 +118,7 @@ TEST(GLWindow, KeysOutsideTheTableAreIgnored) {
   EXPECT_EQ(frames, 5);
 }
 
-TEST(GLWindow, AltEnterReopensTheWindowWithAFreshWorld) {
+TEST(GLWindow, TheModeSwitchMessageReopensTheWindowWithAFreshWorld) {
   TRunOptions options = HeadlessWindowed(0);
   int64_t totalFrames = 0;
   int worldsFreed = 0;
@@ -124,7 +126,7 @@ TEST(GLWindow, AltEnterReopensTheWindowWithAFreshWorld) {
   options.BeforeFrame = [&](int64_t, TGloopa& World) {
     worlds.insert(&World);
     ++totalFrames;
-    if (totalFrames == 2) PushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+    if (totalFrames == 2) GameWindowProc(GameWindowHandle(), WM_MODESWITCH, 0, 0);
     // The second world ends the run after a few frames of its own.
     if (worldsFreed == 1 && totalFrames > 6) PushKey(SDL_KEYDOWN, SDLK_ESCAPE);
     return true;
@@ -133,6 +135,50 @@ TEST(GLWindow, AltEnterReopensTheWindowWithAFreshWorld) {
   EXPECT_EQ(RunGame(nullptr, options), 0);
   EXPECT_EQ(worldsFreed, 2);
   EXPECT_GE(totalFrames, 7);
+}
+
+TEST(GLWindow, AltEnterSwitchesTheLiveWindowKeepingTheGame) {
+  // Started in a window asking for desktop full screen, and in desktop full screen. The offscreen
+  // driver offers no 1024 x 768 mode: a window asking for the mode switch stays a window.
+  struct Case {
+    bool windowed, desktop, switches;
+  } cases[] = {{true, true, true}, {false, true, true}, {true, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "windowed " << c.windowed << " desktop " << c.desktop);
+    TRunOptions options = HeadlessWindowed(40);
+    options.Windowed = c.windowed;
+    options.Desktop = c.desktop;
+    std::set<TGloopa*> worlds;
+    std::vector<bool> fullScreen; // the window's state on every frame
+    int worldsFreed = 0;
+    int32_t finalScore = -1;
+    options.BeforeFrame = [&](int64_t Frame, TGloopa& World) {
+      worlds.insert(&World);
+      const Uint32 flags = SDL_GetWindowFlags(static_cast<SDL_Window*>(GameWindowHandle()));
+      if (Frame <= 40) fullScreen.push_back((flags & SDL_WINDOW_FULLSCREEN) != 0);
+      if (Frame == 1) GameWindowProc(GameWindowHandle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+      if (Frame == 2) GameWindowProc(GameWindowHandle(), WM_LBUTTONUP, 0, 0);
+      if (Frame == 5) World.Score = 4321; // as if predators had been shot
+      if (Frame == 10 || Frame == 25) {
+        PushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+        PushKey(SDL_KEYUP, SDLK_RETURN, KMOD_LALT);
+      }
+      return true;
+    };
+    options.BeforeWorldFreed = [&](int64_t, TGloopa& World) {
+      ++worldsFreed;
+      finalScore = World.Score;
+    };
+    ASSERT_EQ(RunGame(nullptr, options), 0);
+    EXPECT_EQ(worlds.size(), 1u);
+    EXPECT_EQ(worldsFreed, 1);
+    EXPECT_EQ(finalScore, 4321);
+    ASSERT_EQ(fullScreen.size(), 40u);
+    const bool start = !c.windowed;
+    EXPECT_EQ(fullScreen[5], start);
+    EXPECT_EQ(fullScreen[15], c.switches ? !start : start) << "after the first Alt+Enter";
+    EXPECT_EQ(fullScreen[35], start) << "after the second";
+  }
 }
 
 TEST(GLWindow, TicksArriveEveryTenMilliseconds) {
@@ -249,4 +295,67 @@ TEST(GLWindow, FullScreenHoldsOnlyWithTheFlagAndTheAskedMode) {
   SDL_DestroyWindow(full);
   SDL_DestroyWindow(plain);
   SDL_Quit();
-}
+
+  TEST(GLWindow, AResizedWindowScalesThePictureAndMapsTheMouseBack) {
+    struct Case {
+      int w, h;
+      GLint viewport[4]; // GL's, from the bottom
+      int barX, barY;    // a pixel in a bar (window coordinates), or -1 when there is none
+    } cases[] = {{1920, 1080, {240, 0, 1440, 1080}, 100, 540},
+                 {800, 800, {0, 100, 800, 600}, 400, 50},
+                 {2048, 1536, {0, 0, 2048, 1536}, -1, -1}};
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+      TRunOptions options = HeadlessWindowed(8);
+      TLParam seen[2] = {-1, -1};
+      int32_t mouse[2][2] = {};
+      options.BeforeFrame = [&](int64_t Frame, TGloopa& World) {
+        SDL_Window* window = static_cast<SDL_Window*>(GameWindowHandle());
+        if (Frame == 2) SDL_SetWindowSize(window, c.w, c.h);
+        if (Frame == 4 || Frame == 6) {
+          // The centre of the picture, then its top-left corner, as a real mouse would report them.
+          const TViewRect picture = FitPicture(c.w, c.h);
+          SDL_Event motion{};
+          motion.type = SDL_MOUSEMOTION;
+          motion.motion.windowID = SDL_GetWindowID(window);
+          motion.motion.x = Frame == 4 ? c.w / 2 : picture.X;
+          motion.motion.y = Frame == 4 ? c.h / 2 : picture.Y;
+          SDL_PushEvent(&motion);
+        }
+        if (Frame == 6 || Frame == 8) {
+          mouse[Frame / 2 - 3][0] = World.MouseX;
+          mouse[Frame / 2 - 3][1] = World.MouseY;
+        }
+        return true;
+      };
+      options.OnMessage = [&](uint32_t Message, TWParam, TLParam LParam) {
+        if (Message == WM_MOUSEMOVE) seen[seen[0] == -1 ? 0 : 1] = LParam;
+      };
+      int checked = 0;
+      options.AfterFrame = [&](int64_t Frame, TGloopa&) {
+        if (Frame != 5) return;
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(viewport[i], c.viewport[i]) << i;
+        std::array<uint8_t, 3> rgb{};
+        if (c.barX >= 0) {
+          glReadPixels(c.barX, c.h - 1 - c.barY, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+          EXPECT_EQ(rgb, (std::array<uint8_t, 3>{0, 0, 0})) << "the bars are black";
+        }
+        // The picture's own corner keeps the deep blue it is cleared to.
+        glReadPixels(c.viewport[0] + 1, c.viewport[1] + 1, 1, 1, GL_RGB, GL_UNSIGNED_BYTE,
+                     rgb.data());
+        EXPECT_EQ(rgb, (std::array<uint8_t, 3>{0, 0, 13}));
+        ++checked;
+      };
+      ASSERT_EQ(RunGame(nullptr, options), 0);
+      EXPECT_EQ(checked, 1);
+      // The world saw the same coordinates as from a 1024 x 768 window.
+      EXPECT_EQ(seen[0], MakeMouseLParam(512, 384));
+      EXPECT_EQ(seen[1], MakeMouseLParam(0, 0));
+      EXPECT_EQ(mouse[0][0], 0);
+      EXPECT_EQ(mouse[0][1], 0);
+      EXPECT_EQ(mouse[1][0], -1100);
+      EXPECT_EQ(mouse[1][1], 950);
+    }
+  }

@@ -18,3 +18,18 @@ add_test(NAME gloopa_no_gl_window_exits_1
     $<TARGET_FILE:gloopa>)
 set_tests_properties(gloopa_no_gl_window_exits_1 PROPERTIES TIMEOUT 20
   ENVIRONMENT "SDL_AUDIODRIVER=dummy;ASAN_OPTIONS=detect_leaks=0")
+# Malformed values of the newer options are refused with the usage and status 2, before any game.
+foreach(args "--screenshot 0 shot.png" "--screenshot abc shot.png" "--screenshot -3 shot.png"
+    "--screenshot 5" "--desktop=1")
+  string(MAKE_C_IDENTIFIER "${args}" name)
+  add_test(NAME gloopa_refuses${name}
+    COMMAND sh -c "$<TARGET_FILE:gloopa> --headless --frames 1 ${args} >/dev/null 2>err.txt; test $? -eq 2 && grep -q Usage err.txt")
+  set_tests_properties(gloopa_refuses${name} PROPERTIES WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    ENVIRONMENT "${GLOOPA_SHELL_TEST_ENV}" TIMEOUT 20)
+endforeach()
+# A screenshot that cannot be written is reported, the run still plays all its frames, and its
+# status says it failed.
+add_test(NAME gloopa_unwritable_screenshot_is_reported
+  COMMAND sh -c "$<TARGET_FILE:gloopa> --headless --windowed --frames 20 --screenshot 3 /nonexistent/dir/shot.png --statdump dump_unwritable.json 2>err_shot.txt; test $? -eq 1 && grep -q 'cannot write the screenshot /nonexistent/dir/shot.png' err_shot.txt && grep -q '\"frames\":20' dump_unwritable.json")
+set_tests_properties(gloopa_unwritable_screenshot_is_reported PROPERTIES
+  WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} ENVIRONMENT "${GLOOPA_SHELL_TEST_ENV}" TIMEOUT 30)
