@@ -422,6 +422,8 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
 
 void DrawAndSwap(TGameWindow& Window) {
   const TRunOptions& options = *Shell.Options;
+  // A tick already queued behind the last frame must not draw one frame more than was asked for.
+  if (options.Frames > 0 && Shell.FramesDrawn >= options.Frames) return;
   const int64_t frame = Shell.FramesDrawn + 1;
   if (options.BeforeFrame && !options.BeforeFrame(frame, *Shell.World)) {
     RequestQuit(Window);
