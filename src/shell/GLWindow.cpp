@@ -490,7 +490,7 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
 
 void DrawAndSwap(TGameWindow& Window) {
   const TRunOptions& options = *Shell.Options;
-  // A tick queued before the quit request must not draw a frame beyond the count asked for.
+  // A tick already queued behind the last frame must not draw one frame more than was asked for.
   if (options.Frames > 0 && Shell.FramesDrawn >= options.Frames) return;
   const int64_t frame = Shell.FramesDrawn + 1;
   // The pad's pointer follows the snake, so it is placed once a frame, before the frame's input
