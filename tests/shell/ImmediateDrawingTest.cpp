@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/GameRandom.h"
 #include "particles/ParticleEngine2.h"
 #include "shell/Demo.h"
 #include "shell/GLWindow.h"
@@ -26,6 +27,8 @@ TPlayed Play(const std::string& DemoName, bool Immediate, const std::set<int64_t
   std::string error;
   EXPECT_TRUE(TDemo::Load(std::string(GLOOPA_DEMO_DIR) + "/" + DemoName, demo, error)) << error;
   TDemoPlayer player(demo);
+  // Every run of the program starts from seed 0; two runs in one process must too.
+  RandSeed = 0;
   TRunOptions options;
   options.Headless = true;
   options.Windowed = true;
