@@ -294,9 +294,9 @@ TEST_F(RandomOrderTest, DrawsFollowTheirOrderThroughWholeStepsOfPlay) {
   // Three slots busy far away under a limit of three: spawn rolls find no free slot, and the
   // limit-growth draw is still made.
   World->PredatorLimit = 3;
-  PlacePredator(0, 2, -780, 530);
-  PlacePredator(1, 2, 780, 530);
-  PlacePredator(2, 2, -780, -530);
+  PlacePredator(0, pdSpikySphere, -780, 530);
+  PlacePredator(1, pdSpikySphere, 780, 530);
+  PlacePredator(2, pdSpikySphere, -780, -530);
   for (int i = 0; i < 100; ++i) {
     World->Energy = 50;
     run();
@@ -311,21 +311,22 @@ TEST_F(RandomOrderTest, DrawsFollowTheirOrderThroughWholeStepsOfPlay) {
     const TXYZ snake = World->Snake->Position;
     if (i % 40 == 5) {
       // A predator of each kind in the line of fire, to be shot.
-      const uint8_t k = uint8_t(1 + (i / 40) % 5);
+      const auto k = TPredatorKind(1 + (i / 40) % 5);
       PlacePredator(20 + i / 40, k, (snake.X + aim.X) / 2, (snake.Y + aim.Y) / 2);
     }
-    if (i == 30) PlacePredator(30, 2, (snake.X + aim.X) / 2, (snake.Y + aim.Y) / 2);
+    if (i == 30) PlacePredator(30, pdSpikySphere, (snake.X + aim.X) / 2, (snake.Y + aim.Y) / 2);
     if (i == 60 || i == 150) {
       // A kind 1 on an egg in play eats it.
       for (int e = 0; e < 8; ++e) {
         if (!World->Eggs[e]->Active) continue;
-        PlacePredator(40 + i / 60, 1, World->Eggs[e]->Position.X + 5, World->Eggs[e]->Position.Y);
+        PlacePredator(40 + i / 60, pdSpiral, World->Eggs[e]->Position.X + 5,
+                      World->Eggs[e]->Position.Y);
         break;
       }
     }
     if (i == 80 || i == 200) {
       // An egg with a bonus under the snake, and one without.
-      World->Eggs[6]->Bonus = 2;
+      World->Eggs[6]->Bonus = bnTwoBullets;
       World->Eggs[6]->Position = World->Snake->Position;
       World->Eggs[7]->Position = World->Snake->Position;
     }
