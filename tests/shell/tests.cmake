@@ -6,3 +6,26 @@ add_test(NAME gloopa_unknown_option_exits_2
   COMMAND sh -c "$<TARGET_FILE:gloopa> --no-such-option >/dev/null 2>&1; test $? -eq 2")
 add_test(NAME gloopa_version COMMAND gloopa --version)
 set_tests_properties(gloopa_version PROPERTIES PASS_REGULAR_EXPRESSION "gloopa ${PROJECT_VERSION}")
+
+# The simulation build: the game's own main and shell, linked against the do-nothing GL instead of
+# the driver, so that a headless run costs only the game's work. --as-needed keeps libGL and libGLU
+# (which the libraries name for the real game) out of the executable altogether.
+add_executable(gloopa_sim ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
+target_link_libraries(gloopa_sim PRIVATE gloopa_nullgl gloopa_shell)
+target_link_options(gloopa_sim PRIVATE -Wl,--as-needed)
+add_dependencies(gloopa_sim gloopa_data)
+
+# The demo reader, fuzzed with the hand-written demos as seeds.
+file(GLOB shell_demo_seeds CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/world/demos/*.demo
+  ${CMAKE_CURRENT_SOURCE_DIR}/shell/fuzz/regressions/*.demo)
+gloopa_fuzzer(FuzzDemoReader SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/shell/fuzz/FuzzDemoReader.cpp
+  ${CMAKE_SOURCE_DIR}/src/shell/Demo.cpp ${CMAKE_SOURCE_DIR}/src/shell/WholeFile.cpp SEEDS ${shell_demo_seeds})
+
+# The ways a run can end (signals, a full disk, a killed recorder), run on the simulation build.
+add_executable(test_shell_exits ${CMAKE_CURRENT_SOURCE_DIR}/shell/exits/WaysOutTest.cpp)
+target_link_libraries(test_shell_exits PRIVATE GTest::gtest_main nlohmann_json::nlohmann_json)
+target_compile_definitions(test_shell_exits PRIVATE GLOOPA_SIM_EXE="$<TARGET_FILE:gloopa_sim>")
+add_dependencies(test_shell_exits gloopa_sim)
+gtest_discover_tests(test_shell_exits DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  WORKING_DIRECTORY ${GLOOPA_BIN_DIR} PROPERTIES TIMEOUT 120
+  ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
