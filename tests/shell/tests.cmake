@@ -29,3 +29,18 @@ add_dependencies(test_shell_exits gloopa_sim)
 gtest_discover_tests(test_shell_exits DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   WORKING_DIRECTORY ${GLOOPA_BIN_DIR} PROPERTIES TIMEOUT 120
   ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+
+# Closing the real game's window (under Xvfb, with a close request such as a window manager sends)
+# writes the demo and the state dump through the normal shutdown.
+find_package(X11)
+find_program(GLOOPA_XVFB_RUN xvfb-run)
+if(X11_FOUND AND GLOOPA_XVFB_RUN)
+  add_executable(close_window ${CMAKE_CURRENT_SOURCE_DIR}/shell/exits/CloseWindow.cpp)
+  target_link_libraries(close_window PRIVATE X11::X11)
+  add_test(NAME gloopa_window_close_writes_its_files
+    COMMAND ${GLOOPA_XVFB_RUN} -a -s "-screen 0 1024x768x24"
+      ${CMAKE_CURRENT_SOURCE_DIR}/shell/exits/window_close.sh $<TARGET_FILE:gloopa>
+      $<TARGET_FILE:close_window> ${CMAKE_CURRENT_BINARY_DIR}/window_close)
+  set_tests_properties(gloopa_window_close_writes_its_files PROPERTIES TIMEOUT 120
+    ENVIRONMENT "SDL_AUDIODRIVER=dummy;ALSOFT_DRIVERS=null;ASAN_OPTIONS=detect_leaks=0")
+endif()
