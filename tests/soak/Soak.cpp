@@ -11,6 +11,7 @@
 #include <malloc.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -302,7 +303,16 @@ int main(int argc, char** argv) {
   // Memory is measured from frame 10,000 on (or the first check, in a shorter run): by then every
   // pool, cache and the allocator's arenas have reached their working size.
   const int64_t settleFrame = frames > 10000 ? 10000 : checkEvery;
-  long settledRss = -1, lastRss = 0;
+  // Single readings move by a few pages either way from one check to the next, whatever the run
+  // does; a leak moves them in one direction only. So the median of the first ten readings after
+  // settling is compared with the median of the last ten, and anything beyond the allocator's
+  // page-level jitter counts as growth.
+  constexpr long RssJitterKB = 64;
+  std::vector<long> settledRss, lastRss;
+  auto median = [](std::vector<long> V) {
+    std::sort(V.begin(), V.end());
+    return V.empty() ? 0L : V[V.size() / 2];
+  };
 
   TRunOptions options;
   options.Headless = true;
@@ -333,9 +343,13 @@ int main(int argc, char** argv) {
     wasPlaying = playing;
     if (Frame % checkEvery == 0 || Frame == frames) {
       checker.Check(World, Frame);
-      lastRss = ResidentKilobytes();
-      if (verbose) std::cerr << "soak: frame " << Frame << ", resident " << lastRss << " KB\n";
-      if (settledRss < 0 && Frame >= settleFrame) settledRss = lastRss;
+      const long rss = ResidentKilobytes();
+      if (verbose) std::cerr << "soak: frame " << Frame << ", resident " << rss << " KB\n";
+      if (Frame >= settleFrame) {
+        if (settledRss.size() < 10) settledRss.push_back(rss);
+        lastRss.push_back(rss);
+        if (lastRss.size() > 10) lastRss.erase(lastRss.begin());
+      }
     }
   };
 
@@ -345,8 +359,8 @@ int main(int argc, char** argv) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (status != 0)
     checker.Problems.push_back("the game ended with status " + std::to_string(status));
-  const long growth = settledRss < 0 ? 0 : lastRss - settledRss;
-  if (rssCheck && growth > 0)
+  const long growth = median(lastRss) - median(settledRss);
+  if (rssCheck && growth > RssJitterKB)
     checker.Problems.push_back("resident memory grew by " + std::to_string(growth) +
                                " KB after frame " + std::to_string(settleFrame));
 
