@@ -9,7 +9,7 @@ PACKAGES=(
   libopenal-dev libopenal1
   libcli11-dev nlohmann-json3-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xfonts-base xdotool x11-utils imagemagick sox
+  xvfb xauth xfonts-base xdotool x11-utils libx11-dev imagemagick sox
   desktop-file-utils appstream dpkg-dev file
 )
 

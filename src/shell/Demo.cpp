@@ -1,5 +1,8 @@
 #include "shell/Demo.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -7,6 +10,8 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "shell/WholeFile.h"
 
 namespace {
 
@@ -122,28 +127,23 @@ bool TDemo::Load(const std::string& Path, TDemo& Out, std::string& Error) {
   return Parse(in, Path, Out, Error);
 }
 
+std::string TDemo::LineText(const TDemoLine& Line) {
+  std::string text = std::to_string(Line.State.X) + " " + std::to_string(Line.State.Y) + " " +
+                     (Line.State.Left ? "1" : "0") + " " + (Line.State.Right ? "1" : "0");
+  if (Line.Count != 1) text += " " + std::to_string(Line.Count);
+  return text + "\n";
+}
+
 std::string TDemo::Text() const {
-  std::string text = "gloopa-demo 1\n";
-  for (const TDemoLine& line : Lines) {
-    text += std::to_string(line.State.X) + " " + std::to_string(line.State.Y) + " " +
-            (line.State.Left ? "1" : "0") + " " + (line.State.Right ? "1" : "0");
-    if (line.Count != 1) text += " " + std::to_string(line.Count);
-    text += "\n";
-  }
+  std::string text = Header();
+  for (const TDemoLine& line : Lines) text += LineText(line);
   return text;
 }
 
 bool TDemo::Save(const std::string& Path, std::string& Error) const {
-  const std::string text = Text();
-  std::FILE* file = std::fopen(Path.c_str(), "wb");
-  if (!file) {
-    Error = "cannot write the demo " + Path + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    Error = "cannot write the demo " + Path + ": the file could not be written in full";
+  std::string reason;
+  if (!WriteWholeFile(Path, Text(), reason)) {
+    Error = "cannot write the demo " + Path + ": " + reason;
     return false;
   }
   return true;
@@ -200,12 +200,79 @@ void TDemoRecorder::Observe(uint32_t Message, TLParam LParam) {
   }
 }
 
+TDemoRecorder::~TDemoRecorder() {
+  if (JournalFd >= 0) close(JournalFd);
+}
+
 void TDemoRecorder::EndFrame() {
   std::vector<TDemoLine>& lines = Recorded.Lines;
-  if (!lines.empty() && lines.back().State == State)
+  if (!lines.empty() && lines.back().State == State) {
     ++lines.back().Count;
-  else
-    lines.push_back(TDemoLine{State, 1});
+    return;
+  }
+  if (JournalFd >= 0 && !lines.empty()) {
+    // The line before is complete: it goes to the journal and need not be kept.
+    WriteLine(lines.back());
+    lines.clear();
+  }
+  lines.push_back(TDemoLine{State, 1});
+}
+
+void TDemoRecorder::WriteLine(const TDemoLine& Line) {
+  // One write per line, so a killed run leaves only whole lines behind.
+  if (JournalErrno == 0 && !WriteAll(JournalFd, TDemo::LineText(Line))) JournalErrno = errno;
+}
+
+bool TDemoRecorder::Start(const std::string& ForPath, std::string& Error) {
+  Path = ForPath;
+  std::string reason;
+  if (!CanReplaceFile(Path, reason)) {
+    Error = "cannot write the demo " + Path + ": " + reason;
+    return false;
+  }
+  const std::string target = RenameTarget(Path);
+  if (target.empty()) return true; // written whole at the end
+  Journal = target + ".part";
+  JournalFd = open(Journal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (JournalFd < 0 || !WriteAll(JournalFd, TDemo::Header())) {
+    Error = "cannot write the demo " + Path + ": " + std::strerror(errno);
+    Abandon();
+    return false;
+  }
+  return true;
+}
+
+bool TDemoRecorder::Finish(std::string& Error) {
+  if (Path.empty()) return true;
+  if (Journal.empty()) {
+    if (!Recorded.Save(Path, Error)) return false;
+    return true;
+  }
+  if (JournalFd < 0) {
+    Error = "cannot write the demo " + Path + ": the recording was abandoned";
+    return false;
+  }
+  for (const TDemoLine& line : Recorded.Lines) WriteLine(line);
+  Recorded.Lines.clear();
+  if (JournalErrno == 0 && fsync(JournalFd) != 0) JournalErrno = errno;
+  if (close(JournalFd) != 0 && JournalErrno == 0) JournalErrno = errno;
+  JournalFd = -1;
+  const std::string target = RenameTarget(Path);
+  if (JournalErrno == 0 && rename(Journal.c_str(), (target.empty() ? Path : target).c_str()) != 0)
+    JournalErrno = errno;
+  if (JournalErrno != 0) {
+    // A journal that could not be written in full is no demo; what was at Path stays.
+    Error = "cannot write the demo " + Path + ": " + std::strerror(JournalErrno);
+    unlink(Journal.c_str());
+    return false;
+  }
+  return true;
+}
+
+void TDemoRecorder::Abandon() {
+  if (JournalFd >= 0) close(JournalFd);
+  JournalFd = -1;
+  if (!Journal.empty()) unlink(Journal.c_str());
 }
 
 double TFrameTimes::TotalMilliseconds() const {

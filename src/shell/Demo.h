@@ -46,6 +46,8 @@ public:
 
   // The demo as text, one line per state with its count.
   std::string Text() const;
+  static const char* Header() { return "gloopa-demo 1\n"; }
+  static std::string LineText(const TDemoLine& Line);
   bool Save(const std::string& Path, std::string& Error) const;
 };
 
@@ -79,16 +81,39 @@ int32_t DemoMessages(const TDemoFrame* Previous, const TDemoFrame& Next, TDemoMe
 // Collects the mouse state the window reports, frame by frame, into a demo with counted lines.
 class TDemoRecorder {
 public:
+  TDemoRecorder() = default;
+  TDemoRecorder(const TDemoRecorder&) = delete;
+  TDemoRecorder& operator=(const TDemoRecorder&) = delete;
+  ~TDemoRecorder();
+
   // Follows the window's mouse messages (other messages are ignored).
   void Observe(uint32_t Message, TLParam LParam);
   // Notes the current state as the next frame's.
   void EndFrame();
+  // What has been recorded. While a journal is kept, only the line still being counted.
   const TDemo& Demo() const { return Recorded; }
   const TDemoFrame& Current() const { return State; }
 
+  // Records for Path. When Path is (or will be) a regular file, every line is written to the
+  // journal Path + ".part" as soon as it is complete, so a run that is killed leaves a demo that
+  // replays up to its last complete line; Finish then renames the journal into place. Anything
+  // else (a device, a pipe) gets the whole demo at Finish. Call before the first EndFrame. On
+  // failure returns false with "cannot write the demo PATH: reason" in Error.
+  bool Start(const std::string& Path, std::string& Error);
+  // Writes the demo to the path given to Start. Without Start, nothing is written and true is
+  // returned. On failure the file at the path is left as it was.
+  bool Finish(std::string& Error);
+  // Ends a journal without keeping it.
+  void Abandon();
+  const std::string& JournalPath() const { return Journal; }
+
 private:
+  void WriteLine(const TDemoLine& Line);
   TDemoFrame State;
   TDemo Recorded;
+  std::string Path, Journal;
+  int JournalFd = -1;
+  int JournalErrno = 0; // the first write error of the journal
 };
 
 // Frame times of a timed replay and the one-line summary printed at its end:

@@ -3,10 +3,8 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -16,6 +14,7 @@
 #include "shell/Demo.h"
 #include "shell/GLWindow.h"
 #include "shell/Screenshot.h"
+#include "shell/WholeFile.h"
 #include "world/StateDump.h"
 #include "world/gloopaMain.h"
 
@@ -23,14 +22,11 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-// Checks before the game starts that Path can be written, without truncating what is there.
+// Checks before the game starts that Path can be written, without creating or changing it.
 bool CanWrite(const std::string& Path, const char* What) {
-  std::FILE* file = std::fopen(Path.c_str(), "ab");
-  if (file) {
-    std::fclose(file);
-    return true;
-  }
-  std::cerr << "cannot write the " << What << " " << Path << ": " << std::strerror(errno) << "\n";
+  std::string reason;
+  if (CanReplaceFile(Path, reason)) return true;
+  std::cerr << "cannot write the " << What << " " << Path << ": " << reason << "\n";
   return false;
 }
 
@@ -121,11 +117,19 @@ int main(int argc, char** argv) {
     }
     player.emplace(demo);
   }
-  if (!recordPath.empty() && !CanWrite(recordPath, "demo")) return 1;
   if (!statdumpPath.empty() && !CanWrite(statdumpPath, "state dump")) return 1;
+  // The recording goes to disk line by line as it is made (SIGINT, SIGTERM and closing the window
+  // end the run through the normal shutdown, which finishes it; a killed run leaves the journal).
+  TDemoRecorder recorder;
+  if (!recordPath.empty()) {
+    std::string error;
+    if (!recorder.Start(recordPath, error)) {
+      std::cerr << error << "\n";
+      return 1;
+    }
+  }
 
   const bool timed = !timedemoPath.empty();
-  TDemoRecorder recorder;
   TFrameTimes times;
   TClock::time_point frameStart;
   bool frameOpen = false; // a frame's time runs from its BeforeFrame to the next one, or the end
@@ -198,7 +202,7 @@ int main(int argc, char** argv) {
   if (timed) std::cout << times.Summary(times.TotalMilliseconds() / 1000.0) << std::endl;
   if (!recordPath.empty()) {
     std::string error;
-    if (!recorder.Demo().Save(recordPath, error)) {
+    if (!recorder.Finish(error)) {
       std::cerr << error << "\n";
       if (status == 0) status = 1;
     }

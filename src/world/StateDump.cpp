@@ -1,4 +1,5 @@
 #include "world/StateDump.h"
+#include "shell/WholeFile.h"
 
 #include <cerrno>
 #include <cmath>
@@ -283,16 +284,9 @@ std::string StateDumpText(const TGloopa& World, int64_t Frames) {
 
 bool WriteStateDump(const TGloopa& World, int64_t Frames, const std::string& Path,
                     std::string& Error) {
-  const std::string text = StateDumpText(World, Frames);
-  std::FILE* file = std::fopen(Path.c_str(), "wb");
-  if (!file) {
-    Error = "cannot write the state dump " + Path + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    Error = "cannot write the state dump " + Path + ": the file could not be written in full";
+  std::string reason;
+  if (!WriteWholeFile(Path, StateDumpText(World, Frames), reason)) {
+    Error = "cannot write the state dump " + Path + ": " + reason;
     return false;
   }
   return true;

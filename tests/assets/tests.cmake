@@ -1,50 +1,21 @@
-# Model loader extras: the two libFuzzer targets (always built with clang, whatever compiler builds
-# the game, so a short run of each belongs to every test pass), the check that data/ is what the
-# generator writes, and runs of the game itself against its model files.
+# Model loader extras: the model and bitmap fuzzers, the check that data/ is what the generator
+# writes, and runs of the game itself against its model files.
 
-find_program(GLOOPA_CLANGXX NAMES clang++ clang++-14)
-set(assets_fuzz_dir ${CMAKE_BINARY_DIR}/fuzz/assets)
 set(assets_fuzz_common
   ${CMAKE_SOURCE_DIR}/src/assets/VexLib3D.cpp
   ${CMAKE_SOURCE_DIR}/src/assets/VexLib3DTypes.cpp
   ${CMAKE_SOURCE_DIR}/src/assets/GameRandom.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/FuzzSupport.cpp)
-set(assets_fuzz_headers
-  ${CMAKE_SOURCE_DIR}/src/assets/VexLib3D.h
-  ${CMAKE_SOURCE_DIR}/src/assets/VexLib3DTypes.h
-  ${CMAKE_SOURCE_DIR}/src/assets/GameRandom.h
-  ${CMAKE_SOURCE_DIR}/src/shell/Platform.h)
-file(GLOB assets_model_seeds CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.txt)
-file(GLOB assets_bitmap_seeds CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.bmp)
-
-if(GLOOPA_CLANGXX)
-  foreach(fuzzer FuzzModelParser FuzzBitmapDecoder)
-    if(fuzzer STREQUAL "FuzzModelParser")
-      set(seeds ${assets_model_seeds})
-    else()
-      set(seeds ${assets_bitmap_seeds})
-    endif()
-    set(out ${assets_fuzz_dir}/${fuzzer})
-    add_custom_command(OUTPUT ${out}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${out}_corpus ${out}_seeds
-      COMMAND ${CMAKE_COMMAND} -E copy ${seeds} ${out}_seeds
-      COMMAND ${GLOOPA_CLANGXX} -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined
-        -fno-sanitize-recover=undefined -I${CMAKE_SOURCE_DIR}/src
-        ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/${fuzzer}.cpp ${assets_fuzz_common} -lGL -o ${out}
-      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/${fuzzer}.cpp ${assets_fuzz_common}
-        ${assets_fuzz_headers} ${seeds}
-      COMMENT "Building the ${fuzzer} fuzzer with clang"
-      VERBATIM)
-    add_custom_target(${fuzzer} ALL DEPENDS ${out})
-    # A few seconds from the game's own files as seeds; new finds stay in the build folder.
-    add_test(NAME assets_${fuzzer}_short_run
-      COMMAND ${out} -max_total_time=4 -timeout=5 -rss_limit_mb=1024 -print_final_stats=1
-        ${out}_corpus ${out}_seeds)
-    set_tests_properties(assets_${fuzzer}_short_run PROPERTIES TIMEOUT 30)
-  endforeach()
-else()
-  message(STATUS "clang++ not found: the model and bitmap fuzzers are not built")
-endif()
+  ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/FuzzSupport.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/support/gldouble/NullGL.cpp)
+file(GLOB assets_model_seeds CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.txt
+  ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/regressions/*.txt)
+file(GLOB assets_bitmap_seeds CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.bmp
+  ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/regressions/*.bmp)
+gloopa_fuzzer(FuzzModelParser SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/FuzzModelParser.cpp
+  ${assets_fuzz_common} SEEDS ${assets_model_seeds})
+gloopa_fuzzer(FuzzBitmapDecoder
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/FuzzBitmapDecoder.cpp ${assets_fuzz_common}
+  SEEDS ${assets_bitmap_seeds})
 
 # data/ must be exactly what the generator writes.
 add_test(NAME assets_data_matches_generator

@@ -79,16 +79,22 @@ TEST(GLWindow, CameraFollowsTheSnakeWithinItsClamp) {
 }
 
 TEST(GLWindow, EscapeAndCloseEndTheRunThroughTheNormalShutdown) {
-  for (int close = 0; close < 2; ++close) {
+  // 0: Escape; 1: a quit request (what SIGINT and SIGTERM become); 2: the window's close button.
+  for (int close = 0; close < 3; ++close) {
     TRunOptions options = HeadlessWindowed(200);
     int64_t lastFrame = 0, worldsFreed = 0;
     options.BeforeFrame = [&](int64_t Frame, TGloopa&) {
       lastFrame = Frame;
       if (Frame == 3) {
-        if (close) {
-          SDL_Event quit{};
-          quit.type = SDL_QUIT;
-          SDL_PushEvent(&quit);
+        SDL_Event event{};
+        if (close == 1) {
+          event.type = SDL_QUIT;
+          SDL_PushEvent(&event);
+        } else if (close == 2) {
+          event.type = SDL_WINDOWEVENT;
+          event.window.event = SDL_WINDOWEVENT_CLOSE;
+          event.window.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(GameWindowHandle()));
+          SDL_PushEvent(&event);
         } else {
           PushKey(SDL_KEYDOWN, SDLK_ESCAPE);
         }

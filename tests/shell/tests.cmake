@@ -33,3 +33,41 @@ add_test(NAME gloopa_unwritable_screenshot_is_reported
   COMMAND sh -c "$<TARGET_FILE:gloopa> --headless --windowed --frames 20 --screenshot 3 /nonexistent/dir/shot.png --statdump dump_unwritable.json 2>err_shot.txt; test $? -eq 1 && grep -q 'cannot write the screenshot /nonexistent/dir/shot.png' err_shot.txt && grep -q '\"frames\":20' dump_unwritable.json")
 set_tests_properties(gloopa_unwritable_screenshot_is_reported PROPERTIES
   WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} ENVIRONMENT "${GLOOPA_SHELL_TEST_ENV}" TIMEOUT 30)
+
+# The simulation build: the game's own main and shell, linked against the do-nothing GL instead of
+# the driver, so that a headless run costs only the game's work. --as-needed keeps libGL and libGLU
+# (which the libraries name for the real game) out of the executable altogether.
+add_executable(gloopa_sim ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
+target_link_libraries(gloopa_sim PRIVATE gloopa_nullgl gloopa_shell)
+target_link_options(gloopa_sim PRIVATE -Wl,--as-needed)
+add_dependencies(gloopa_sim gloopa_data)
+
+# The demo reader, fuzzed with the hand-written demos as seeds.
+file(GLOB shell_demo_seeds CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/world/demos/*.demo
+  ${CMAKE_CURRENT_SOURCE_DIR}/shell/fuzz/regressions/*.demo)
+gloopa_fuzzer(FuzzDemoReader SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/shell/fuzz/FuzzDemoReader.cpp
+  ${CMAKE_SOURCE_DIR}/src/shell/Demo.cpp ${CMAKE_SOURCE_DIR}/src/shell/WholeFile.cpp SEEDS ${shell_demo_seeds})
+
+# The ways a run can end (signals, a full disk, a killed recorder), run on the simulation build.
+add_executable(test_shell_exits ${CMAKE_CURRENT_SOURCE_DIR}/shell/exits/WaysOutTest.cpp)
+target_link_libraries(test_shell_exits PRIVATE GTest::gtest_main nlohmann_json::nlohmann_json)
+target_compile_definitions(test_shell_exits PRIVATE GLOOPA_SIM_EXE="$<TARGET_FILE:gloopa_sim>")
+add_dependencies(test_shell_exits gloopa_sim)
+gtest_discover_tests(test_shell_exits DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  WORKING_DIRECTORY ${GLOOPA_BIN_DIR} PROPERTIES TIMEOUT 120
+  ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+
+# Closing the real game's window (under Xvfb, with a close request such as a window manager sends)
+# writes the demo and the state dump through the normal shutdown.
+find_package(X11)
+find_program(GLOOPA_XVFB_RUN xvfb-run)
+if(X11_FOUND AND GLOOPA_XVFB_RUN)
+  add_executable(close_window ${CMAKE_CURRENT_SOURCE_DIR}/shell/exits/CloseWindow.cpp)
+  target_link_libraries(close_window PRIVATE X11::X11)
+  add_test(NAME gloopa_window_close_writes_its_files
+    COMMAND ${GLOOPA_XVFB_RUN} -a -s "-screen 0 1024x768x24"
+      ${CMAKE_CURRENT_SOURCE_DIR}/shell/exits/window_close.sh $<TARGET_FILE:gloopa>
+      $<TARGET_FILE:close_window> ${CMAKE_CURRENT_BINARY_DIR}/window_close)
+  set_tests_properties(gloopa_window_close_writes_its_files PROPERTIES TIMEOUT 120
+    ENVIRONMENT "SDL_AUDIODRIVER=dummy;ALSOFT_DRIVERS=null;ASAN_OPTIONS=detect_leaks=0")
+endif()

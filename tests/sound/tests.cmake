@@ -11,12 +11,8 @@ foreach(kind nodevice mix)
     PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen")
 endforeach()
 
-# Fuzzing the RIFF reader (clang only): the reader's sources are built in directly, so the
-# fuzzer needs neither OpenAL nor the generated clips.
-if(GLOOPA_FUZZ)
-  add_executable(fuzz_wave ${CMAKE_CURRENT_SOURCE_DIR}/sound/fuzz/WaveFuzz.cpp
-    ${CMAKE_SOURCE_DIR}/src/sound/Wave.cpp)
-  target_include_directories(fuzz_wave PRIVATE ${CMAKE_SOURCE_DIR}/src)
-  target_compile_options(fuzz_wave PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_options(fuzz_wave PRIVATE -fsanitize=fuzzer,address,undefined)
-endif()
+# Fuzzing the RIFF reader: the reader's sources are built in directly, so the fuzzer needs neither
+# OpenAL nor anything else of the sound layer. The game's own clips are its seeds.
+gloopa_fuzzer(FuzzWaveReader SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/sound/fuzz/WaveFuzz.cpp
+  ${CMAKE_SOURCE_DIR}/src/sound/Wave.cpp
+  SEEDS ${GLOOPA_CLIP_FILES} DEPENDS gloopa_clips)

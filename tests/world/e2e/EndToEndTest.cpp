@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -36,14 +37,14 @@ void WriteFile(const std::string& Path, const std::string& Text) {
 // Runs the game headless with Args. NoDraw keeps the GL context but draws nothing, which leaves
 // the game's state exactly as it would be; Mesa's no-op driver holds on to memory for every frame
 // drawn in play, so it is kept for short runs.
-TRun RunGame(const std::string& Args, bool NoDraw = false) {
+TRun RunGame(const std::string& Args, bool NoDraw = false, const std::string& Exe = GLOOPA_EXE) {
   const std::string out = Temp("stdout.txt"), err = Temp("stderr.txt");
   const std::string command = std::string(NoDraw ? "GALLIUM_NOOP=1 " : "") +
                               "SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null "
                               // The GL driver's own allocations outlive the game and cannot be
                               // attributed; the world's memory is leak-checked in test_world.
-                              "ASAN_OPTIONS=detect_leaks=0 " GLOOPA_EXE " --headless " +
-                              Args + " >" + out + " 2>" + err;
+                              "ASAN_OPTIONS=detect_leaks=0 " +
+                              Exe + " --headless " + Args + " >" + out + " 2>" + err;
   TRun run;
   const int raw = std::system(command.c_str());
   run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -56,12 +57,21 @@ std::string Demo(const std::string& Name) {
   return std::string(GLOOPA_DEMO_DIR "/") + Name;
 }
 
+// The state the real build left after each demo, kept beside the demos.
+std::string ExpectedDump(const std::string& DemoName) {
+  return ReadFile(std::string(GLOOPA_DEMO_DIR "/../dumps/") +
+                  DemoName.substr(0, DemoName.rfind('.')) + ".json");
+}
+
 nlohmann::json PlayAndDump(const std::string& DemoPath, const std::string& DumpName,
-                           const std::string& Mode = "--timedemo") {
+                           const std::string& Mode = "--timedemo",
+                           const std::string& Exe = GLOOPA_EXE) {
   const std::string dump = Temp(DumpName);
   std::remove(dump.c_str());
-  const TRun run = RunGame(Mode + " " + DemoPath + " --statdump " + dump);
+  const TRun run = RunGame(Mode + " " + DemoPath + " --statdump " + dump, false, Exe);
   EXPECT_EQ(run.Status, 0) << run.Err;
+  const std::string name = DemoPath.substr(DemoPath.rfind('/') + 1);
+  EXPECT_EQ(ReadFile(dump), ExpectedDump(name)) << name << " played by " << Exe;
   return nlohmann::json::parse(ReadFile(dump));
 }
 
@@ -161,6 +171,21 @@ TEST(EndToEnd, LosingAGameReturnsToTheTitle) {
   int used = 0;
   for (const auto& p : d["predators"]) used += p["kind"].get<int>() != 0 ? 1 : 0;
   EXPECT_GT(used, 0) << "predators came into play during the game";
+}
+
+TEST(EndToEnd, TheSimulationBuildLeavesTheRealBuildsStateAfterEveryDemo) {
+  // The real build's dumps are checked against the kept ones by the tests above (the long demo
+  // takes minutes to draw on a software renderer, so it is played by the simulation build only).
+  // Every demo needs its dump in tests/world/dumps/.
+  int demos = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(GLOOPA_DEMO_DIR)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() != ".demo") continue;
+    ASSERT_FALSE(ExpectedDump(name).empty()) << "no kept dump for " << name;
+    PlayAndDump(Demo(name), "sim_" + name + ".json", "--timedemo", GLOOPA_SIM_EXE);
+    ++demos;
+  }
+  EXPECT_GE(demos, 4);
 }
 
 TEST(EndToEnd, ARecordedRunReplaysToTheSameState) {
