@@ -10,6 +10,7 @@
 #
 # Environment: GLOOPA_WINDOWS_CACHE (cache folder), JOBS (parallel jobs, default nproc),
 # NICE (niceness of the big builds, default 10).
+# Exit status 75 means the sources could not be fetched (no archive reachable): nothing was built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,8 +21,9 @@ nice_cmd=(nice -n "${NICE:-10}")
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 out=$root/build-windows
 
-say() { echo "build-windows: $*"; }
+say() { echo "build-windows: $*" >&2; }
 die() { echo "build-windows: $*" >&2; exit 1; }
+cannot_fetch() { echo "build-windows: $*" >&2; exit 75; }
 
 for tool in $triple-gcc $triple-g++ dpkg-source dpkg-query apt-get cmake; do
   command -v "$tool" >/dev/null || die "$tool is missing: run scripts/setup-deps.sh"
@@ -62,7 +64,7 @@ SOURCES
     say "apt-get update failed (attempt $attempt); retrying in 15 s"
     sleep 15
   done
-  die "apt-get update failed"
+  cannot_fetch "apt-get update failed"
 }
 
 # Unpacks Debian's source package $1 at version $2 into $cache/src and prints its folder.
@@ -122,7 +124,7 @@ fetch_openal_fallback() {
     mkdir -p "$dir.tmp"
     say "fetching $tarball from Debian's archive instead" >&2
     /usr/lib/apt/apt-helper download-file "${mirror}pool/main/o/openal-soft/$tarball" \
-      "$dir.tmp/$tarball" "SHA256:$al_fallback_sha256" >&2 || die "cannot fetch $tarball"
+      "$dir.tmp/$tarball" "SHA256:$al_fallback_sha256" >&2 || cannot_fetch "cannot fetch $tarball"
     tar -xzf "$dir.tmp/$tarball" -C "$dir.tmp"
     mv "$dir.tmp/openal-soft-$al_fallback_version" "$dir"
     rm -rf "$dir.tmp"
@@ -137,14 +139,15 @@ al_version=$(dpkg-query -W -f='${Version}' libopenal-dev 2>/dev/null) ||
   die "libopenal-dev is not installed: run scripts/setup-deps.sh"
 
 mkdir -p "$cache/src"
-sdl_src=$(fetch_source libsdl2 "$sdl_version") || die "cannot fetch the source of libsdl2 $sdl_version"
+sdl_src=$(fetch_source libsdl2 "$sdl_version") ||
+  cannot_fetch "cannot fetch the source of libsdl2 $sdl_version"
 sdl_prefix=$cache/sdl2-${sdl_version#*:}
 if al_src=$(fetch_source openal-soft "$al_version"); then
   al_prefix=$cache/openal-soft-${al_version#*:}
 else
   say "Debian's archive does not serve the source of openal-soft $al_version here;" \
     "building OpenAL Soft $al_fallback_version instead (the game only loads it at run time)"
-  al_src=$(fetch_openal_fallback)
+  al_src=$(fetch_openal_fallback) || exit
   al_prefix=$cache/openal-soft-$al_fallback_version
 fi
 
@@ -171,8 +174,9 @@ mkdir -p "$headers/include" "$headers/share/cmake"
 cp -r /usr/include/CLI /usr/include/nlohmann "$headers/include/"
 cp -r /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$headers/share/cmake/"
 
+# The same optimisation as the Linux build (-O2); the package carries the program stripped.
 say "cross-building the game"
-cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DGLOOPA_WINDOWS_PREFIXES="$sdl_prefix;$al_prefix;$headers" \
   -DGLOOPA_HOST_CLIP_SYNTH="$root/build/bin/ClipSynth" \
   -DGLOOPA_TESTS=OFF -DGLOOPA_BENCH=OFF >"$out/configure.log" ||
@@ -188,6 +192,10 @@ cp "$out/build/bin/gloopa.exe" "$stage/"
 cp "$sdl_prefix/bin/SDL2.dll" "$al_prefix/bin/OpenAL32.dll" "$stage/"
 "$triple-strip" "$stage/SDL2.dll" "$stage/OpenAL32.dll"
 cp data/* "$stage/"
+# The libraries' licences travel with them (SDL2: zlib; OpenAL Soft: LGPL, whose source is
+# Debian's, named in the README).
+cp "$sdl_src/LICENSE.txt" "$stage/LICENSE-SDL2.txt"
+cp "$al_src/COPYING" "$stage/COPYING-OpenAL-Soft.txt"
 sed -e "s/@VERSION@/$(sed -n 's/^project(gloopa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)/" \
   -e "s/@SDL@/${sdl_version#*:}/" -e "s/@OPENAL@/$(basename "$al_prefix" | sed 's/^openal-soft-//')/" \
   -e 's/$/\r/' docs/README-windows.txt >"$stage/README.txt"

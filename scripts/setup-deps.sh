@@ -10,6 +10,8 @@ PACKAGES=(
   libcli11-dev nlohmann-json3-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xfonts-base xdotool x11-utils imagemagick sox
+  # The Windows package (scripts/build-windows.sh) and its tests under Wine.
+  g++-mingw-w64-x86-64 wine wine64 dpkg-dev
 )
 
 if [ "${1:-}" = "--list" ]; then
