@@ -171,8 +171,8 @@ fi
 headers=$out/host-headers
 rm -rf "$headers"
 mkdir -p "$headers/include" "$headers/share/cmake"
-cp -r /usr/include/CLI /usr/include/nlohmann "$headers/include/"
-cp -r /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$headers/share/cmake/"
+cp -rp /usr/include/CLI /usr/include/nlohmann "$headers/include/"
+cp -rp /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$headers/share/cmake/"
 
 # The same optimisation as the Linux build (-O2); the package carries the program stripped.
 say "cross-building the game"
