@@ -117,6 +117,7 @@ fetch_openal_fallback() {
   local dir=$cache/src/openal-soft-$al_fallback_version
   if [ ! -f "$dir/.unpacked" ]; then
     local mirror tarball=openal-soft_$al_fallback_version.orig.tar.gz
+    # shellcheck disable=SC2016 # apt expands $(REPO_URI) itself
     mirror=$(apt-get indextargets --format '$(REPO_URI)' 'Created-By: Packages' 2>/dev/null |
       grep -m 1 '/debian/$' || true)
     mirror=${mirror:-http://deb.debian.org/debian/}

@@ -70,7 +70,8 @@ compare_demo() {
   (cd "$linux_bin" && SDL_VIDEODRIVER=offscreen ./gloopa --headless --windowed \
     --timedemo "$demo" --statdump "$ref" "$@" >/dev/null 2>&1)
   local linux_rc=$?
-  local start=$(date +%s)
+  local start
+  start=$(date +%s)
   run_wine "$game" --windowed --timedemo "$(winpath "$demo")" --statdump "$(winpath "$win")" "$@"
   local rc=$? seconds=$(($(date +%s) - start))
   if [ $linux_rc -ne 0 ]; then
