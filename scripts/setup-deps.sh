@@ -11,6 +11,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xfonts-base xdotool x11-utils libx11-dev imagemagick sox
   desktop-file-utils appstream dpkg-dev file
+  # The Windows package (scripts/build-windows.sh) and its tests under Wine.
+  g++-mingw-w64-x86-64 wine wine64
 )
 
 if [ "${1:-}" = "--list" ]; then

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the game and its tests, and runs the whole suite twice:
-# once in the normal build and once in the sanitizer build (ASan + UBSan).
+# once in the normal build and once in the sanitizer build (ASan + UBSan). In between, when the
+# MinGW-w64 cross compiler and Wine are installed, it cross-builds the Windows package and tests
+# it under Wine (tests/windows/wine-tests.sh); GLOOPA_SKIP_WINDOWS=1 leaves that out.
 # --quick skips the sanitizer pass.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +12,21 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+if [ "${GLOOPA_SKIP_WINDOWS:-0}" != 1 ] && command -v x86_64-w64-mingw32-g++ >/dev/null &&
+  command -v wine >/dev/null; then
+  start=$(date +%s)
+  status=0
+  scripts/build-windows.sh || status=$?
+  if [ $status -eq 75 ]; then
+    echo "Windows package not tested: the sources of SDL2 and OpenAL Soft could not be fetched"
+  elif [ $status -ne 0 ]; then
+    exit $status
+  else
+    tests/windows/wine-tests.sh build-windows/gloopa-win64.zip build/bin
+    echo "Windows package built and tested under Wine in $(($(date +%s) - start)) s"
+  fi
+fi
 
 if [ "${1:-}" != "--quick" ]; then
   cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DGLOOPA_SANITIZE=ON -DGLOOPA_BENCH=OFF >/dev/null

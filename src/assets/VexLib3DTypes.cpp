@@ -9,6 +9,70 @@ TXYZ CosSinTable[361];
 namespace {
 constexpr long double Pi = 3.14159265358979323846L;
 
+// Pi / 2 in three parts: the first two have 40 significant bits, so k times them is exact for
+// the k (below 2^20) that GameSinCos reduces by, and the sum carries 144 bits of pi / 2.
+constexpr long double HalfPi1 = 0x1.921fb54442p+0L;
+constexpr long double HalfPi2 = 0x1.a308d3131ap-41L;
+constexpr long double HalfPi3 = -0x1.d747f23e32ed6fdcp-83L;
+constexpr long double TwoOverPi = 0x1.45f306dc9c882a54p-1L;
+constexpr long double MaxReduced = 0x1p20L;
+
+// Taylor coefficients 1/n! for n = 0..23, folded at compile time.
+struct TInverseFactorials {
+  long double C[24];
+  constexpr TInverseFactorials() : C() {
+    C[0] = 1.0L;
+    for (int n = 1; n < 24; ++n) C[n] = C[n - 1] / n;
+  }
+};
+constexpr TInverseFactorials InverseFactorial;
+
+// Sine and cosine of R for |R| <= pi / 4; the last terms are below 2^-80 there.
+long double KernelSin(long double R) {
+  const long double r2 = R * R;
+  long double sum = 0.0L;
+  for (int n = 23; n >= 3; n -= 2) sum = sum * r2 + ((n / 2) % 2 ? -1 : 1) * InverseFactorial.C[n];
+  return R + R * r2 * sum;
+}
+
+long double KernelCos(long double R) {
+  const long double r2 = R * R;
+  long double sum = 0.0L;
+  for (int n = 22; n >= 2; n -= 2) sum = sum * r2 + ((n / 2) % 2 ? -1 : 1) * InverseFactorial.C[n];
+  return 1.0L + r2 * sum;
+}
+
+// Reduces A by the nearest multiple k of pi / 2 and returns sine and cosine by the quadrant.
+void GameSinCos(long double A, long double& Sin, long double& Cos) {
+  if (!(fabsl(A) < MaxReduced)) {
+    Sin = sinl(A);
+    Cos = cosl(A);
+    return;
+  }
+  const long double k = nearbyintl(A * TwoOverPi);
+  const long double r = ((A - k * HalfPi1) - k * HalfPi2) - k * HalfPi3;
+  const long double s = KernelSin(r);
+  const long double c = KernelCos(r);
+  switch (int64_t(k) & 3) {
+  case 0:
+    Sin = s;
+    Cos = c;
+    break;
+  case 1:
+    Sin = c;
+    Cos = -s;
+    break;
+  case 2:
+    Sin = -s;
+    Cos = -c;
+    break;
+  default:
+    Sin = -c;
+    Cos = s;
+    break;
+  }
+}
+
 // Fills the direction table once, before any game code can run.
 struct TCosSinTableInit {
   TCosSinTableInit() {
@@ -16,11 +80,23 @@ struct TCosSinTableInit {
     if (initCount++ != 0) return;
     for (int i = 0; i <= 360; ++i) {
       const long double a = i * Pi / 180.0L;
-      CosSinTable[i] = {float(cosl(a)), float(sinl(a)), 0.0f};
+      CosSinTable[i] = {float(GameCos(a)), float(GameSin(a)), 0.0f};
     }
   }
 } cosSinTableInit;
 } // namespace
+
+long double GameSin(long double A) {
+  long double s, c;
+  GameSinCos(A, s, c);
+  return s;
+}
+
+long double GameCos(long double A) {
+  long double s, c;
+  GameSinCos(A, s, c);
+  return c;
+}
 
 int32_t RoundHalfEven(double V) {
   return int32_t(std::nearbyint(V));
@@ -116,8 +192,10 @@ void Bounce(float& P, float& D, float Min, float Max) {
 
 void PolarToXY(float& X, float& Y, float AngleDeg, float Distance) {
   const long double a = AngleDeg * Pi / 180.0L;
-  X = float(cosl(a) * Distance);
-  Y = float(sinl(a) * Distance);
+  long double s, c;
+  GameSinCos(a, s, c);
+  X = float(c * Distance);
+  Y = float(s * Distance);
 }
 
 int32_t BearingTo(float X1, float Y1, float X2, float Y2) {

@@ -38,6 +38,13 @@ bool InsideXY(const TXYZ& V, float MinX, float MaxX, float MinY, float MaxY);
 // wall (>= Max or <= Min), D flips and P steps back.
 void Bounce(float& P, float& D, float Min, float Max);
 void PolarToXY(float& X, float& Y, float AngleDeg, float Distance);
+// Sine and cosine of A radians in long double, computed by the game itself so that every
+// platform gets the same bits: C libraries differ in the last bits, and near the zeros of sine and
+// cosine (90, 180, 270 and 360 degrees) some are several per cent off, because they use the
+// x87's own instruction with its short pi. Accurate to a few units in the last place of long
+// double for |A| below 2^20; beyond that the C library takes over.
+long double GameSin(long double A);
+long double GameCos(long double A);
 // Whole-degree direction from (X1, Y1) to (X2, Y2) in 0..360 (360 happens just below +X).
 int32_t BearingTo(float X1, float Y1, float X2, float Y2);
 // One-step wrap: above 360 loses 360, below 0 gains 360; 360 itself stays.

@@ -660,7 +660,11 @@ int RunGame(void* Instance, const TRunOptions& Options) {
   Shell.FramesDrawn = 0;
   Shell.ExitCode = 0;
   SetHeadlessMessages(Options.Headless);
+#ifndef _WIN32
+  // SDL's offscreen driver makes GL contexts through EGL, which Windows lacks: there a headless
+  // run keeps the ordinary window and only stops showing message boxes.
   if (Options.Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+#endif
 
   static TKeyTable keys;
   TGameApp app{Instance, "GloopaWindowClass"};

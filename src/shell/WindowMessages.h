@@ -5,6 +5,34 @@
 // platform's events into these, keeping the Win32 values, so the world reads the mouse exactly
 // as a Win32 window procedure would.
 
+// On Windows the system headers (pulled in by <GL/gl.h> and the C++ library) define these same
+// names, with the same values, as macros; the game's own constants replace them.
+#ifdef _WIN32
+#undef WM_CREATE
+#undef WM_SIZE
+#undef WM_CLOSE
+#undef WM_QUIT
+#undef WM_KEYDOWN
+#undef WM_KEYUP
+#undef WM_SYSCOMMAND
+#undef WM_TIMER
+#undef WM_MOUSEMOVE
+#undef WM_LBUTTONDOWN
+#undef WM_LBUTTONUP
+#undef WM_RBUTTONDOWN
+#undef WM_RBUTTONUP
+#undef WM_USER
+#undef WM_MODESWITCH
+#undef SIZE_RESTORED
+#undef SIZE_MINIMIZED
+#undef SIZE_MAXIMIZED
+#undef SC_SCREENSAVE
+#undef SC_MONITORPOWER
+#undef MK_LBUTTON
+#undef MK_RBUTTON
+#undef VK_ESCAPE
+#endif
+
 using THandle = void*;
 using TWParam = uintptr_t;
 using TLParam = intptr_t;

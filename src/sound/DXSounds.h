@@ -18,7 +18,11 @@
 // calls are reported in the familiar result codes below so callers can tell a lost device from
 // a bad argument.
 
+#ifdef _WIN32
+constexpr const char* SoundLibraryName = "OpenAL32.dll";
+#else
 constexpr const char* SoundLibraryName = "libopenal.so.1";
+#endif
 
 // Results kept in DXResult.
 constexpr int32_t DS_OK = 0;

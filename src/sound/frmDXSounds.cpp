@@ -6,13 +6,21 @@
 #error "GLOOPA_CLIP_DIR must name the folder of the generated clips"
 #endif
 
+// COFF (Windows) has neither .rodata nor .previous: its read-only section is .rdata, and
+// top-level asm comes out before any code, so going on in .text is safe there.
+#ifdef _WIN32
+#define GLOOPA_CLIP_SECTION ".section .rdata,\"dr\"\n"
+#define GLOOPA_CLIP_SECTION_END ".text\n"
+#else
+#define GLOOPA_CLIP_SECTION ".section .rodata\n"
+#define GLOOPA_CLIP_SECTION_END ".previous\n"
+#endif
+
 #define GLOOPA_EMBED_CLIP(Symbol, File)                                                            \
-  asm(".section .rodata\n"                                                                         \
-      ".balign 16\n"                                                                               \
-      ".global " #Symbol "\n" #Symbol ":\n"                                                        \
-      ".incbin \"" GLOOPA_CLIP_DIR "/" File "\"\n"                                                 \
-      ".global " #Symbol "_end\n" #Symbol "_end:\n"                                                \
-      ".previous\n");                                                                              \
+  asm(GLOOPA_CLIP_SECTION ".balign 16\n"                                                           \
+                          ".global " #Symbol "\n" #Symbol ":\n"                                    \
+                          ".incbin \"" GLOOPA_CLIP_DIR "/" File "\"\n"                             \
+                          ".global " #Symbol "_end\n" #Symbol "_end:\n" GLOOPA_CLIP_SECTION_END);  \
   extern "C" const uint8_t Symbol[];                                                               \
   extern "C" const uint8_t Symbol##_end[];
 

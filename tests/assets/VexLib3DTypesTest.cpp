@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "assets/GameRandom.h"
@@ -163,3 +165,49 @@ TEST(VectorMath, DistancesAreSquaredAndTableIsFilled) {
   EXPECT_NEAR(x, 0, 1e-6);
   EXPECT_FLOAT_EQ(y, 2);
 }
+
+// The game's own sine and cosine must give, once rounded to single as the game uses them, the
+// same bits as an accurate C library (glibc's long double functions reduce the argument exactly),
+// so the direction table and every PolarToXY result stay what they were; other platforms then
+// get those same bits from the game's code.
+#ifdef __GLIBC__
+TEST(VectorMath, GameSinCosRoundLikeAnAccurateLibrary) {
+  constexpr long double Pi = 3.14159265358979323846L;
+  auto bitsOf = [](float F) {
+    uint32_t u;
+    std::memcpy(&u, &F, 4);
+    return u;
+  };
+  for (int i = 0; i <= 360; ++i) {
+    const long double a = i * Pi / 180.0L;
+    ASSERT_EQ(bitsOf(CosSinTable[i].X), bitsOf(float(cosl(a)))) << "cos " << i;
+    ASSERT_EQ(bitsOf(CosSinTable[i].Y), bitsOf(float(sinl(a)))) << "sin " << i;
+  }
+  // The zeros of sine and cosine, where a short pi goes wrong: tiny, not zero, and exact.
+  EXPECT_NE(CosSinTable[180].Y, 0);
+  EXPECT_EQ(CosSinTable[180].Y, 2 * CosSinTable[90].X);
+
+  // Angles as the creatures use them (hundredths of degrees, then a spread of magnitudes
+  // including negative ones and whole turns), scaled like a speed.
+  uint32_t seed = 12345;
+  int mismatches = 0;
+  for (int k = 0; k < 400000; ++k) {
+    seed = seed * 134775813u + 1;
+    float angle = float(int32_t(seed % 144000) - 72000) / 100.0f;
+    if (k % 3 == 1) angle = std::ldexp(float(seed >> 9) / float(1 << 23), int(seed % 40) - 20);
+    if (k % 3 == 2) angle = float(int32_t(seed % 41) - 20) * 90.0f;
+    const float distance = float((seed >> 7) % 2000) / 7.0f;
+    float x = 0, y = 0;
+    PolarToXY(x, y, angle, distance);
+    const long double a = angle * Pi / 180.0L;
+    if (bitsOf(x) != bitsOf(float(cosl(a) * distance)) ||
+        bitsOf(y) != bitsOf(float(sinl(a) * distance)))
+      ++mismatches;
+  }
+  EXPECT_EQ(mismatches, 0);
+
+  // Beyond the reduced range the library takes over.
+  EXPECT_EQ(GameSin(1e7L), sinl(1e7L));
+  EXPECT_EQ(GameCos(-3e9L), cosl(-3e9L));
+}
+#endif

@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows package build-windows/gloopa-win64.zip: gloopa.exe (64-bit, MinGW-w64
+# GCC), SDL2.dll and OpenAL32.dll built from Debian's own source packages at the versions the
+# Linux build uses, the models and bitmaps, and a short README.
+#
+# SDL2 and OpenAL Soft are built once and kept in $GLOOPA_WINDOWS_CACHE (default
+# ~/.cache/gloopa-windows), one folder per source version; later runs only rebuild the game.
+# The sound clips are synthesized by the Linux build's ClipSynth (build/, made if missing), so
+# both packages carry the same bytes.
+#
+# Environment: GLOOPA_WINDOWS_CACHE (cache folder), JOBS (parallel jobs, default nproc),
+# NICE (niceness of the big builds, default 10).
+# Exit status 75 means the sources could not be fetched (no archive reachable): nothing was built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+triple=x86_64-w64-mingw32
+cache=${GLOOPA_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/gloopa-windows}
+jobs=${JOBS:-$(nproc)}
+nice_cmd=(nice -n "${NICE:-10}")
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+out=$root/build-windows
+
+say() { echo "build-windows: $*" >&2; }
+die() { echo "build-windows: $*" >&2; exit 1; }
+cannot_fetch() { echo "build-windows: $*" >&2; exit 75; }
+
+for tool in $triple-gcc $triple-g++ dpkg-source dpkg-query apt-get cmake; do
+  command -v "$tool" >/dev/null || die "$tool is missing: run scripts/setup-deps.sh"
+done
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Debian's source index, enabled for the running release when apt knows no source of SDL2 yet.
+ensure_source_index() {
+  if apt-cache showsrc libsdl2 2>/dev/null | grep -q '^Package:'; then
+    return
+  fi
+  # shellcheck disable=SC1091
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || die "cannot tell the running Debian release from /etc/os-release"
+  list=/etc/apt/sources.list.d/gloopa-deb-src.sources
+  say "apt has no source index; enabling Debian's for $codename in $list"
+  as_root tee "$list" >/dev/null <<SOURCES
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: $codename $codename-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: $codename-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+  # Another apt may hold the lists lock for a while; wait for it rather than fail.
+  for attempt in 1 2 3 4 5 6 7 8 9 10; do
+    if as_root apt-get update -qq -o DPkg::Lock::Timeout=120; then
+      return
+    fi
+    say "apt-get update failed (attempt $attempt); retrying in 15 s"
+    sleep 15
+  done
+  cannot_fetch "apt-get update failed"
+}
+
+# Unpacks Debian's source package $1 at version $2 into $cache/src and prints its folder.
+fetch_source() {
+  local package=$1 version=$2
+  local dir=$cache/src/$package-${version#*:}
+  if [ ! -f "$dir/.unpacked" ]; then
+    ensure_source_index
+    rm -rf "$dir" "$dir.tmp"
+    mkdir -p "$dir.tmp"
+    say "fetching the source of $package $version" >&2
+    (cd "$dir.tmp" && apt-get source -qq "$package=$version" >&2) || {
+      rm -rf "$dir.tmp"
+      return 1
+    }
+    local unpacked
+    unpacked=$(find "$dir.tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+    [ -n "$unpacked" ] || die "apt-get source $package=$version unpacked nothing"
+    mv "$unpacked" "$dir"
+    rm -rf "$dir.tmp"
+    touch "$dir/.unpacked"
+  fi
+  echo "$dir"
+}
+
+# Configures, builds and installs the CMake project in $1 into $2 with the cross toolchain.
+build_library() {
+  local src=$1 prefix=$2
+  shift 2
+  if [ -f "$prefix/.installed" ]; then
+    return
+  fi
+  rm -rf "$prefix" "$prefix.build"
+  say "cross-building $(basename "$src")"
+  cmake -S "$src" -B "$prefix.build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >"$prefix.log"
+  "${nice_cmd[@]}" cmake --build "$prefix.build" -j"$jobs" >>"$prefix.log" 2>&1 ||
+    { tail -n 40 "$prefix.log" >&2; die "building $(basename "$src") failed; see $prefix.log"; }
+  cmake --install "$prefix.build" >>"$prefix.log"
+  rm -rf "$prefix.build"
+  touch "$prefix/.installed"
+}
+
+# OpenAL Soft's upstream source as Debian's archive carries it (the orig tarball of a later
+# Debian release), for archives that no longer serve the source of the installed version. It is
+# checked against the SHA-256 that Debian's signed Sources index gives for it.
+al_fallback_version=1.24.2
+al_fallback_sha256=7efd383d70508587fbc146e4c508771a2235a5fc8ae05bf6fe721c20a348bd7c
+fetch_openal_fallback() {
+  local dir=$cache/src/openal-soft-$al_fallback_version
+  if [ ! -f "$dir/.unpacked" ]; then
+    local mirror tarball=openal-soft_$al_fallback_version.orig.tar.gz
+    # shellcheck disable=SC2016 # apt expands $(REPO_URI) itself
+    mirror=$(apt-get indextargets --format '$(REPO_URI)' 'Created-By: Packages' 2>/dev/null |
+      grep -m 1 '/debian/$' || true)
+    mirror=${mirror:-http://deb.debian.org/debian/}
+    rm -rf "$dir" "$dir.tmp"
+    mkdir -p "$dir.tmp"
+    say "fetching $tarball from Debian's archive instead" >&2
+    /usr/lib/apt/apt-helper download-file "${mirror}pool/main/o/openal-soft/$tarball" \
+      "$dir.tmp/$tarball" "SHA256:$al_fallback_sha256" >&2 || cannot_fetch "cannot fetch $tarball"
+    tar -xzf "$dir.tmp/$tarball" -C "$dir.tmp"
+    mv "$dir.tmp/openal-soft-$al_fallback_version" "$dir"
+    rm -rf "$dir.tmp"
+    touch "$dir/.unpacked"
+  fi
+  echo "$dir"
+}
+
+sdl_version=$(dpkg-query -W -f='${Version}' libsdl2-dev 2>/dev/null) ||
+  die "libsdl2-dev is not installed: run scripts/setup-deps.sh"
+al_version=$(dpkg-query -W -f='${Version}' libopenal-dev 2>/dev/null) ||
+  die "libopenal-dev is not installed: run scripts/setup-deps.sh"
+
+mkdir -p "$cache/src"
+sdl_src=$(fetch_source libsdl2 "$sdl_version") ||
+  cannot_fetch "cannot fetch the source of libsdl2 $sdl_version"
+sdl_prefix=$cache/sdl2-${sdl_version#*:}
+if al_src=$(fetch_source openal-soft "$al_version"); then
+  al_prefix=$cache/openal-soft-${al_version#*:}
+else
+  say "Debian's archive does not serve the source of openal-soft $al_version here;" \
+    "building OpenAL Soft $al_fallback_version instead (the game only loads it at run time)"
+  al_src=$(fetch_openal_fallback) || exit
+  al_prefix=$cache/openal-soft-$al_fallback_version
+fi
+
+build_library "$sdl_src" "$sdl_prefix" -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF
+# Later OpenAL Soft releases use C++ threads, which only the posix thread model provides; its
+# runtime is linked in statically so that OpenAL32.dll stands alone.
+build_library "$al_src" "$al_prefix" -DGLOOPA_MINGW_THREADS=posix \
+  -DALSOFT_UTILS=OFF -DALSOFT_EXAMPLES=OFF -DALSOFT_TESTS=OFF -DALSOFT_NO_CONFIG_UTIL=ON \
+  -DALSOFT_INSTALL_CONFIG=OFF -DALSOFT_INSTALL_HRTF_DATA=OFF -DALSOFT_INSTALL_AMBDEC_PRESETS=OFF \
+  -DALSOFT_UPDATE_BUILD_VERSION=OFF -DALSOFT_STATIC_LIBGCC=ON -DALSOFT_STATIC_STDCXX=ON \
+  -DALSOFT_STATIC_WINPTHREAD=ON
+
+# The native build's clip synthesizer (the cross build cannot run its own).
+if [ ! -x build/bin/ClipSynth ]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  "${nice_cmd[@]}" cmake --build build -j"$jobs" --target ClipSynth >/dev/null
+fi
+
+# CLI11 and nlohmann-json are header-only; the cross build sees only the folders it is given, so
+# their Debian headers and CMake files are staged in a prefix of their own.
+headers=$out/host-headers
+rm -rf "$headers"
+mkdir -p "$headers/include" "$headers/share/cmake"
+cp -rp /usr/include/CLI /usr/include/nlohmann "$headers/include/"
+cp -rp /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$headers/share/cmake/"
+
+# The same optimisation as the Linux build (-O2); the package carries the program stripped.
+say "cross-building the game"
+cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DGLOOPA_WINDOWS_PREFIXES="$sdl_prefix;$al_prefix;$headers" \
+  -DGLOOPA_HOST_CLIP_SYNTH="$root/build/bin/ClipSynth" \
+  -DGLOOPA_TESTS=OFF -DGLOOPA_BENCH=OFF >"$out/configure.log" ||
+  { cat "$out/configure.log" >&2; die "configuring the cross build failed"; }
+"${nice_cmd[@]}" cmake --build "$out/build" -j"$jobs" --target gloopa
+
+# The package: one folder holding the game, its two libraries, its data and a README.
+stage=$out/gloopa-win64
+rm -rf "$stage" "$out/gloopa-win64.zip"
+mkdir -p "$stage"
+cp "$out/build/bin/gloopa.exe" "$stage/"
+"$triple-strip" "$stage/gloopa.exe"
+cp "$sdl_prefix/bin/SDL2.dll" "$al_prefix/bin/OpenAL32.dll" "$stage/"
+"$triple-strip" "$stage/SDL2.dll" "$stage/OpenAL32.dll"
+cp data/* "$stage/"
+# The libraries' licences travel with them (SDL2: zlib; OpenAL Soft: LGPL, whose source is
+# Debian's, named in the README).
+cp "$sdl_src/LICENSE.txt" "$stage/LICENSE-SDL2.txt"
+cp "$al_src/COPYING" "$stage/COPYING-OpenAL-Soft.txt"
+sed -e "s/@VERSION@/$(sed -n 's/^project(gloopa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)/" \
+  -e "s/@SDL@/${sdl_version#*:}/" -e "s/@OPENAL@/$(basename "$al_prefix" | sed 's/^openal-soft-//')/" \
+  -e 's/$/\r/' docs/README-windows.txt >"$stage/README.txt"
+(cd "$out" && cmake -E tar cf gloopa-win64.zip --format=zip gloopa-win64)
+say "wrote $out/gloopa-win64.zip ($(stat -c %s "$out/gloopa-win64.zip") bytes)"
