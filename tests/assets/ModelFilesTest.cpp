@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <utility>
 
 #include "assets/VexLib3D.h"
 #include "support/GLTestContext.h"
@@ -129,28 +131,37 @@ TEST(ModelFiles, JellyfishFillsItsRadiusWithABellAheadAndTentaclesBehind) {
   MaybeSave("jelly");
 }
 
-TEST(ModelFiles, SphereTileIsATexturedUnitSphereThatGlows) {
+// A particle tile: the square from (-1, -1) to (1, 1) in the XY plane, two triangles wound to
+// face the camera (+Z), textured corner to corner.
+void ExpectCameraFacingTile(const TMS3DObj& Model) {
+  ASSERT_EQ(Model.Meshes.size(), 1u);
+  const T3DMesh& mesh = Model.Meshes[0];
+  ASSERT_EQ(mesh.Triangles.size(), 2u);
+  std::set<std::pair<float, float>> corners;
+  for (const TMeshVertex& v : mesh.DrawVertices) {
+    EXPECT_EQ(v.Position.Z, 0);
+    EXPECT_EQ(std::abs(v.Position.X), 1);
+    EXPECT_EQ(std::abs(v.Position.Y), 1);
+    corners.insert({v.Position.X, v.Position.Y});
+  }
+  EXPECT_EQ(corners.size(), 4u);
+  for (const TMeshTriangle& t : mesh.Triangles) {
+    EXPECT_NEAR(t.FaceNormal.Z, 1, 1e-5f);
+    const TXYZ& a = mesh.DrawVertices[size_t(t.V1)].Position;
+    const TXYZ& b = mesh.DrawVertices[size_t(t.V2)].Position;
+    const TXYZ& c = mesh.DrawVertices[size_t(t.V3)].Position;
+    EXPECT_GT((b.X - a.X) * (c.Y - a.Y) - (b.Y - a.Y) * (c.X - a.X), 0) << "counter-clockwise";
+  }
+}
+
+TEST(ModelFiles, SphereTileIsACameraFacingTileThatGlows) {
   const auto model = LoadFromElsewhere("SphereTile8x8.txt");
   const TMaterial& mat = model->Materials[0];
   EXPECT_TRUE(mat.HasTexture);
   EXPECT_FALSE(mat.Masked);
   EXPECT_EQ(mat.TextureWidth, 64);
   EXPECT_EQ(mat.TextureHeight, 64);
-  for (const T3DMesh& mesh : model->Meshes) {
-    for (const TMeshVertex& v : mesh.DrawVertices) {
-      EXPECT_NEAR(Length(v.Position), 1, 1e-5f);
-      EXPECT_NEAR(v.Normal.X * v.Position.X + v.Normal.Y * v.Position.Y + v.Normal.Z * v.Position.Z,
-                  1, 1e-4f); // smooth normals point straight out
-    }
-    for (const TMeshTriangle& t : mesh.Triangles) {
-      const TXYZ& a = mesh.DrawVertices[size_t(t.V1)].Position;
-      const TXYZ& b = mesh.DrawVertices[size_t(t.V2)].Position;
-      const TXYZ& c = mesh.DrawVertices[size_t(t.V3)].Position;
-      const float outward = t.FaceNormal.X * (a.X + b.X + c.X) +
-                            t.FaceNormal.Y * (a.Y + b.Y + c.Y) + t.FaceNormal.Z * (a.Z + b.Z + c.Z);
-      EXPECT_GT(outward, 0); // wound counter-clockwise from outside, so culling keeps the front
-    }
-  }
+  ExpectCameraFacingTile(*model);
   // As a particle of scale 24 in white: a soft ball, brightest at the centre, fading out, and
   // nothing at all beyond its radius.
   DrawParticleModel(*model, 24, {1, 1, 1});
@@ -170,18 +181,10 @@ TEST(ModelFiles, SphereTileIsATexturedUnitSphereThatGlows) {
   EXPECT_EQ(red[1], 0);
 }
 
-TEST(ModelFiles, CircleFadeIsAFlatRingFadingTowardBothEdges) {
+TEST(ModelFiles, CircleFadeIsATileShowingARingFadingTowardBothEdges) {
   const auto model = LoadFromElsewhere("CircleFade8x8.txt");
   EXPECT_TRUE(model->Materials[0].HasTexture);
-  float inner = 1e9f, outer = 0;
-  for (const TXYZ& p : model->VertexPositions) {
-    EXPECT_EQ(p.Z, 0);
-    inner = std::min(inner, Length(p));
-    outer = std::max(outer, Length(p));
-  }
-  EXPECT_NEAR(outer, 1, 1e-5f);
-  EXPECT_GT(inner, 0.3f);
-  for (const TMeshTriangle& t : model->Meshes[0].Triangles) EXPECT_NEAR(t.FaceNormal.Z, 1, 1e-5f);
+  ExpectCameraFacingTile(*model);
 
   // As a ring particle of scale 100: dark hole, bright band, fading on both sides.
   DrawParticleModel(*model, 100, {1, 1, 1});
