@@ -98,6 +98,14 @@ TALClip::~TALClip() {
   }
 }
 
+bool TALClip::MakeBuffer() {
+  Dev->Al.GetError();
+  Dev->Al.GenBuffers(1, &Buffer);
+  if (Dev->Al.GetError() == AL_NO_ERROR) return true;
+  Buffer = 0;
+  return false;
+}
+
 bool TALClip::Fill(ALuint Target, float LeftGain, float RightGain) const {
   const auto& al = Dev->Al;
   const size_t frames = size_t(Frames());
@@ -179,6 +187,24 @@ ALint TALVoice::State() const {
   ALint state = AL_INITIAL;
   Dev->Al.GetSourcei(Source, AL_SOURCE_STATE, &state);
   return state;
+}
+
+void TALVoice::SetLooping(bool Loop) {
+  Looping = Loop;
+  Dev->Al.Sourcei(Source, AL_LOOPING, Loop ? AL_TRUE : AL_FALSE);
+}
+
+int32_t TALVoice::FrameOffset() const {
+  ALint frame = 0;
+  Dev->Al.GetSourcei(Source, AL_SAMPLE_OFFSET, &frame);
+  return frame;
+}
+
+void TALVoice::SetGain(float Gain) const {
+  if (Primary)
+    Dev->Al.Listenerf(AL_GAIN, Gain);
+  else
+    Dev->Al.Sourcef(Source, AL_GAIN, Gain);
 }
 
 void TALVoice::PanGains(float& Left, float& Right) const {

@@ -78,6 +78,8 @@ struct TALClip {
   explicit TALClip(const TALDevice* Device) : Dev(Device) {}
   ~TALClip();
   int32_t Frames() const { return int32_t(Memory.size() / size_t(BlockAlign)); }
+  // Makes the OpenAL buffer; false (and no buffer) when OpenAL refuses.
+  bool MakeBuffer();
   // Fills Target with the clip as stereo, each side scaled by its gain.
   bool Fill(ALuint Target, float LeftGain, float RightGain) const;
   // OpenAL copies buffer data on upload and refuses it while a source holds the buffer, so the
@@ -102,6 +104,15 @@ struct TALVoice {
   // A source placed on the listener, unaffected by distance, playing Clip.
   static std::unique_ptr<TALVoice> On(std::shared_ptr<TALClip> Clip);
   ALint State() const;
+  bool Playing() const { return State() == AL_PLAYING; }
+  void Play() const { Dev->Al.SourcePlay(Source); }
+  void Pause() const { Dev->Al.SourcePause(Source); }
+  void SetLooping(bool Loop);
+  void SetFrameOffset(int32_t Frame) const { Dev->Al.Sourcei(Source, AL_SAMPLE_OFFSET, Frame); }
+  int32_t FrameOffset() const;
+  void SetPitch(float Pitch) const { Dev->Al.Sourcef(Source, AL_PITCH, Pitch); }
+  // The primary voice's gain is the listener's: the level of the whole mix.
+  void SetGain(float Gain) const;
   // Gains of the two sides for Pan: the far side loses |Pan| hundredths of a decibel.
   void PanGains(float& Left, float& Right) const;
   // Builds or drops the panned copy for the current Pan and moves the source onto the right

@@ -196,10 +196,7 @@ bool TDirectSoundBuffer::CreateBuffer(const TDSBufferDesc& Desc) {
   clip->Channels = format.Channels;
   clip->Bits = format.Bits;
   clip->Memory.assign(Desc.dwBufferBytes, format.Bits == 8 ? 0x80 : 0); // silence
-  dev.Al.GetError();
-  dev.Al.GenBuffers(1, &clip->Buffer);
-  if (dev.Al.GetError() != AL_NO_ERROR) {
-    clip->Buffer = 0;
+  if (!clip->MakeBuffer()) {
     SetDXResult(DSERR_OUTOFMEMORY);
     return false;
   }
@@ -316,7 +313,7 @@ int32_t TDirectSoundBuffer::Status() {
     return DSBSTATUS_BUFFERLOST;
   }
   SetDXResult(DS_OK);
-  if (voice.Primary || voice.State() != AL_PLAYING) return 0;
+  if (voice.Primary || !voice.Playing()) return 0;
   return DSBSTATUS_PLAYING | (voice.Looping ? DSBSTATUS_LOOPING : 0);
 }
 
@@ -331,16 +328,15 @@ void TDirectSoundBuffer::Play(bool Loop) {
     SetDXResult(DS_OK);
     return;
   }
-  voice.Looping = Loop;
-  voice.Dev->Al.Sourcei(voice.Source, AL_LOOPING, Loop ? AL_TRUE : AL_FALSE);
+  voice.SetLooping(Loop);
   // Playing a buffer that already plays only changes its looping; OpenAL would restart it.
-  if (voice.State() != AL_PLAYING) voice.Dev->Al.SourcePlay(voice.Source);
+  if (!voice.Playing()) voice.Play();
   SetDXResult(DS_OK);
 }
 
 void TDirectSoundBuffer::Stop() {
   TALVoice& voice = Voice();
-  if (!voice.Primary && voice.State() == AL_PLAYING) voice.Dev->Al.SourcePause(voice.Source);
+  if (!voice.Primary && voice.Playing()) voice.Pause();
   SetDXResult(DS_OK);
 }
 
@@ -351,16 +347,14 @@ void TDirectSoundBuffer::SetPosition(int32_t Bytes) {
     return;
   }
   // Offsets go by frames: OpenAL holds the clip in its own layout.
-  voice.Dev->Al.Sourcei(voice.Source, AL_SAMPLE_OFFSET, Bytes / voice.Clip->BlockAlign);
+  voice.SetFrameOffset(Bytes / voice.Clip->BlockAlign);
   SetDXResult(DS_OK);
 }
 
 int32_t TDirectSoundBuffer::Position() {
   TALVoice& voice = Voice();
   if (voice.Primary) return 0;
-  ALint frame = 0;
-  voice.Dev->Al.GetSourcei(voice.Source, AL_SAMPLE_OFFSET, &frame);
-  return frame * voice.Clip->BlockAlign;
+  return voice.FrameOffset() * voice.Clip->BlockAlign;
 }
 
 void TDirectSoundBuffer::SetFrequency(int32_t Hz) {
@@ -371,7 +365,7 @@ void TDirectSoundBuffer::SetFrequency(int32_t Hz) {
   }
   voice.Frequency = Hz;
   const float pitch = Hz == 0 ? 1.0f : float(Hz) / float(voice.Clip->Rate);
-  voice.Dev->Al.Sourcef(voice.Source, AL_PITCH, pitch);
+  voice.SetPitch(pitch);
   SetDXResult(DS_OK);
 }
 
@@ -407,10 +401,7 @@ void TDirectSoundBuffer::SetVolume(int32_t Value) {
   }
   voice.Volume = Value;
   const float gain = Value <= DSBVOLUME_MIN ? 0.0f : std::pow(10.0f, float(Value) / 2000.0f);
-  if (voice.Primary)
-    voice.Dev->Al.Listenerf(AL_GAIN, gain);
-  else
-    voice.Dev->Al.Sourcef(voice.Source, AL_GAIN, gain);
+  voice.SetGain(gain);
   SetDXResult(DS_OK);
 }
 
