@@ -132,7 +132,6 @@ private:
 // --- clips -----------------------------------------------------------------------------------
 
 struct TClip {
-  std::string Name;
   int Channels, Rate, Bits;
   int64_t Bytes;
   std::vector<double> Left, Right; // Right empty for mono
@@ -142,8 +141,8 @@ int64_t Frames(const TClip& Clip) {
   return Clip.Bytes / (Clip.Channels * Clip.Bits / 8);
 }
 
-TClip Make(const char* Name, int Channels, int Rate, int Bits, int64_t Bytes) {
-  TClip clip{Name, Channels, Rate, Bits, Bytes, {}, {}};
+TClip Make(int Channels, int Rate, int Bits, int64_t Bytes) {
+  TClip clip{Channels, Rate, Bits, Bytes, {}, {}};
   clip.Left.assign(size_t(Frames(clip)), 0.0);
   if (Channels == 2) clip.Right.assign(size_t(Frames(clip)), 0.0);
   return clip;
@@ -187,7 +186,7 @@ double Bubble(double T, double Start, double Hz, double Rise, double Length) {
 }
 
 TClip PlayerShoot() {
-  TClip c = Make("PlayerShoot", 2, 44100, 16, 44100);
+  TClip c = Make(2, 44100, 16, 44100);
   // A bright zap: an FM tone diving from 2.6 kHz to 280 Hz in a few tens of milliseconds, with a
   // hiss of noise on the attack; the channels are a little detuned for width.
   double phase[2] = {0, 0};
@@ -211,7 +210,7 @@ TClip PlayerShoot() {
 }
 
 TClip GruntHit() {
-  TClip c = Make("GruntHit", 2, 44100, 16, 100768);
+  TClip c = Make(2, 44100, 16, 100768);
   // A wet burst: a noise splash whose resonant filter closes fast, a low thump, and a spray of
   // bubbles scattered across the stereo field.
   TNoise noise(23);
@@ -243,12 +242,12 @@ TClip GruntHit() {
 }
 
 // The unused eight share one voice: 8-bit mono at 22050 Hz.
-TClip Mono8(const char* Name, int64_t Bytes) {
-  return Make(Name, 1, 22050, 8, Bytes);
+TClip Mono8(int64_t Bytes) {
+  return Make(1, 22050, 8, Bytes);
 }
 
 TClip BoidHit() {
-  TClip c = Mono8("BoidHit", 4998);
+  TClip c = Mono8(4998);
   // A small glassy tick: a short FM ping with a click of noise.
   TNoise noise(31);
   Render(c, [&](double t, int) {
@@ -262,7 +261,7 @@ TClip BoidHit() {
 }
 
 TClip SnakeHit() {
-  TClip c = Mono8("SnakeHit", 5460);
+  TClip c = Mono8(5460);
   // A dull knock: a falling sine with a puff of low noise.
   TNoise noise(37);
   TSvf puff;
@@ -277,7 +276,7 @@ TClip SnakeHit() {
 }
 
 TClip SnakeDestroyed() {
-  TClip c = Mono8("SnakeDestroyed", 49872);
+  TClip c = Mono8(49872);
   // A long crumbling explosion: rumbling noise with a closing filter, scattered crackles and a
   // groan falling away underneath.
   TNoise noise(41), crackle(43);
@@ -296,7 +295,7 @@ TClip SnakeDestroyed() {
 }
 
 TClip GravitarHit() {
-  TClip c = Mono8("GravitarHit", 12850);
+  TClip c = Mono8(12850);
   // A metallic clang: inharmonic partials with a slight pitch wobble.
   const double partials[5] = {1.0, 2.32, 3.17, 4.53, 5.91};
   Render(c, [&](double t, int) {
@@ -312,7 +311,7 @@ TClip GravitarHit() {
 }
 
 TClip GravitarDestroyed() {
-  TClip c = Mono8("GravitarDestroyed", 27084);
+  TClip c = Mono8(27084);
   // A warp collapse: a buzzing sweep diving from high to very low through noise.
   TNoise noise(47);
   TSvf tone;
@@ -328,7 +327,7 @@ TClip GravitarDestroyed() {
 }
 
 TClip PodHit() {
-  TClip c = Make("PodHit", 2, 44100, 16, 441000);
+  TClip c = Make(2, 44100, 16, 441000);
   // A gulp: a throaty buzz whose vowel filter swoops up then down ("glup"), the swallow's low
   // drop, then a gurgle of fading bubbles.
   TNoise noise(53);
@@ -365,7 +364,7 @@ TClip PodHit() {
 }
 
 TClip PodDestroyed() {
-  TClip c = Mono8("PodDestroyed", 23546);
+  TClip c = Mono8(23546);
   // A splat: a noise burst through a band that sweeps down, with bubbles bursting after it.
   TNoise noise(59), when(61);
   TSvf band;
@@ -383,7 +382,7 @@ TClip PodDestroyed() {
 }
 
 TClip PodChildHit() {
-  TClip c = Mono8("PodChildHit", 4040);
+  TClip c = Mono8(4040);
   // A tiny squelch: a blip that bends up through a little band of noise.
   TNoise noise(67);
   TSvf band;
@@ -396,7 +395,7 @@ TClip PodChildHit() {
 }
 
 TClip PodChildDestroyed() {
-  TClip c = Make("PodChildDestroyed", 2, 22050, 16, 54732);
+  TClip c = Make(2, 22050, 16, 54732);
   // A short angry buzz at 100 Hz. The game restarts this clip every 10 ms frame while a predator
   // clings to the snake; at 100 Hz each frame holds exactly one period, so the restarts join into
   // a steady buzz instead of a chatter of clicks. Each period is shaped to rise from and fall back
@@ -422,7 +421,7 @@ TClip PodChildDestroyed() {
 }
 
 TClip PlayerHit() {
-  TClip c = Make("PlayerHit", 2, 44100, 16, 321928);
+  TClip c = Make(2, 44100, 16, 321928);
   // A falling explosion: a roar of noise whose filter falls from bright to deep, a tone diving
   // under it, and a rumble that lingers; each channel has its own noise for width.
   TNoise noise(71);
@@ -443,7 +442,7 @@ TClip PlayerHit() {
 }
 
 TClip BonusReverb() {
-  TClip c = Make("BonusReverb", 2, 44100, 16, 427492);
+  TClip c = Make(2, 44100, 16, 427492);
   // A rising chime: five bell notes climbing an arpeggio, ringing into a wide reverb tail.
   const double notes[5] = {72, 76, 79, 84, 88};
   const double dt = 1.0 / c.Rate;
@@ -470,7 +469,7 @@ TClip BonusReverb() {
 }
 
 TClip GravitarSpawned() {
-  TClip c = Mono8("GravitarSpawned", 49549);
+  TClip c = Mono8(49549);
   // A materialising shimmer: noise swept upwards and a rising glissando with vibrato, swelling
   // in and fading out.
   TNoise noise(79);
@@ -509,7 +508,7 @@ struct TMusic {
 };
 
 TClip Intro() {
-  TClip c = Make("Intro", 1, 22050, 16, 3913876);
+  TClip c = Make(1, 22050, 16, 3913876);
   TMusic m;
   m.N = Frames(c);
   m.Dry.assign(size_t(m.N), 0.0);
@@ -670,7 +669,7 @@ void Put32(std::vector<uint8_t>& Out, uint32_t V) {
   Put16(Out, V >> 16);
 }
 
-bool Write(const TClip& Clip, const std::string& Folder) {
+bool Write(const TClip& Clip, const std::string& Name, const std::string& Folder) {
   std::vector<uint8_t> out;
   const uint32_t block = uint32_t(Clip.Channels * Clip.Bits / 8);
   out.insert(out.end(), {'R', 'I', 'F', 'F'});
@@ -700,7 +699,7 @@ bool Write(const TClip& Clip, const std::string& Folder) {
     }
   }
   // The one odd-sized clip ends with its last sample byte: no padding.
-  const std::string path = Folder + "/" + Clip.Name + ".wav";
+  const std::string path = Folder + "/" + Name + ".wav";
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
   const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
@@ -714,15 +713,22 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
     return 2;
   }
-  const std::function<TClip()> makers[] = {
-      PlayerShoot,       GruntHit,          BoidHit,     SnakeHit,        SnakeDestroyed,
-      GravitarHit,       GravitarDestroyed, PodHit,      PodDestroyed,    PodChildHit,
-      PodChildDestroyed, PlayerHit,         BonusReverb, GravitarSpawned, Intro};
-  for (const auto& make : makers) {
-    const TClip clip = make();
+  // Each clip is made by the function of its name, in the order of the game's clip list.
+  const struct {
+    const char* Name;
+    TClip (*Make)();
+  } makers[] = {
+#define GLOOPA_CLIP(Name, Looped) {#Name, Name},
+#define GLOOPA_CUED_CLIP GLOOPA_CLIP
+#include "sound/Clips.def"
+#undef GLOOPA_CLIP
+#undef GLOOPA_CUED_CLIP
+  };
+  for (const auto& maker : makers) {
+    const TClip clip = maker.Make();
     if (int64_t(clip.Left.size()) * clip.Channels * clip.Bits / 8 != clip.Bytes ||
-        !Write(clip, argv[1])) {
-      std::fprintf(stderr, "ClipSynth: cannot write %s\n", clip.Name.c_str());
+        !Write(clip, maker.Name, argv[1])) {
+      std::fprintf(stderr, "ClipSynth: cannot write %s\n", maker.Name);
       return 1;
     }
   }

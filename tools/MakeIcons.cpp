@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/LittleEndian.h"
+
 namespace {
 
 // A 24-bit grey bitmap of the game's data, as intensities 0..1, top row first.
@@ -35,12 +37,8 @@ struct TGrey {
 bool ReadBitmap(const std::string& Path, TGrey& Out) {
   std::ifstream in(Path, std::ios::binary);
   const std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), {});
-  auto u32 = [&](size_t At) {
-    return uint32_t(b[At]) | uint32_t(b[At + 1]) << 8 | uint32_t(b[At + 2]) << 16 |
-           uint32_t(b[At + 3]) << 24;
-  };
   if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || b[28] != 24) return false;
-  const uint32_t offset = u32(10), width = u32(18), height = u32(22);
+  const uint32_t offset = ReadLE32(&b[10]), width = ReadLE32(&b[18]), height = ReadLE32(&b[22]);
   const size_t stride = (size_t(width) * 3 + 3) / 4 * 4;
   if (width == 0 || height == 0 || width > 4096 || height > 4096 ||
       b.size() < offset + stride * height)

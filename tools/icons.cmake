@@ -3,6 +3,7 @@
 set(GLOOPA_ICON_SIZES 16 24 32 48 64 128 256)
 set(GLOOPA_ICON_DIR ${CMAKE_BINARY_DIR}/generated/icons)
 add_executable(make_icons ${CMAKE_SOURCE_DIR}/tools/MakeIcons.cpp)
+target_include_directories(make_icons PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(make_icons PRIVATE PNG::PNG)
 set(icon_files "")
 foreach(size ${GLOOPA_ICON_SIZES})

@@ -8,6 +8,49 @@
 
 #include "assets/VexLib3DTypes.h"
 
+// The loader's place in a model file: the section being read, and the kind of line expected next
+// within a mesh, a material or a bone. The values are the line order of the file format.
+enum TParseState : uint8_t {
+  psFrameCount,   // "Frames: n"
+  psCurrentFrame, // "Frame: n"
+  psMeshCount,    // "Meshes: n"
+  psMeshes,
+  psMaterials,
+  psBones,
+  psDone // reading has stopped; the rest of the file is ignored
+};
+enum TMeshState : uint8_t {
+  msMesh, // quoted name, flags, material index
+  msVertexCount,
+  msVertex,
+  msNormalCount,
+  msNormal,
+  msTriangleCount,
+  msTriangle
+};
+enum TMaterialState : uint8_t {
+  mtCount, // "Materials: n"
+  mtName,
+  mtAmbient, // the four colours, in this order
+  mtDiffuse,
+  mtSpecular,
+  mtEmissive,
+  mtShininess,
+  mtTransparency,
+  mtColourMap, // quoted bitmap name, or ""
+  mtAlphaMap
+};
+enum TBoneState : uint8_t {
+  bsCount, // "Bones: n"
+  bsName,
+  bsParentName,
+  bsPosition, // flags and position
+  bsPositionKeyCount,
+  bsPositionKey, // skipped
+  bsRotationKeyCount,
+  bsRotationKey // skipped
+};
+
 // A model read from a MilkShape 3D ASCII text file beside the program: meshes, materials (with
 // their textures uploaded to OpenGL while reading), bones, and every vertex position in file order.
 class TMS3DObj {
@@ -19,10 +62,10 @@ public:
 
   std::vector<TXYZ> VertexPositions;
   int32_t VertexPositionCount = 0;
-  uint8_t ParseState = 0;
-  uint8_t MeshState = 0;
-  uint8_t MaterialState = 0;
-  uint8_t BoneState = 0;
+  TParseState ParseState = psFrameCount;
+  TMeshState MeshState = msMesh;
+  TMaterialState MaterialState = mtCount;
+  TBoneState BoneState = bsCount;
   int32_t Frames = 0;
   int32_t CurrentFrame = 0;
   int32_t MeshCount = 0;
@@ -51,9 +94,9 @@ public:
 
   // Writes the two colours into each mesh's material, then draws the mesh.
   void Draw(const TXYZ& AmbientRGB, const TXYZ& DiffuseRGB);
-  void DrawMesh(const T3DMesh& Mesh);
+  void DrawMesh(const T3DMesh& Mesh) const;
   // Every triangle corner as a 2-pixel point in PointColour.
-  void DrawPoints();
+  void DrawPoints() const;
 
   // The loader's steps, public so tests and the fuzzer can drive them. Every malformed input is
   // raised as std::runtime_error with a readable message; nothing reads or writes outside an array.
@@ -90,7 +133,7 @@ public:
 
 private:
   void Reset();
-  int32_t ReadCount(const std::string& Line, int32_t Field, int32_t Limit, const char* What);
+  static int32_t ReadCount(const std::string& Line, int32_t Field, int32_t Limit, const char* What);
   void FinishBone();
   void CheckIndices() const;
 };

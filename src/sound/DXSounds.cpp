@@ -1,128 +1,12 @@
 #include "sound/DXSounds.h"
 
-#include <AL/al.h>
-#include <AL/alc.h>
-#include <AL/alext.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "platform/LittleEndian.h"
 #include "shell/Platform.h"
-
-// ---------------------------------------------------------------------------------------------
-// The OpenAL layer. Only this file calls OpenAL, through entry points looked up at run time.
-
-struct TALApi {
-  decltype(&alcOpenDevice) OpenDevice;
-  decltype(&alcCloseDevice) CloseDevice;
-  decltype(&alcCreateContext) CreateContext;
-  decltype(&alcDestroyContext) DestroyContext;
-  decltype(&alcMakeContextCurrent) MakeContextCurrent;
-  decltype(&alcGetCurrentContext) GetCurrentContext;
-  decltype(&alcGetIntegerv) GetIntegerv;
-  decltype(&alcIsExtensionPresent) IsExtensionPresent;
-  decltype(&alGetError) GetError;
-  decltype(&alIsExtensionPresent) AlIsExtensionPresent;
-  decltype(&alGenBuffers) GenBuffers;
-  decltype(&alDeleteBuffers) DeleteBuffers;
-  decltype(&alBufferData) BufferData;
-  decltype(&alGenSources) GenSources;
-  decltype(&alDeleteSources) DeleteSources;
-  decltype(&alSourcei) Sourcei;
-  decltype(&alSourcef) Sourcef;
-  decltype(&alSource3f) Source3f;
-  decltype(&alGetSourcei) GetSourcei;
-  decltype(&alSourcePlay) SourcePlay;
-  decltype(&alSourcePause) SourcePause;
-  decltype(&alSourceStop) SourceStop;
-  decltype(&alListenerf) Listenerf;
-
-  void Load() {
-    Get(OpenDevice, "alcOpenDevice");
-    Get(CloseDevice, "alcCloseDevice");
-    Get(CreateContext, "alcCreateContext");
-    Get(DestroyContext, "alcDestroyContext");
-    Get(MakeContextCurrent, "alcMakeContextCurrent");
-    Get(GetCurrentContext, "alcGetCurrentContext");
-    Get(GetIntegerv, "alcGetIntegerv");
-    Get(IsExtensionPresent, "alcIsExtensionPresent");
-    Get(GetError, "alGetError");
-    Get(AlIsExtensionPresent, "alIsExtensionPresent");
-    Get(GenBuffers, "alGenBuffers");
-    Get(DeleteBuffers, "alDeleteBuffers");
-    Get(BufferData, "alBufferData");
-    Get(GenSources, "alGenSources");
-    Get(DeleteSources, "alDeleteSources");
-    Get(Sourcei, "alSourcei");
-    Get(Sourcef, "alSourcef");
-    Get(Source3f, "alSource3f");
-    Get(GetSourcei, "alGetSourcei");
-    Get(SourcePlay, "alSourcePlay");
-    Get(SourcePause, "alSourcePause");
-    Get(SourceStop, "alSourceStop");
-    Get(Listenerf, "alListenerf");
-  }
-
-private:
-  template <class F> static void Get(F& Proc, const char* Name) {
-    Proc = reinterpret_cast<F>(LoadProc(SoundLibraryName, Name));
-  }
-};
-
-struct TALDevice {
-  TALApi Al{};
-  ALCdevice* Device = nullptr;
-  ALCcontext* Context = nullptr;
-  bool CanTellDisconnect = false;
-  bool DirectChannels = false;
-
-  // Null when no device can be opened; the library itself must already be loadable.
-  static std::unique_ptr<TALDevice> Open(const char* Name) {
-    auto result = std::make_unique<TALDevice>();
-    result->Al.Load();
-    result->Device = result->Al.OpenDevice(Name);
-    if (!result->Device) return nullptr;
-    // A cue fired every 10 ms frame restarts its clip every frame, and a restart takes effect only
-    // at the start of a mixing period: with the library's default of about 23 ms the restarts of
-    // the contact buzz would land late and unevenly, as clicks. So a period of at most 10 ms is
-    // asked for, here and, for library versions that ignore this attribute, by the alsoft.conf
-    // that lies beside the executable.
-    const ALCint attributes[] = {ALC_REFRESH, 100, 0};
-    result->Context = result->Al.CreateContext(result->Device, attributes);
-    if (!result->Context) return nullptr;
-    result->MakeCurrent();
-    result->CanTellDisconnect = result->Al.IsExtensionPresent(result->Device, "ALC_EXT_disconnect");
-    result->DirectChannels = result->Al.AlIsExtensionPresent("AL_SOFT_direct_channels");
-    return result;
-  }
-  ~TALDevice() {
-    if (Context) {
-      if (Al.GetCurrentContext() == Context) Al.MakeContextCurrent(nullptr);
-      Al.DestroyContext(Context);
-    }
-    if (Device) Al.CloseDevice(Device);
-  }
-  void MakeCurrent() const {
-    if (Al.GetCurrentContext() != Context) Al.MakeContextCurrent(Context);
-  }
-  bool Connected() const {
-    if (!CanTellDisconnect) return true;
-    ALCint connected = 1;
-    Al.GetIntegerv(Device, ALC_CONNECTED, 1, &connected);
-    return connected != 0;
-  }
-  int32_t Frequency() const {
-    ALCint rate = 0;
-    Al.GetIntegerv(Device, ALC_FREQUENCY, 1, &rate);
-    return rate;
-  }
-  int32_t Refresh() const {
-    ALCint refresh = 0;
-    Al.GetIntegerv(Device, ALC_REFRESH, 1, &refresh);
-    return refresh;
-  }
-};
+#include "sound/ALDevice.h"
 
 namespace {
 
@@ -133,17 +17,10 @@ struct TPcmFormat {
   uint16_t BlockAlign, Bits;
 };
 
-uint16_t Get16(const uint8_t* p) {
-  return uint16_t(p[0] | p[1] << 8);
-}
-uint32_t Get32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 bool ParsePcmFormat(const uint8_t* Block, int32_t Size, TPcmFormat& Format) {
   if (!Block || Size < 16) return false;
-  Format = {Get16(Block),     Get16(Block + 2),  Get32(Block + 4),
-            Get32(Block + 8), Get16(Block + 12), Get16(Block + 14)};
+  Format = {ReadLE16(Block),     ReadLE16(Block + 2),  ReadLE32(Block + 4),
+            ReadLE32(Block + 8), ReadLE16(Block + 12), ReadLE16(Block + 14)};
   return Format.Tag == 1 && (Format.Channels == 1 || Format.Channels == 2) &&
          (Format.Bits == 8 || Format.Bits == 16) &&
          Format.BlockAlign == Format.Channels * Format.Bits / 8 &&
@@ -151,181 +28,6 @@ bool ParsePcmFormat(const uint8_t* Block, int32_t Size, TPcmFormat& Format) {
 }
 
 } // namespace
-
-struct TALVoice;
-
-// The samples of one clip: one OpenAL buffer, with the bytes behind it kept so that a lock can
-// hand them out, shared by every voice duplicated from the first.
-//
-// Every clip is handed to OpenAL as stereo, a mono clip with its one channel in both, and played
-// straight onto the output's left and right. A mono source would instead be panned by direction,
-// which at the centre leaves each side several decibels under the clip's own level; the game's
-// device plays a centred mono clip at full level on both sides.
-struct TALClip {
-  const TALDevice* Dev;
-  ALuint Buffer = 0;
-  int32_t Channels = 1;
-  int32_t Bits = 8;
-  int32_t Rate = 0;
-  int32_t BlockAlign = 1;
-  std::vector<uint8_t> Memory;
-  std::vector<TALVoice*> Voices; // voices playing this clip
-
-  explicit TALClip(const TALDevice* Device) : Dev(Device) {}
-  ~TALClip() {
-    if (Buffer) {
-      Dev->MakeCurrent();
-      Dev->Al.DeleteBuffers(1, &Buffer);
-    }
-  }
-  int32_t Frames() const { return int32_t(Memory.size() / size_t(BlockAlign)); }
-  // Fills Target with the clip as stereo, each side scaled by its gain.
-  bool Fill(ALuint Target, float LeftGain, float RightGain) const {
-    const auto& al = Dev->Al;
-    const size_t frames = size_t(Frames());
-    const bool asIs = Channels == 2 && LeftGain == 1 && RightGain == 1;
-    std::vector<uint8_t> stereo;
-    if (!asIs) {
-      const size_t sampleBytes = size_t(Bits / 8);
-      stereo.resize(frames * 2 * sampleBytes);
-      for (size_t f = 0; f < frames; ++f) {
-        for (size_t side = 0; side < 2; ++side) {
-          const size_t from = f * size_t(BlockAlign) + (Channels == 2 ? side * sampleBytes : 0);
-          const float gain = side == 0 ? LeftGain : RightGain;
-          uint8_t* to = &stereo[(f * 2 + side) * sampleBytes];
-          if (Bits == 8) {
-            const float v = float(int(Memory[from]) - 128) * gain;
-            to[0] = uint8_t(std::clamp(128 + int(std::lround(v)), 0, 255));
-          } else {
-            const float v = float(int16_t(Memory[from] | Memory[from + 1] << 8)) * gain;
-            const int16_t w = int16_t(std::clamp(int(std::lround(v)), -32768, 32767));
-            to[0] = uint8_t(w);
-            to[1] = uint8_t(uint16_t(w) >> 8);
-          }
-        }
-      }
-    }
-    al.GetError();
-    al.BufferData(Target, Bits == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16,
-                  asIs ? Memory.data() : stereo.data(), ALsizei(frames * size_t(Bits / 8) * 2),
-                  Rate);
-    return al.GetError() == AL_NO_ERROR;
-  }
-  // OpenAL copies buffer data on upload and refuses it while a source holds the buffer, so the
-  // voices are detached for the moment of the upload (stopping them).
-  bool Upload();
-};
-
-struct TALVoice {
-  const TALDevice* Dev;
-  bool Primary = false;
-  std::shared_ptr<TALClip> Clip;
-  ALuint Source = 0;
-  // A panned voice plays its own copy of the clip, the far side attenuated; a centred one plays
-  // the clip's shared buffer.
-  ALuint PanBuffer = 0;
-  bool Looping = false;
-  int32_t Frequency = 0, Pan = 0, Volume = 0;
-
-  explicit TALVoice(const TALDevice* Device) : Dev(Device) {}
-  ~TALVoice() {
-    if (!Source) return;
-    Dev->MakeCurrent();
-    Dev->Al.SourceStop(Source);
-    Dev->Al.Sourcei(Source, AL_BUFFER, 0);
-    Dev->Al.DeleteSources(1, &Source);
-    if (PanBuffer) Dev->Al.DeleteBuffers(1, &PanBuffer);
-    auto& list = Clip->Voices;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
-  }
-  // A source placed on the listener, unaffected by distance, playing Clip.
-  static std::unique_ptr<TALVoice> On(std::shared_ptr<TALClip> Clip) {
-    auto voice = std::make_unique<TALVoice>(Clip->Dev);
-    const auto& al = Clip->Dev->Al;
-    Clip->Dev->MakeCurrent();
-    al.GetError();
-    al.GenSources(1, &voice->Source);
-    if (al.GetError() != AL_NO_ERROR) {
-      voice->Source = 0;
-      return nullptr;
-    }
-    voice->Clip = std::move(Clip);
-    al.Sourcei(voice->Source, AL_SOURCE_RELATIVE, AL_TRUE);
-    al.Source3f(voice->Source, AL_POSITION, 0, 0, 0);
-    al.Sourcef(voice->Source, AL_ROLLOFF_FACTOR, 0);
-    if (voice->Dev->DirectChannels) al.Sourcei(voice->Source, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
-    al.Sourcei(voice->Source, AL_BUFFER, ALint(voice->Clip->Buffer));
-    voice->Clip->Voices.push_back(voice.get());
-    return voice;
-  }
-  ALint State() const {
-    ALint state = AL_INITIAL;
-    Dev->Al.GetSourcei(Source, AL_SOURCE_STATE, &state);
-    return state;
-  }
-  // Gains of the two sides for Pan: the far side loses |Pan| hundredths of a decibel.
-  void PanGains(float& Left, float& Right) const {
-    const float far = std::pow(10.0f, -std::abs(float(Pan)) / 2000.0f);
-    Left = Pan > 0 ? far : 1.0f;
-    Right = Pan < 0 ? far : 1.0f;
-  }
-  // Builds or drops the panned copy for the current Pan and moves the source onto the right
-  // buffer, keeping its place and whether it plays.
-  bool ApplyPan() {
-    const auto& al = Dev->Al;
-    ALuint wanted = Clip->Buffer;
-    bool ok = true;
-    if (Pan != 0) {
-      if (!PanBuffer) {
-        al.GetError();
-        al.GenBuffers(1, &PanBuffer);
-        if (al.GetError() != AL_NO_ERROR) PanBuffer = 0;
-      }
-      float left, right;
-      PanGains(left, right);
-      // The buffer cannot be refilled while the source holds it.
-      Switch(0);
-      ok = PanBuffer && Clip->Fill(PanBuffer, left, right);
-      if (ok) wanted = PanBuffer;
-    }
-    Switch(wanted);
-    if (Pan == 0 && PanBuffer) {
-      al.DeleteBuffers(1, &PanBuffer);
-      PanBuffer = 0;
-    }
-    return ok;
-  }
-  void Switch(ALuint Buffer) {
-    const auto& al = Dev->Al;
-    ALint current = 0;
-    al.GetSourcei(Source, AL_BUFFER, &current);
-    if (ALuint(current) == Buffer) return;
-    const ALint state = State();
-    ALint offset = 0;
-    al.GetSourcei(Source, AL_SAMPLE_OFFSET, &offset);
-    if (state == AL_PLAYING || state == AL_PAUSED) al.SourceStop(Source);
-    al.Sourcei(Source, AL_BUFFER, ALint(Buffer));
-    if (Buffer && (state == AL_PLAYING || state == AL_PAUSED)) {
-      al.Sourcei(Source, AL_SAMPLE_OFFSET, offset);
-      if (state == AL_PLAYING) al.SourcePlay(Source);
-    }
-  }
-};
-
-bool TALClip::Upload() {
-  const auto& al = Dev->Al;
-  Dev->MakeCurrent();
-  for (TALVoice* v : Voices) {
-    al.SourceStop(v->Source);
-    al.Sourcei(v->Source, AL_BUFFER, 0);
-  }
-  bool ok = Fill(Buffer, 1, 1);
-  for (TALVoice* v : Voices) {
-    al.Sourcei(v->Source, AL_BUFFER, ALint(Buffer));
-    if (v->Pan != 0) ok = v->ApplyPan() && ok;
-  }
-  return ok;
-}
 
 // ---------------------------------------------------------------------------------------------
 // TDirectSound
@@ -494,10 +196,7 @@ bool TDirectSoundBuffer::CreateBuffer(const TDSBufferDesc& Desc) {
   clip->Channels = format.Channels;
   clip->Bits = format.Bits;
   clip->Memory.assign(Desc.dwBufferBytes, format.Bits == 8 ? 0x80 : 0); // silence
-  dev.Al.GetError();
-  dev.Al.GenBuffers(1, &clip->Buffer);
-  if (dev.Al.GetError() != AL_NO_ERROR) {
-    clip->Buffer = 0;
+  if (!clip->MakeBuffer()) {
     SetDXResult(DSERR_OUTOFMEMORY);
     return false;
   }
@@ -614,7 +313,7 @@ int32_t TDirectSoundBuffer::Status() {
     return DSBSTATUS_BUFFERLOST;
   }
   SetDXResult(DS_OK);
-  if (voice.Primary || voice.State() != AL_PLAYING) return 0;
+  if (voice.Primary || !voice.Playing()) return 0;
   return DSBSTATUS_PLAYING | (voice.Looping ? DSBSTATUS_LOOPING : 0);
 }
 
@@ -629,16 +328,15 @@ void TDirectSoundBuffer::Play(bool Loop) {
     SetDXResult(DS_OK);
     return;
   }
-  voice.Looping = Loop;
-  voice.Dev->Al.Sourcei(voice.Source, AL_LOOPING, Loop ? AL_TRUE : AL_FALSE);
+  voice.SetLooping(Loop);
   // Playing a buffer that already plays only changes its looping; OpenAL would restart it.
-  if (voice.State() != AL_PLAYING) voice.Dev->Al.SourcePlay(voice.Source);
+  if (!voice.Playing()) voice.Play();
   SetDXResult(DS_OK);
 }
 
 void TDirectSoundBuffer::Stop() {
   TALVoice& voice = Voice();
-  if (!voice.Primary && voice.State() == AL_PLAYING) voice.Dev->Al.SourcePause(voice.Source);
+  if (!voice.Primary && voice.Playing()) voice.Pause();
   SetDXResult(DS_OK);
 }
 
@@ -649,16 +347,14 @@ void TDirectSoundBuffer::SetPosition(int32_t Bytes) {
     return;
   }
   // Offsets go by frames: OpenAL holds the clip in its own layout.
-  voice.Dev->Al.Sourcei(voice.Source, AL_SAMPLE_OFFSET, Bytes / voice.Clip->BlockAlign);
+  voice.SetFrameOffset(Bytes / voice.Clip->BlockAlign);
   SetDXResult(DS_OK);
 }
 
 int32_t TDirectSoundBuffer::Position() {
   TALVoice& voice = Voice();
   if (voice.Primary) return 0;
-  ALint frame = 0;
-  voice.Dev->Al.GetSourcei(voice.Source, AL_SAMPLE_OFFSET, &frame);
-  return frame * voice.Clip->BlockAlign;
+  return voice.FrameOffset() * voice.Clip->BlockAlign;
 }
 
 void TDirectSoundBuffer::SetFrequency(int32_t Hz) {
@@ -669,7 +365,7 @@ void TDirectSoundBuffer::SetFrequency(int32_t Hz) {
   }
   voice.Frequency = Hz;
   const float pitch = Hz == 0 ? 1.0f : float(Hz) / float(voice.Clip->Rate);
-  voice.Dev->Al.Sourcef(voice.Source, AL_PITCH, pitch);
+  voice.SetPitch(pitch);
   SetDXResult(DS_OK);
 }
 
@@ -705,10 +401,7 @@ void TDirectSoundBuffer::SetVolume(int32_t Value) {
   }
   voice.Volume = Value;
   const float gain = Value <= DSBVOLUME_MIN ? 0.0f : std::pow(10.0f, float(Value) / 2000.0f);
-  if (voice.Primary)
-    voice.Dev->Al.Listenerf(AL_GAIN, gain);
-  else
-    voice.Dev->Al.Sourcef(voice.Source, AL_GAIN, gain);
+  voice.SetGain(gain);
   SetDXResult(DS_OK);
 }
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/LittleEndian.h"
+
 void TStream::ReadBuffer(void* Buffer, int64_t Count) {
   if (Count != 0 && Read(Buffer, Count) != Count) throw EReadError("Stream read error");
 }
@@ -93,14 +95,6 @@ void TWave::Assign(const TWave* Other) {
 
 // --- TWaveStream ---
 
-namespace {
-
-uint32_t LittleEndian32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-} // namespace
-
 TWaveStream::TWaveStream(TStream& Source) : FSource(Source), FStart(Source.Position()) {}
 
 void TWaveStream::Open(bool ReadMode) {
@@ -119,8 +113,8 @@ void TWaveStream::Open(bool ReadMode) {
   // the RIFF size. A later "fmt " or "data" chunk replaces an earlier one.
   uint8_t chunk[8] = {};
   FSource.Read(chunk, 8);
-  while (LittleEndian32(chunk) != 0) {
-    const uint32_t size = LittleEndian32(chunk + 4);
+  while (ReadLE32(chunk) != 0) {
+    const uint32_t size = ReadLE32(chunk + 4);
     if (std::memcmp(chunk, "fmt ", 4) == 0) {
       // Check the size against what is left before allocating: a corrupt size must not make
       // us reserve gigabytes only to fail the read.

@@ -24,43 +24,21 @@
   extern "C" const uint8_t Symbol[];                                                               \
   extern "C" const uint8_t Symbol##_end[];
 
-GLOOPA_EMBED_CLIP(gloopa_clip_PlayerShoot, "PlayerShoot.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_GruntHit, "GruntHit.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_BoidHit, "BoidHit.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_SnakeHit, "SnakeHit.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_SnakeDestroyed, "SnakeDestroyed.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_GravitarHit, "GravitarHit.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_GravitarDestroyed, "GravitarDestroyed.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_PodHit, "PodHit.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_PodDestroyed, "PodDestroyed.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_PodChildHit, "PodChildHit.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_PodChildDestroyed, "PodChildDestroyed.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_PlayerHit, "PlayerHit.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_BonusReverb, "BonusReverb.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_GravitarSpawned, "GravitarSpawned.wav")
-GLOOPA_EMBED_CLIP(gloopa_clip_Intro, "Intro.wav")
+#define GLOOPA_CLIP(Name, Looped) GLOOPA_EMBED_CLIP(gloopa_clip_##Name, #Name ".wav")
+#define GLOOPA_CUED_CLIP GLOOPA_CLIP
+#include "sound/Clips.def"
+#undef GLOOPA_CLIP
+#undef GLOOPA_CUED_CLIP
 
 namespace {
 
-#define GLOOPA_CLIP_ENTRY(Name, Looped)                                                            \
-  { #Name, Looped, gloopa_clip_##Name, size_t(gloopa_clip_##Name##_end - gloopa_clip_##Name) }
-
 const TStoredClip StoredClips[TFormSounds::ClipCount] = {
-    GLOOPA_CLIP_ENTRY(PlayerShoot, false),
-    GLOOPA_CLIP_ENTRY(GruntHit, false),
-    GLOOPA_CLIP_ENTRY(BoidHit, false),
-    GLOOPA_CLIP_ENTRY(SnakeHit, false),
-    GLOOPA_CLIP_ENTRY(SnakeDestroyed, false),
-    GLOOPA_CLIP_ENTRY(GravitarHit, false),
-    GLOOPA_CLIP_ENTRY(GravitarDestroyed, false),
-    GLOOPA_CLIP_ENTRY(PodHit, false),
-    GLOOPA_CLIP_ENTRY(PodDestroyed, false),
-    GLOOPA_CLIP_ENTRY(PodChildHit, false),
-    GLOOPA_CLIP_ENTRY(PodChildDestroyed, false),
-    GLOOPA_CLIP_ENTRY(PlayerHit, false),
-    GLOOPA_CLIP_ENTRY(BonusReverb, false),
-    GLOOPA_CLIP_ENTRY(GravitarSpawned, false),
-    GLOOPA_CLIP_ENTRY(Intro, true),
+#define GLOOPA_CLIP(Name, Looped)                                                                  \
+  {#Name, Looped, gloopa_clip_##Name, size_t(gloopa_clip_##Name##_end - gloopa_clip_##Name)},
+#define GLOOPA_CUED_CLIP GLOOPA_CLIP
+#include "sound/Clips.def"
+#undef GLOOPA_CLIP
+#undef GLOOPA_CUED_CLIP
 };
 
 } // namespace
@@ -95,7 +73,7 @@ TFormSounds::~TFormSounds() {
   DXSound1.reset();
 }
 
-void TFormSounds::Cue(TSoundCue Cue, int32_t Entry) {
+void TFormSounds::Cue(TSoundCue Cue, TClipIndex Entry) {
   ++CueCounts[Cue];
   TWaveCollectionItem* item = DXWaveList1->Items().Items(Entry);
   try {
@@ -104,26 +82,4 @@ void TFormSounds::Cue(TSoundCue Cue, int32_t Entry) {
   } catch (const EDirectSoundError&) {
     // A clip the device would not build stays silent; a sound must never end the game.
   }
-}
-
-void TFormSounds::Intro() {
-  Cue(scIntro, 14);
-}
-void TFormSounds::PlayerShoot() {
-  Cue(scPlayerShoot, 0);
-}
-void TFormSounds::BonusReverb() {
-  Cue(scBonusReverb, 12);
-}
-void TFormSounds::PodChildDestroyed() {
-  Cue(scPodChildDestroyed, 10);
-}
-void TFormSounds::GruntHit() {
-  Cue(scGruntHit, 1);
-}
-void TFormSounds::PodHit() {
-  Cue(scPodHit, 7);
-}
-void TFormSounds::PlayerHit() {
-  Cue(scPlayerHit, 11);
 }

@@ -6,14 +6,24 @@
 #include "sound/DXClass.h"
 #include "sound/DXSounds.h"
 
-enum TSoundCue {
-  scIntro,
-  scPlayerShoot,
-  scBonusReverb,
-  scPodChildDestroyed,
-  scGruntHit,
-  scPodHit,
-  scPlayerHit
+// The bank's entries, in the order of Clips.def.
+enum TClipIndex : int32_t {
+#define GLOOPA_CLIP(Name, Looped) cl##Name,
+#define GLOOPA_CUED_CLIP(Name, Looped) cl##Name,
+#include "sound/Clips.def"
+#undef GLOOPA_CLIP
+#undef GLOOPA_CUED_CLIP
+  clCount
+};
+
+// The cued clips, each with a counter of its cues.
+enum TSoundCue : int32_t {
+#define GLOOPA_CLIP(Name, Looped)
+#define GLOOPA_CUED_CLIP(Name, Looped) sc##Name,
+#include "sound/Clips.def"
+#undef GLOOPA_CLIP
+#undef GLOOPA_CUED_CLIP
+  scCount
 };
 
 // One clip as it is built into the program: a complete RIFF WAVE image.
@@ -29,8 +39,8 @@ struct TStoredClip {
 // beginning, so no clip ever overlaps itself. Without a sound device every cue does nothing.
 class TFormSounds : public TComponent {
 public:
-  static constexpr int32_t ClipCount = 15;
-  static constexpr int32_t CueCount = 7;
+  static constexpr int32_t ClipCount = clCount;
+  static constexpr int32_t CueCount = scCount;
 
   // Reads the fifteen clips and brings the device up. A missing sound library raises
   // std::runtime_error ("libopenal.so.1 not loaded"); a missing device only silences the bank.
@@ -39,13 +49,15 @@ public:
 
   bool IsForm() const override { return true; }
 
-  void Intro();
-  void PlayerShoot();
-  void BonusReverb();
-  void PodChildDestroyed();
-  void GruntHit();
-  void PodHit();
-  void PlayerHit();
+  // One operation per cued clip, named after it: PlayerShoot(), GruntHit(), ... Intro().
+#define GLOOPA_CLIP(Name, Looped)
+#define GLOOPA_CUED_CLIP(Name, Looped)                                                             \
+  void Name() {                                                                                    \
+    Cue(sc##Name, cl##Name);                                                                       \
+  }
+#include "sound/Clips.def"
+#undef GLOOPA_CLIP
+#undef GLOOPA_CUED_CLIP
 
   // Every cue call, counted whether or not anything can be heard.
   int32_t CueCounts[CueCount] = {};
@@ -57,5 +69,5 @@ public:
   static const TStoredClip& StoredClip(int32_t Index);
 
 private:
-  void Cue(TSoundCue Cue, int32_t Entry);
+  void Cue(TSoundCue Cue, TClipIndex Entry);
 };

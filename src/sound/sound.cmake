@@ -1,11 +1,15 @@
 # The sound library, with the fifteen clips generated at build time (tools/ClipSynth.cpp) and
 # assembled into frmDXSounds.cpp's object file. OpenAL is loaded at run time, never linked.
 set(GLOOPA_CLIP_DIR ${CMAKE_BINARY_DIR}/generated/clips)
-set(GLOOPA_CLIP_NAMES PlayerShoot GruntHit BoidHit SnakeHit SnakeDestroyed GravitarHit
-  GravitarDestroyed PodHit PodDestroyed PodChildHit PodChildDestroyed PlayerHit BonusReverb
-  GravitarSpawned Intro)
+# The clip names come from the one list the program's tables are made from.
+set(clip_list ${CMAKE_SOURCE_DIR}/src/sound/Clips.def)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${clip_list})
+file(STRINGS ${clip_list} clip_lines REGEX "^GLOOPA_(CUED_)?CLIP\\(")
+set(GLOOPA_CLIP_NAMES "")
 set(GLOOPA_CLIP_FILES "")
-foreach(clip ${GLOOPA_CLIP_NAMES})
+foreach(line ${clip_lines})
+  string(REGEX REPLACE "^GLOOPA_(CUED_)?CLIP\\(([A-Za-z0-9_]+),.*" "\\2" clip "${line}")
+  list(APPEND GLOOPA_CLIP_NAMES ${clip})
   list(APPEND GLOOPA_CLIP_FILES ${GLOOPA_CLIP_DIR}/${clip}.wav)
 endforeach()
 

@@ -78,7 +78,7 @@ TEST(ModelFields, IntegerFieldsRoundTiesToEvenAndRejectOutOfRange) {
     TMS3DObj model;
     model.ParseLine(c.Line);
     EXPECT_EQ(model.Frames, c.Frames) << c.Line;
-    EXPECT_EQ(model.ParseState, 1) << c.Line;
+    EXPECT_EQ(model.ParseState, psCurrentFrame) << c.Line;
   }
   for (const char* line : {"Frames: 3e9", "Frames: -2147483904", "Frames: 1e38"}) {
     TMS3DObj model;
@@ -135,7 +135,7 @@ TEST(ModelLoader, TexturedSquareLoadsAsTheExportWroteIt) {
   EXPECT_FLOAT_EQ(mat.Transparency, 1);
   EXPECT_TRUE(m->Bones.empty());
   EXPECT_EQ(m->BoneCount, 0);
-  EXPECT_EQ(m->ParseState, 6);
+  EXPECT_EQ(m->ParseState, psDone);
 }
 
 TEST(ModelLoader, LineEndingsCommentsAndBlankLinesReadTheSame) {
@@ -159,13 +159,13 @@ TEST(ModelLoader, LineEndingsCommentsAndBlankLinesReadTheSame) {
                                            "0 0 0 1\n0\n1\n\"\"\n\"\"\nBones: 0"));
   EXPECT_EQ(oneChar->VertexPositionCount, 1);
   EXPECT_FLOAT_EQ(oneChar->VertexPositions[0].Z, 3);
-  EXPECT_EQ(oneChar->ParseState, 6);
+  EXPECT_EQ(oneChar->ParseState, psDone);
 }
 
 TEST(ModelLoader, LinesAreNotTrimmedSoALineOfSpacesIsData) {
   TMS3DObj model;
   model.ParseLine("   ");
-  EXPECT_EQ(model.ParseState, 1);
+  EXPECT_EQ(model.ParseState, psCurrentFrame);
   EXPECT_EQ(model.Frames, 0);
   model.ParseLine("Frames: 119");
   EXPECT_EQ(model.CurrentFrame, 119);
@@ -266,7 +266,7 @@ TEST(ModelLoader, BonesAreReadAndNothingAfterTheLastBone) {
   EXPECT_EQ(m->Bones[1].Name, "Tip");
   EXPECT_EQ(m->Bones[1].ParentName, "Root");
   EXPECT_EQ(m->Bones[1].RotationKeyCount, 1);
-  EXPECT_EQ(m->ParseState, 6);
+  EXPECT_EQ(m->ParseState, psDone);
   EXPECT_EQ(m->Frames, 1);
 
   // After "Bones: 0" even lines that could not be parsed are left alone.

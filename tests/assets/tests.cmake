@@ -1,10 +1,8 @@
 # Model loader extras: the model and bitmap fuzzers, the check that data/ is what the generator
 # writes, and runs of the game itself against its model files.
 
-set(assets_fuzz_common
-  ${CMAKE_SOURCE_DIR}/src/assets/VexLib3D.cpp
-  ${CMAKE_SOURCE_DIR}/src/assets/VexLib3DTypes.cpp
-  ${CMAKE_SOURCE_DIR}/src/assets/GameRandom.cpp
+file(GLOB assets_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/assets/*.cpp)
+set(assets_fuzz_common ${assets_sources}
   ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/FuzzSupport.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/support/gldouble/NullGL.cpp)
 file(GLOB assets_model_seeds CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.txt

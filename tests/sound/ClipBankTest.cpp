@@ -3,21 +3,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/LittleEndian.h"
 #include "sound/frmDXSounds.h"
 
 namespace {
 
-uint32_t Get32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t Get16(const uint8_t* p) {
-  return uint16_t(p[0] | p[1] << 8);
-}
-
 // Sample I of channel 0 as -1..1.
 double SampleAt(const uint8_t* Data, int Bits, int Channels, size_t I) {
   if (Bits == 8) return (Data[I * size_t(Channels)] - 128) / 128.0;
-  return int16_t(Get16(Data + I * size_t(Channels) * 2)) / 32768.0;
+  return int16_t(ReadLE16(Data + I * size_t(Channels) * 2)) / 32768.0;
 }
 
 } // namespace
@@ -56,18 +50,18 @@ TEST(ClipBank, EveryBuiltInImageHasTheTablesFormatAndSize) {
     ASSERT_EQ(clip.ImageSize, 12 + 8 + 16 + 8 + size_t(want.Bytes));
     const uint8_t* p = clip.Image;
     EXPECT_EQ(std::memcmp(p, "RIFF", 4), 0);
-    EXPECT_EQ(Get32(p + 4), clip.ImageSize - 8);
+    EXPECT_EQ(ReadLE32(p + 4), clip.ImageSize - 8);
     EXPECT_EQ(std::memcmp(p + 8, "WAVEfmt ", 8), 0);
-    EXPECT_EQ(Get32(p + 16), 16u);
-    EXPECT_EQ(Get16(p + 20), 1); // PCM
-    EXPECT_EQ(Get16(p + 22), want.Channels);
-    EXPECT_EQ(Get32(p + 24), uint32_t(want.Rate));
+    EXPECT_EQ(ReadLE32(p + 16), 16u);
+    EXPECT_EQ(ReadLE16(p + 20), 1); // PCM
+    EXPECT_EQ(ReadLE16(p + 22), want.Channels);
+    EXPECT_EQ(ReadLE32(p + 24), uint32_t(want.Rate));
     const int block = want.Channels * want.Bits / 8;
-    EXPECT_EQ(Get32(p + 28), uint32_t(want.Rate * block));
-    EXPECT_EQ(Get16(p + 32), block);
-    EXPECT_EQ(Get16(p + 34), want.Bits);
+    EXPECT_EQ(ReadLE32(p + 28), uint32_t(want.Rate * block));
+    EXPECT_EQ(ReadLE16(p + 32), block);
+    EXPECT_EQ(ReadLE16(p + 34), want.Bits);
     EXPECT_EQ(std::memcmp(p + 36, "data", 4), 0);
-    EXPECT_EQ(Get32(p + 40), want.Bytes);
+    EXPECT_EQ(ReadLE32(p + 40), want.Bytes);
 
     // Real sound that starts and ends at silence: loud somewhere, quiet at both ends.
     const uint8_t* data = p + 44;
