@@ -10,7 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "shell/Platform.h"
+#include "platform/Platform.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "shell/Platform.h"
+#include "platform/Platform.h"
 
 // ---------------------------------------------------------------------------------------------
 // The OpenAL layer. Only this file calls OpenAL, through entry points looked up at run time.

@@ -7,7 +7,7 @@
 // Set-up: the arena is built from the random source in a fixed order, so it can be rebuilt from
 // the source's rule alone.
 TEST_F(WorldTest, SetUpDrawsStarsThenEggsThenSpermFromSeedZero) {
-  ReferenceRandom r;
+  TRefRandom r;
   for (int i = 0; i < TGloopa::StarCount; ++i) {
     const float x = float(r.Next(1600) - 800), y = float(r.Next(1600) - 800);
     const float z = float(r.Next(500));
@@ -20,7 +20,7 @@ TEST_F(WorldTest, SetUpDrawsStarsThenEggsThenSpermFromSeedZero) {
   }
   float eggX[8], eggY[8];
   for (int i = 0; i < 8; ++i) {
-    const int32_t sign = r.Next() >= 0.5 ? 1 : -1;
+    const int32_t sign = r.Real() >= 0.5 ? 1 : -1;
     const int32_t rate = sign * r.Next(4);
     eggX[i] = float(r.Next(1600) - 800);
     eggY[i] = float(r.Next(1100) - 550);

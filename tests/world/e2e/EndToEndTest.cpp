@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/ReferenceRandom.h"
+
 namespace {
 
 struct TRun {
@@ -113,12 +115,8 @@ TEST(EndToEnd, OneClickOnTheTitleStartsAGame) {
   ASSERT_EQ(d["stars"].size(), 1001u);
   EXPECT_GT(d["sphereVertexCount"].get<int>(), 2);
   // Seed 0 makes the first star (Random(1600) - 800, ...) the same on every run.
-  uint32_t seed = 0;
-  auto next = [&](uint32_t n) {
-    seed = seed * 134775813u + 1u;
-    return int((uint64_t(n) * seed) >> 32);
-  };
-  const int x = next(1600) - 800, y = next(1600) - 800, z = next(500), size = next(3) + 1;
+  TRefRandom r;
+  const int x = r.Next(1600) - 800, y = r.Next(1600) - 800, z = r.Next(500), size = r.Next(3) + 1;
   EXPECT_EQ(d["stars"][0], (nlohmann::json{x, y, z, size}));
 }
 
