@@ -57,7 +57,7 @@ TRunOptions Headless(int64_t Frames) {
 } // namespace
 
 TEST(GamePad, ThePointerGoesAroundTheSnake) {
-  struct Case {
+  const struct Case {
     float snakeX, snakeY, dx, dy;
     int32_t x, y;
   } cases[] = {

@@ -101,7 +101,7 @@ TEST(Screenshot, F12SavesIntoThePicturesFolderAndAFailureLetsTheGameGoOn) {
   const char* saved = std::getenv("XDG_PICTURES_DIR");
   const std::string savedValue = saved ? saved : "";
 
-  struct Case {
+  const struct Case {
     std::string pictures; // XDG_PICTURES_DIR
     bool writes;
   } cases[] = {{(root / "new" / "deep").string(), true},
@@ -194,7 +194,7 @@ TEST(Screenshot, APictureReplacesTheFileWholeOrLeavesItAlone) {
 
   // Failures name the file and leave what was there; no temporary file is left behind.
   std::ofstream(folder / "shots" / "shot.png", std::ios::trunc) << old;
-  struct Case {
+  const struct Case {
     std::string path;
     int32_t width;
   } cases[] = {{(folder / "shots" / "shot.png").string(), 3}, // the pixels do not fit the size

@@ -230,7 +230,7 @@ TEST(EndToEnd, AFreeRunDumpsItsStateAndARunWithoutInputRecordsTheIdleMouse) {
 }
 
 TEST(EndToEnd, MalformedDemosAreRefusedBeforeTheGameStarts) {
-  struct Case {
+  const struct Case {
     const char* Text;
     const char* Message;
   } cases[] = {
