@@ -22,6 +22,15 @@ bool CanWrite(const std::string& Path, const char* What) {
 
 } // namespace
 
+void TDemoFeed::Send(const TDemoFrame& Next) {
+  TDemoMessage messages[3];
+  const int32_t count = DemoMessages(HasPrevious ? &Previous : nullptr, Next, messages);
+  for (int32_t i = 0; i < count; ++i)
+    GameWindowProc(GameWindowHandle(), messages[i].Message, messages[i].WParam, messages[i].LParam);
+  Previous = Next;
+  HasPrevious = true;
+}
+
 int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
   Files = SessionFiles;
   const std::string& demoPath = !Files.Play.empty() ? Files.Play : Files.Timedemo;
@@ -85,13 +94,7 @@ bool TDemoSession::BeforeFrame() {
   if (Player) {
     TDemoFrame next;
     if (!Player->Next(next)) return false;
-    TDemoMessage messages[3];
-    const int32_t count = DemoMessages(HasPrevious ? &Previous : nullptr, next, messages);
-    for (int32_t i = 0; i < count; ++i)
-      GameWindowProc(GameWindowHandle(), messages[i].Message, messages[i].WParam,
-                     messages[i].LParam);
-    Previous = next;
-    HasPrevious = true;
+    Feed.Send(next);
   }
   if (!Files.Record.empty()) Recorder.EndFrame();
   FrameStart = TClock::now();

@@ -8,6 +8,17 @@
 
 struct TRunOptions;
 
+// Sends the game window the messages a real mouse would send to go from the frame sent last to
+// Next (for the first frame: a move, then the buttons held).
+class TDemoFeed {
+public:
+  void Send(const TDemoFrame& Next);
+
+private:
+  TDemoFrame Previous;
+  bool HasPrevious = false;
+};
+
 // What a run does besides playing: the files it reads and writes. Empty paths are not used.
 struct TSessionFiles {
   std::string Record;          // record the mouse into this demo
@@ -47,8 +58,7 @@ private:
   TFrameTimes Times;
   TClock::time_point FrameStart;
   bool FrameOpen = false; // a frame's time runs from its BeforeFrame to the next one, or the end
-  TDemoFrame Previous;
-  bool HasPrevious = false;
+  TDemoFeed Feed;
   bool DumpFailed = false;
   bool ScreenshotFailed = false;
 };

@@ -12,6 +12,7 @@
 #include "creatures/blobBullet.h"
 #include "creatures/blobSnake.h"
 #include "shell/Demo.h"
+#include "shell/DemoSession.h"
 #include "shell/GLWindow.h"
 #include "shell/GamePad.h"
 #include "world/StateDump.h"
@@ -148,20 +149,13 @@ TEST(GamePad, AGamePlayedWithAVirtualPadReplaysFromItsDemoToTheSameState) {
 
   // The recorded demo, replayed with the pad gone, gives the same world.
   TDemoPlayer player(demo);
-  TDemoFrame previous;
-  bool hasPrevious = false;
+  TDemoFeed feed;
   TRunOptions replay = Headless(0); // the demo's own length ends the replay
   replay.ReplayMouse = true;
   replay.BeforeFrame = [&](int64_t, TGloopa&) {
     TDemoFrame next;
     if (!player.Next(next)) return false;
-    TDemoMessage messages[3];
-    const int32_t count = DemoMessages(hasPrevious ? &previous : nullptr, next, messages);
-    for (int32_t i = 0; i < count; ++i)
-      GameWindowProc(GameWindowHandle(), messages[i].Message, messages[i].WParam,
-                     messages[i].LParam);
-    previous = next;
-    hasPrevious = true;
+    feed.Send(next);
     return true;
   };
   replay.BeforeWorldFreed = [&](int64_t Drawn, TGloopa& World) {

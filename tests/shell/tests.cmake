@@ -50,6 +50,7 @@ gloopa_fuzzer(FuzzDemoReader SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/shell/fuzz/Fuzz
 
 # The ways a run can end (signals, a full disk, a killed recorder), run on the simulation build.
 add_executable(test_shell_exits ${CMAKE_CURRENT_SOURCE_DIR}/shell/exits/WaysOutTest.cpp)
+target_include_directories(test_shell_exits PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(test_shell_exits PRIVATE GTest::gtest_main nlohmann_json::nlohmann_json)
 target_compile_definitions(test_shell_exits PRIVATE GLOOPA_SIM_EXE="$<TARGET_FILE:gloopa_sim>")
 add_dependencies(test_shell_exits gloopa_sim)

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "support/ReferenceRandom.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -23,17 +24,6 @@ struct TRun {
 
 std::string Temp(const std::string& Name) {
   return ::testing::TempDir() + "gloopa_e2e_" + Name;
-}
-
-std::string ReadFile(const std::string& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& Path, const std::string& Text) {
-  std::ofstream(Path, std::ios::binary) << Text;
 }
 
 // Runs the game headless with Args. NoDraw keeps the GL context but draws nothing, which leaves
@@ -212,7 +202,11 @@ TEST(EndToEnd, ARecordedRunReplaysToTheSameState) {
   EXPECT_EQ(run.Out.substr(size_t(used)), "\n");
   EXPECT_EQ(frames, 41);
   EXPECT_GT(seconds, 0);
-  EXPECT_NEAR(fps, frames / seconds, fps * 0.01 + 0.1);
+  // The seconds are printed to the millisecond, so a short run's rate is known only that well.
+  EXPECT_GE(fps, frames / (seconds + 0.0005) * 0.999);
+  if (seconds > 0.0005) {
+    EXPECT_LE(fps, frames / (seconds - 0.0005) * 1.001);
+  }
   EXPECT_LE(p50, p99);
   EXPECT_LE(p99, max);
   EXPECT_LE(max, seconds * 1000 + 0.001);
