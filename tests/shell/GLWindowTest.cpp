@@ -8,20 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "ShellTestSupport.h"
 #include "creatures/blobSnake.h"
 #include "shell/GLWindow.h"
 #include "shell/ViewScale.h"
 #include "world/gloopaMain.h"
 
 namespace {
-
-TRunOptions HeadlessWindowed(int64_t Frames) {
-  TRunOptions options;
-  options.Headless = true;
-  options.Windowed = true;
-  options.Frames = Frames;
-  return options;
-}
 
 void PushKey(Uint32 Type, SDL_Keycode Key, Uint16 Mod = KMOD_NONE) {
   SDL_Event event{};

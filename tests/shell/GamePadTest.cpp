@@ -8,6 +8,7 @@
 #include <cmath>
 #include <string>
 
+#include "ShellTestSupport.h"
 #include "assets/GameRandom.h"
 #include "creatures/blobBullet.h"
 #include "creatures/blobSnake.h"
@@ -47,14 +48,6 @@ public:
   SDL_Joystick* Joystick = nullptr;
 };
 
-TRunOptions Headless(int64_t Frames) {
-  TRunOptions options;
-  options.Headless = true;
-  options.Windowed = true;
-  options.Frames = Frames;
-  return options;
-}
-
 } // namespace
 
 TEST(GamePad, ThePointerGoesAroundTheSnake) {
@@ -90,7 +83,7 @@ TEST(GamePad, AGamePlayedWithAVirtualPadReplaysFromItsDemoToTheSameState) {
   int32_t mostBullets = 0;
   bool leftAfterUnplug = true, mouseAfterUnplug = false;
 
-  TRunOptions options = Headless(Frames);
+  TRunOptions options = HeadlessWindowed(Frames);
   RandSeed = 0; // as at the start of a program
   options.OnMessage = [&](uint32_t Message, TWParam, TLParam LParam) {
     recorder.Observe(Message, LParam);
@@ -150,7 +143,7 @@ TEST(GamePad, AGamePlayedWithAVirtualPadReplaysFromItsDemoToTheSameState) {
   // The recorded demo, replayed with the pad gone, gives the same world.
   TDemoPlayer player(demo);
   TDemoFeed feed;
-  TRunOptions replay = Headless(0); // the demo's own length ends the replay
+  TRunOptions replay = HeadlessWindowed(0); // the demo's own length ends the replay
   replay.ReplayMouse = true;
   replay.BeforeFrame = [&](int64_t, TGloopa&) {
     TDemoFrame next;
