@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "assets/VexLib3DFiles.h"
-#include "shell/Platform.h"
+#include "platform/Platform.h"
 
 // Reading a model file; the parser, the bitmaps and the drawing have files of their own
 // (VexLib3DParse, VexLib3DBitmap, VexLib3DDraw).

@@ -88,7 +88,7 @@ public:
   bool LoadTextures = true;
 
   // Reads FileName from the game's folder. A failure is shown to the user and then raised as
-  // ETerminate (shell/Platform.h); the model must not be drawn afterwards. Needs a current GL
+  // ETerminate (platform/Platform.h); the model must not be drawn afterwards. Needs a current GL
   // context.
   void LoadFromFile(const std::string& FileName);
 

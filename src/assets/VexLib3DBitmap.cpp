@@ -5,7 +5,7 @@
 
 #include "assets/VexLib3DFiles.h"
 #include "platform/LittleEndian.h"
-#include "shell/Platform.h"
+#include "platform/Platform.h"
 
 // Bitmaps: decoding the 24-bit files the models name, and making their GL textures.
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/Platform.h"
+#include "platform/Platform.h"
 
 TLinkedList::~TLinkedList() {
   // Derived classes run the check while their nodes still exist; this catches a pool that

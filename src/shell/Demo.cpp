@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/WholeFile.h"
+#include "platform/WholeFile.h"
 
 namespace {
 

@@ -6,9 +6,10 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/WholeFile.h"
 
 namespace {
 
@@ -35,8 +36,13 @@ bool Exists(const std::string& Path) {
   return stat(Path.c_str(), &info) == 0;
 }
 
+void AppendBytes(png_structp Png, png_bytep Data, png_size_t Length) {
+  auto* out = static_cast<std::string*>(png_get_io_ptr(Png));
+  out->append(reinterpret_cast<const char*>(Data), Length);
+}
+
 // libpng reports errors by jumping back here; nothing set after the jump point is read after it.
-bool EncodePNG(std::FILE* File, const uint8_t* RGB, int32_t Width, int32_t Height) {
+bool EncodePNG(std::string& Out, const uint8_t* RGB, int32_t Width, int32_t Height) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -48,7 +54,7 @@ bool EncodePNG(std::FILE* File, const uint8_t* RGB, int32_t Width, int32_t Heigh
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, File);
+  png_set_write_fn(png, &Out, AppendBytes, nullptr);
   png_set_IHDR(png, info, png_uint_32(Width), png_uint_32(Height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -90,26 +96,15 @@ bool WritePNG(const std::string& Path, const std::vector<uint8_t>& RGB, int32_t 
     Error = "cannot write the screenshot " + Path + ": no picture";
     return false;
   }
-  // Written beside the target and renamed, so a failed write never leaves half a picture.
-  const std::string temp = Path + ".part";
-  std::FILE* file = std::fopen(temp.c_str(), "wb");
-  if (!file) {
-    Error = "cannot write the screenshot " + Path + ": " + std::strerror(errno);
+  std::string png;
+  if (!EncodePNG(png, RGB.data(), Width, Height)) {
+    Error = "cannot write the screenshot " + Path + ": PNG encoding failed";
     return false;
   }
-  const bool ok = EncodePNG(file, RGB.data(), Width, Height);
-  const bool flushed = std::fflush(file) == 0;
-  const int flushError = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!ok || !flushed || !closed) {
-    Error = "cannot write the screenshot " + Path + ": " +
-            (ok ? std::strerror(flushed ? errno : flushError) : "PNG encoding failed");
-    std::remove(temp.c_str());
-    return false;
-  }
-  if (std::rename(temp.c_str(), Path.c_str()) != 0) {
-    Error = "cannot write the screenshot " + Path + ": " + std::strerror(errno);
-    std::remove(temp.c_str());
+  // Replaced whole or not at all, so a failed write never leaves half a picture.
+  std::string reason;
+  if (!WriteWholeFile(Path, png, reason)) {
+    Error = "cannot write the screenshot " + Path + ": " + reason;
     return false;
   }
   return true;

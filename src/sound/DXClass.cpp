@@ -4,7 +4,7 @@
 #include <cctype>
 #include <map>
 
-#include "shell/Platform.h"
+#include "platform/Platform.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/LittleEndian.h"
-#include "shell/Platform.h"
+#include "platform/Platform.h"
 #include "sound/ALDevice.h"
 
 namespace {

@@ -1,5 +1,5 @@
 #include "world/StateDump.h"
-#include "shell/WholeFile.h"
+#include "platform/WholeFile.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,10 +1,8 @@
 #include "world/gloopaMain.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
+#include <climits>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "assets/GameRandom.h"
@@ -38,10 +36,6 @@ void PlaceInArena(TXYZ& Position) {
 // Two creatures touch when their squared X-Y distance is below the sum of their squared radii.
 bool Touching(const TBlob& A, const TBlob& B) {
   return DistanceSqXY(A.Position, B.Position) < A.Radius * A.Radius + B.Radius * B.Radius;
-}
-
-TXYZ Grey(float G) {
-  return TXYZ{G, G, G};
 }
 
 } // namespace
@@ -213,14 +207,14 @@ int32_t TGloopa::SpermsOnEgg(const TBlobEgg* Egg) const {
   return count;
 }
 
-void TGloopa::PredatorKilled(TBlobPredator* Sender) {
+void TGloopa::PredatorKilled(const TBlobPredator* Sender) {
   // Like the other counters, the score stops at the top of its range instead of wrapping round
   // to a negative number.
   Score = int32_t(std::clamp<int64_t>(int64_t(Score) + Sender->Points, INT32_MIN, INT32_MAX));
   Sounds->GruntHit();
 }
 
-void TGloopa::PredatorAteEgg(TBlobPredator*) {
+void TGloopa::PredatorAteEgg(const TBlobPredator*) {
   Sounds->PodHit();
 }
 
@@ -447,122 +441,4 @@ void TGloopa::LaunchSperm(TBlobEgg* Egg) {
     sperm->SetSwimming(true);
     return;
   }
-}
-
-void TGloopa::DrawArena() const {
-  glPushMatrix();
-  glColor3f(0.1f, 0.7f, 0.7f);
-  glLineWidth(4);
-  glBegin(GL_LINE_LOOP);
-  glVertex3f(ArenaMinX, ArenaMaxY, 0);
-  glVertex3f(ArenaMinX, ArenaMinY, 0);
-  glVertex3f(ArenaMaxX, ArenaMinY, 0);
-  glVertex3f(ArenaMaxX, ArenaMaxY, 0);
-  glEnd();
-  glPopMatrix();
-}
-
-void TGloopa::DrawStars() const {
-  glPushMatrix();
-  glPointSize(1);
-  glColor3f(0.4f, 0.4f, 0.4f);
-  if (ImmediateDrawing || !DrawStarsBySize()) {
-    // One begin/end pair per point, because the point size may change from one star to the next.
-    for (const TStar& star : Stars) {
-      glPointSize(float(star.Size));
-      glBegin(GL_POINTS);
-      glVertex3f(star.X, star.Y, star.Z);
-      glEnd();
-    }
-  }
-  glPopMatrix();
-}
-
-bool TGloopa::DrawStarsBySize() const {
-  // Every star has the same colour and alpha 1, and the depth test keeps the nearest of any that
-  // meet, whatever their order; so one draw per size leaves the same pixels and depths as drawing
-  // them one by one.
-  constexpr int32_t MaxSize = 8;
-  int32_t start[MaxSize + 2] = {};
-  for (const TStar& star : Stars) {
-    if (star.Size < 1 || star.Size > MaxSize) return false;
-    ++start[star.Size + 1];
-  }
-  for (int32_t size = 1; size <= MaxSize; ++size) start[size + 1] += start[size];
-  int32_t next[MaxSize + 1];
-  std::copy(start, start + MaxSize + 1, next);
-  for (const TStar& star : Stars) {
-    float* v = &StarVertices[size_t(next[star.Size]++) * 3];
-    v[0] = star.X;
-    v[1] = star.Y;
-    v[2] = star.Z;
-  }
-  // The last star's size goes last: it is the point size the one-by-one drawing leaves behind.
-  const int32_t last = Stars[StarCount - 1].Size;
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(3, GL_FLOAT, 0, StarVertices);
-  auto drawSize = [&](int32_t Size) {
-    const int32_t count = start[Size + 1] - start[Size];
-    if (count == 0) return;
-    glPointSize(float(Size));
-    glDrawArrays(GL_POINTS, start[Size], count);
-  };
-  for (int32_t size = 1; size <= MaxSize; ++size)
-    if (size != last) drawSize(size);
-  drawSize(last);
-  glDisableClientState(GL_VERTEX_ARRAY);
-  return true;
-}
-
-void TGloopa::SetImmediateDrawing(bool On) {
-  ImmediateDrawing = On;
-  Particles->Immediate = On;
-}
-
-void TGloopa::DrawCursor() const {
-  glPushMatrix();
-  glTranslatef(float(MouseX), float(MouseY), 0);
-  glColor3f(1, 1, 1);
-  glLineWidth(1);
-  DrawCircle(10);
-  glPopMatrix();
-}
-
-void TGloopa::DrawEggIcons() const {
-  for (int32_t i = 0; i < int32_t(Eggs.size()); ++i) {
-    if (!Eggs[i]->Active) continue;
-    glColor3f(0.2f, 0.2f, 0.8f);
-    glLineWidth(2);
-    glPushMatrix();
-    glTranslatef(Camera.X - 100 + 16 * float(i), Camera.Y + 354, 100);
-    DrawCircle(6);
-    glPopMatrix();
-  }
-}
-
-void TGloopa::DrawDisplay() const {
-  const TXYZ scale{1, 0.75f, 1};
-  char text[32];
-  std::snprintf(text, sizeof text, "Hi:%d", HiScore);
-  Printer->Print(2, Grey(0.2f), Camera.X + 151, Camera.Y + 446, scale, text);
-  Printer->Print(2, Grey(0.8f), Camera.X + 150, Camera.Y + 450, scale, text);
-  std::snprintf(text, sizeof text, "Score:%d", Score);
-  Printer->Print(2, Grey(0.2f), Camera.X - 321, Camera.Y + 446, scale, text);
-  Printer->Print(2, Grey(0.8f), Camera.X - 320, Camera.Y + 450, scale, text);
-  std::snprintf(text, sizeof text, "Energy: %d", std::max(Energy, 0));
-  Printer->Print(2, Grey(0.8f), Camera.X - 480, Camera.Y + 450, scale, text);
-}
-
-void TGloopa::DrawTitle() const {
-  Printer->Print(6, TXYZ{TitlePulse, TitlePulse, 1}, Camera.X - 175, Camera.Y + 200, TXYZ{4, 4, 1},
-                 "Gloopa");
-  Printer->Print(1, Grey(0.8f), Camera.X - 250, Camera.Y + 0, TXYZ{1, 1, 1},
-                 "A game of life, death and destruction");
-  Printer->Print(1, Grey(0.8f), Camera.X - 250, Camera.Y - 32, TXYZ{1, 0.8f, 1},
-                 "Left click - Shoot, Right Click - Move");
-}
-
-void TGloopa::DrawCredits() const {
-  Printer->Print(1, TXYZ{0, 0.4f, 0.4f}, Camera.X - 490, Camera.Y - 486, TXYZ{1, 0.5f, 0.5f},
-                 GameCredits());
 }

@@ -95,8 +95,8 @@ public:
   TBlobPredator* FreePredator();
   // How many sperm are swimming toward Egg.
   int32_t SpermsOnEgg(const TBlobEgg* Egg) const;
-  void PredatorKilled(TBlobPredator* Sender);
-  void PredatorAteEgg(TBlobPredator* Sender);
+  void PredatorKilled(const TBlobPredator* Sender);
+  void PredatorAteEgg(const TBlobPredator* Sender);
 
   void Step();
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "assets/VexLib3D.h"
-#include "shell/Platform.h"
+#include "platform/Platform.h"
 
 struct TRGB {
   uint8_t R, G, B;

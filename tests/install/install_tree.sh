@@ -19,8 +19,10 @@ for f in bin/gloopa share/applications/gloopa.desktop share/man/man6/gloopa.6 \
   [ -f "$prefix/$f" ] || fail "missing $f"
 done
 [ -x "$prefix/bin/gloopa" ] || fail "bin/gloopa is not executable"
-# Nothing of the game's data is left beside the executable.
-[ "$(ls "$prefix/bin")" = gloopa ] || fail "bin/ holds more than the game: $(ls "$prefix/bin")"
+# Nothing of the game's data is left beside the executable; only OpenAL Soft's settings, which
+# the library reads from the executable's folder.
+[ "$(ls "$prefix/bin" | tr '\n' ' ')" = "alsoft.conf gloopa " ] ||
+  fail "bin/ holds more than the game: $(ls "$prefix/bin")"
 
 for size in 16 24 32 48 64 128 256; do
   icon=$prefix/share/icons/hicolor/${size}x${size}/apps/gloopa.png

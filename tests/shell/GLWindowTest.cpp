@@ -8,20 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "ShellTestSupport.h"
 #include "creatures/blobSnake.h"
 #include "shell/GLWindow.h"
 #include "shell/ViewScale.h"
 #include "world/gloopaMain.h"
 
 namespace {
-
-TRunOptions HeadlessWindowed(int64_t Frames) {
-  TRunOptions options;
-  options.Headless = true;
-  options.Windowed = true;
-  options.Frames = Frames;
-  return options;
-}
 
 void PushKey(Uint32 Type, SDL_Keycode Key, Uint16 Mod = KMOD_NONE) {
   SDL_Event event{};
@@ -62,7 +55,7 @@ TEST(GLWindow, FramesAreClearedToDeepBlueOverA1024x768Viewport) {
 }
 
 TEST(GLWindow, CameraFollowsTheSnakeWithinItsClamp) {
-  struct Case {
+  const struct Case {
     float x, y, cameraX, cameraY;
   } cases[] = {{0, 0, 0, 0},
                {100, -50, 100, -50},
@@ -146,7 +139,7 @@ TEST(GLWindow, TheModeSwitchMessageReopensTheWindowWithAFreshWorld) {
 TEST(GLWindow, AltEnterSwitchesTheLiveWindowKeepingTheGame) {
   // Started in a window asking for desktop full screen, and in desktop full screen. The offscreen
   // driver offers no 1024 x 768 mode: a window asking for the mode switch stays a window.
-  struct Case {
+  const struct Case {
     bool windowed, desktop, switches;
   } cases[] = {{true, true, true}, {false, true, true}, {true, false, false}};
   for (const Case& c : cases) {
@@ -304,7 +297,7 @@ TEST(GLWindow, FullScreenHoldsOnlyWithTheFlagAndTheAskedMode) {
 }
 
 TEST(GLWindow, AResizedWindowScalesThePictureAndMapsTheMouseBack) {
-  struct Case {
+  const struct Case {
     int w, h;
     GLint viewport[4]; // GL's, from the bottom
     int barX, barY;    // a pixel in a bar (window coordinates), or -1 when there is none

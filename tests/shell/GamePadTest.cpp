@@ -8,10 +8,12 @@
 #include <cmath>
 #include <string>
 
+#include "ShellTestSupport.h"
 #include "assets/GameRandom.h"
 #include "creatures/blobBullet.h"
 #include "creatures/blobSnake.h"
 #include "shell/Demo.h"
+#include "shell/DemoSession.h"
 #include "shell/GLWindow.h"
 #include "shell/GamePad.h"
 #include "world/StateDump.h"
@@ -46,18 +48,10 @@ public:
   SDL_Joystick* Joystick = nullptr;
 };
 
-TRunOptions Headless(int64_t Frames) {
-  TRunOptions options;
-  options.Headless = true;
-  options.Windowed = true;
-  options.Frames = Frames;
-  return options;
-}
-
 } // namespace
 
 TEST(GamePad, ThePointerGoesAroundTheSnake) {
-  struct Case {
+  const struct Case {
     float snakeX, snakeY, dx, dy;
     int32_t x, y;
   } cases[] = {
@@ -89,7 +83,7 @@ TEST(GamePad, AGamePlayedWithAVirtualPadReplaysFromItsDemoToTheSameState) {
   int32_t mostBullets = 0;
   bool leftAfterUnplug = true, mouseAfterUnplug = false;
 
-  TRunOptions options = Headless(Frames);
+  TRunOptions options = HeadlessWindowed(Frames);
   RandSeed = 0; // as at the start of a program
   options.OnMessage = [&](uint32_t Message, TWParam, TLParam LParam) {
     recorder.Observe(Message, LParam);
@@ -148,20 +142,13 @@ TEST(GamePad, AGamePlayedWithAVirtualPadReplaysFromItsDemoToTheSameState) {
 
   // The recorded demo, replayed with the pad gone, gives the same world.
   TDemoPlayer player(demo);
-  TDemoFrame previous;
-  bool hasPrevious = false;
-  TRunOptions replay = Headless(0); // the demo's own length ends the replay
+  TDemoFeed feed;
+  TRunOptions replay = HeadlessWindowed(0); // the demo's own length ends the replay
   replay.ReplayMouse = true;
   replay.BeforeFrame = [&](int64_t, TGloopa&) {
     TDemoFrame next;
     if (!player.Next(next)) return false;
-    TDemoMessage messages[3];
-    const int32_t count = DemoMessages(hasPrevious ? &previous : nullptr, next, messages);
-    for (int32_t i = 0; i < count; ++i)
-      GameWindowProc(GameWindowHandle(), messages[i].Message, messages[i].WParam,
-                     messages[i].LParam);
-    previous = next;
-    hasPrevious = true;
+    feed.Send(next);
     return true;
   };
   replay.BeforeWorldFreed = [&](int64_t Drawn, TGloopa& World) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -100,7 +101,7 @@ TEST(Screenshot, F12SavesIntoThePicturesFolderAndAFailureLetsTheGameGoOn) {
   const char* saved = std::getenv("XDG_PICTURES_DIR");
   const std::string savedValue = saved ? saved : "";
 
-  struct Case {
+  const struct Case {
     std::string pictures; // XDG_PICTURES_DIR
     bool writes;
   } cases[] = {{(root / "new" / "deep").string(), true},
@@ -171,4 +172,40 @@ TEST(Screenshot, NamesFollowTheLocalTime) {
   else
     unsetenv("TZ");
   tzset();
+}
+
+TEST(Screenshot, APictureReplacesTheFileWholeOrLeavesItAlone) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(TempPath("whole"));
+  fs::remove_all(folder);
+  fs::create_directories(folder / "shots");
+  const std::vector<uint8_t> rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
+  const std::string old = "an older picture";
+  std::ofstream(folder / "shots" / "shot.png") << old;
+  fs::create_symlink(folder / "shots" / "shot.png", folder / "link.png");
+
+  // Through a link: the picture lands in the file the link names, and the link stays a link.
+  std::string error;
+  ASSERT_TRUE(WritePNG((folder / "link.png").string(), rgb, 2, 2, error)) << error;
+  EXPECT_TRUE(fs::is_symlink(folder / "link.png"));
+  const TPicture written = ReadPNG((folder / "shots" / "shot.png").string());
+  EXPECT_EQ(written.Width, 2);
+  EXPECT_TRUE(written.RGB == rgb);
+
+  // Failures name the file and leave what was there; no temporary file is left behind.
+  std::ofstream(folder / "shots" / "shot.png", std::ios::trunc) << old;
+  const struct Case {
+    std::string path;
+    int32_t width;
+  } cases[] = {{(folder / "shots" / "shot.png").string(), 3}, // the pixels do not fit the size
+               {(folder / "missing" / "shot.png").string(), 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    error.clear();
+    EXPECT_FALSE(WritePNG(c.path, rgb, c.width, 2, error));
+    EXPECT_EQ(error.rfind("cannot write the screenshot " + c.path + ": ", 0), 0u) << error;
+  }
+  std::ifstream in(folder / "shots" / "shot.png");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder / "shots"), fs::directory_iterator()), 1);
 }

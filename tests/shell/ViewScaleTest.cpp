@@ -3,7 +3,7 @@
 #include "shell/ViewScale.h"
 
 TEST(ViewScale, ThePictureFitsCentredAt4To3) {
-  struct Case {
+  const struct Case {
     int32_t w, h;
     TViewRect rect;
   } cases[] = {
@@ -26,7 +26,7 @@ TEST(ViewScale, ThePictureFitsCentredAt4To3) {
 }
 
 TEST(ViewScale, MousePositionsMapBackToTheGamesWindowCoordinates) {
-  struct Case {
+  const struct Case {
     int32_t w, h, x, y, gameX, gameY;
   } cases[] = {
       // A 1024 x 768 window maps every position to itself, off the edges too.

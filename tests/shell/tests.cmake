@@ -46,10 +46,11 @@ add_dependencies(gloopa_sim gloopa_data)
 file(GLOB shell_demo_seeds CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/world/demos/*.demo
   ${CMAKE_CURRENT_SOURCE_DIR}/shell/fuzz/regressions/*.demo)
 gloopa_fuzzer(FuzzDemoReader SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/shell/fuzz/FuzzDemoReader.cpp
-  ${CMAKE_SOURCE_DIR}/src/shell/Demo.cpp ${CMAKE_SOURCE_DIR}/src/shell/WholeFile.cpp SEEDS ${shell_demo_seeds})
+  ${CMAKE_SOURCE_DIR}/src/shell/Demo.cpp ${CMAKE_SOURCE_DIR}/src/platform/WholeFile.cpp SEEDS ${shell_demo_seeds})
 
 # The ways a run can end (signals, a full disk, a killed recorder), run on the simulation build.
 add_executable(test_shell_exits ${CMAKE_CURRENT_SOURCE_DIR}/shell/exits/WaysOutTest.cpp)
+target_include_directories(test_shell_exits PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(test_shell_exits PRIVATE GTest::gtest_main nlohmann_json::nlohmann_json)
 target_compile_definitions(test_shell_exits PRIVATE GLOOPA_SIM_EXE="$<TARGET_FILE:gloopa_sim>")
 add_dependencies(test_shell_exits gloopa_sim)

@@ -26,6 +26,7 @@
 #include "particles/Particle.h"
 #include "particles/ParticleEngine2.h"
 #include "shell/Demo.h"
+#include "shell/DemoSession.h"
 #include "shell/GLWindow.h"
 #include "world/StateDump.h"
 #include "world/gloopaMain.h"
@@ -297,8 +298,8 @@ int main(int argc, char** argv) {
   }
   TRandomPlayer player(seed);
   TChecker checker;
-  TDemoFrame previous;
-  bool hasPrevious = false, wasPlaying = false;
+  TDemoFeed feed;
+  bool wasPlaying = false;
   int64_t games = 0, played = 0; // the run stops early after a failing check
   // Memory is measured from frame 10,000 on (or the first check, in a shorter run): by then every
   // pool, cache and the allocator's arenas have reached their working size.
@@ -325,14 +326,7 @@ int main(int argc, char** argv) {
   };
   options.BeforeFrame = [&](int64_t, TGloopa&) {
     if (!checker.Problems.empty()) return false; // stop at the first failing check
-    const TDemoFrame next = player.Next();
-    TDemoMessage messages[3];
-    const int32_t count = DemoMessages(hasPrevious ? &previous : nullptr, next, messages);
-    for (int32_t i = 0; i < count; ++i)
-      GameWindowProc(GameWindowHandle(), messages[i].Message, messages[i].WParam,
-                     messages[i].LParam);
-    previous = next;
-    hasPrevious = true;
+    feed.Send(player.Next());
     recorder.EndFrame();
     return true;
   };

@@ -70,11 +70,11 @@ struct TSeen {
 
 class RandomOrderTest : public WorldTest {
 protected:
-  ReferenceRandom Ref;
+  TRefRandom Ref;
   TSeen Seen;
 
   void Skip(int N) {
-    for (int i = 0; i < N; ++i) Ref.Next();
+    for (int i = 0; i < N; ++i) Ref.Real();
   }
   bool AnyEggActive(const std::array<bool, 8>& Active) const {
     for (bool a : Active)
@@ -97,7 +97,7 @@ protected:
       Seen.GameOverFrames += 1;
     }
     // Cursor sparkle: speed before the three velocity components.
-    if (Ref.Next() < 0.5) Skip(4);
+    if (Ref.Real() < 0.5) Skip(4);
 
     // Spawn: kind, then target, then position.
     std::array<bool, 50> alive = B.Alive;
@@ -105,7 +105,7 @@ protected:
     std::array<bool, 8> eggActive = B.EggActive;
     int spawned = -1;
     TXYZ spawnTarget, spawnPosition;
-    if (Ref.Next() < 0.1) {
+    if (Ref.Real() < 0.1) {
       for (int i = 0; i < std::min(B.PredatorLimit, 50); ++i)
         if (!alive[i]) {
           spawned = i;
@@ -124,7 +124,7 @@ protected:
         Seen.Spawns += 1;
       }
       if (spawned < 0) Seen.GrowthWithoutSlot += 1;
-      Ref.Next(); // the limit grows with chance 0.1, slot or no slot
+      Ref.Real(); // the limit grows with chance 0.1, slot or no slot
     }
     if (spawned >= 0 && World->Predators[spawned]->Alive) {
       // It has taken one step since: at most its speed (2) from where it was put.
@@ -237,7 +237,7 @@ protected:
         break;
       }
       case 3:
-        if (Ref.Next() < 0.1) Ref.Next(96);
+        if (Ref.Real() < 0.1) Ref.Next(96);
         break;
       case 4:
         Ref.Next(60);
@@ -250,7 +250,7 @@ protected:
         break;
       case 5:
       case 6:
-        Ref.Next();
+        Ref.Real();
         break;
       default:
         break;
@@ -268,9 +268,9 @@ TEST_F(RandomOrderTest, DrawsFollowTheirOrderThroughWholeStepsOfPlay) {
   // Construction: stars, eggs (sign, rate, then place), sperm, plankton, predators (wobble, then
   // a vertex and a length per spike).
   const int32_t vertices = World->SphereModel->VertexPositionCount;
-  ReferenceRandom setUp;
+  TRefRandom setUp;
   for (int i = 0; i < 1001 * 4 + 8 * 4 + 32 * 5 + 10 * 9 + 50 * (1 + 2 * (vertices / 3)); ++i)
-    setUp.Next();
+    setUp.Real();
   EXPECT_EQ(RandSeed, setUp.Seed) << "RandSeed after the world's construction";
   Ref.Seed = RandSeed;
 

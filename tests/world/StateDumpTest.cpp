@@ -117,7 +117,7 @@ TEST_F(WorldTest, StateDumpHoldsEveryKeyAndReadsBackToTheSameValues) {
 }
 
 TEST_F(WorldTest, StateDumpNamesEachStateAndGoesToAFile) {
-  struct Case {
+  const struct Case {
     TGameState State;
     const char* Name;
   } cases[] = {{gsTitle, "title"}, {gsPlaying, "playing"}, {gsGameOver, "gameover"}};

@@ -7,7 +7,7 @@
 // Set-up: the arena is built from the random source in a fixed order, so it can be rebuilt from
 // the source's rule alone.
 TEST_F(WorldTest, SetUpDrawsStarsThenEggsThenSpermFromSeedZero) {
-  ReferenceRandom r;
+  TRefRandom r;
   for (int i = 0; i < TGloopa::StarCount; ++i) {
     const float x = float(r.Next(1600) - 800), y = float(r.Next(1600) - 800);
     const float z = float(r.Next(500));
@@ -20,7 +20,7 @@ TEST_F(WorldTest, SetUpDrawsStarsThenEggsThenSpermFromSeedZero) {
   }
   float eggX[8], eggY[8];
   for (int i = 0; i < 8; ++i) {
-    const int32_t sign = r.Next() >= 0.5 ? 1 : -1;
+    const int32_t sign = r.Real() >= 0.5 ? 1 : -1;
     const int32_t rate = sign * r.Next(4);
     eggX[i] = float(r.Next(1600) - 800);
     eggY[i] = float(r.Next(1100) - 550);
@@ -48,7 +48,7 @@ TEST_F(WorldTest, SetUpDrawsStarsThenEggsThenSpermFromSeedZero) {
 }
 
 TEST_F(WorldTest, MouseMovesMapWindowPixelsToWorldUnits) {
-  struct Case {
+  const struct Case {
     int X, Y, WX, WY;
   } cases[] = {
       {512, 384, 0, 0},
@@ -218,7 +218,7 @@ TEST_F(WorldTest, HoldingFireWithEveryBulletInFlightFiresNothingButResetsTheCool
 }
 
 TEST_F(WorldTest, VolleysFollowTheWeaponModeWithOneCuePerBullet) {
-  struct Case {
+  const struct Case {
     int32_t Mode;
     std::vector<int32_t> Offsets;
   } cases[] = {{1, {0}}, {2, {2, -2}}, {3, {0, 3, -3}}, {0, {}}, {4, {}}};
@@ -461,7 +461,7 @@ TEST_F(WorldTest, TouchingAtExactlyTheSumOfTheSquaredRadiiIsNotTouching) {
   // that touches it 10.
   World->Snake->Radius = 20;
   for (TBlobEgg* egg : World->Eggs) egg->Position = TXYZ{-700, -500, 0}; // far from the snake
-  struct Case {
+  const struct Case {
     float DX, DY;
     bool Touch;
   } cases[] = {{20, 10, false}, {-20, -10, false}, {10, 20, false}, {20, 9.9f, true}};

@@ -12,6 +12,7 @@
 #include "particles/ParticleEngine2.h"
 #include "sound/frmDXSounds.h"
 #include "support/GLTestContext.h"
+#include "support/ReferenceRandom.h"
 #include "text/GLPrinter.h"
 #include "world/gloopaMain.h"
 
@@ -92,17 +93,4 @@ protected:
 
   std::unique_ptr<TGLPrinter> Printer;
   std::unique_ptr<TGloopa> World;
-};
-
-// The game's random source, rebuilt from its rule, for working out expected set-ups.
-struct ReferenceRandom {
-  uint32_t Seed = 0;
-  int32_t Next(int32_t N) {
-    Seed = Seed * 134775813u + 1u;
-    return int32_t((uint64_t(uint32_t(N)) * Seed) >> 32);
-  }
-  double Next() {
-    Seed = Seed * 134775813u + 1u;
-    return double(Seed) / 4294967296.0;
-  }
 };

@@ -1,10 +1,6 @@
-# The demo reader lives with the shell; the world's tests read and write demos too.
-if(TARGET test_world)
-  target_link_libraries(test_world PRIVATE gloopa_shell)
-endif()
-
 # End to end: the game program itself plays hand-written demos and leaves state dumps.
 add_executable(test_world_e2e ${CMAKE_CURRENT_SOURCE_DIR}/world/e2e/EndToEndTest.cpp)
+target_include_directories(test_world_e2e PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(test_world_e2e PRIVATE GTest::gtest_main nlohmann_json::nlohmann_json)
 target_compile_definitions(test_world_e2e PRIVATE GLOOPA_EXE="$<TARGET_FILE:gloopa>"
   GLOOPA_SIM_EXE="$<TARGET_FILE:gloopa_sim>"

@@ -22,21 +22,12 @@
 #include <thread>
 #include <vector>
 
+#include "support/TestFiles.h"
+
 namespace {
 
 std::string Temp(const std::string& Name) {
   return ::testing::TempDir() + "gloopa_exit_" + Name;
-}
-
-std::string ReadFile(const std::string& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& Path, const std::string& Text) {
-  std::ofstream(Path, std::ios::binary) << Text;
 }
 
 bool Exists(const std::string& Path) {

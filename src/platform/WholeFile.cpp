@@ -1,4 +1,4 @@
-#include "shell/WholeFile.h"
+#include "platform/WholeFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -43,7 +43,7 @@ TEST(Demo, ReadsStateLinesWithCountsCommentsAndBlankLines) {
 }
 
 TEST(Demo, RefusesMalformedDemosNamingTheLineAndTheFault) {
-  struct Case {
+  const struct Case {
     const char* Text;
     const char* Where;
     const char* What;
@@ -129,7 +129,7 @@ TEST(Demo, PlayerGivesEveryFrameOnceInOrderThenStops) {
 }
 
 TEST(Demo, MessagesAreThoseARealMouseWouldSend) {
-  struct Case {
+  const struct Case {
     bool HasPrevious;
     TDemoFrame Previous, Next;
     std::vector<uint32_t> Messages;

@@ -1,1 +1,0 @@
-// Placeholder so that a subsystem library without sources still builds.
