@@ -295,67 +295,68 @@ TEST(GLWindow, FullScreenHoldsOnlyWithTheFlagAndTheAskedMode) {
   SDL_DestroyWindow(full);
   SDL_DestroyWindow(plain);
   SDL_Quit();
+}
 
-  TEST(GLWindow, AResizedWindowScalesThePictureAndMapsTheMouseBack) {
-    struct Case {
-      int w, h;
-      GLint viewport[4]; // GL's, from the bottom
-      int barX, barY;    // a pixel in a bar (window coordinates), or -1 when there is none
-    } cases[] = {{1920, 1080, {240, 0, 1440, 1080}, 100, 540},
-                 {800, 800, {0, 100, 800, 600}, 400, 50},
-                 {2048, 1536, {0, 0, 2048, 1536}, -1, -1}};
-    for (const Case& c : cases) {
-      SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
-      TRunOptions options = HeadlessWindowed(8);
-      TLParam seen[2] = {-1, -1};
-      int32_t mouse[2][2] = {};
-      options.BeforeFrame = [&](int64_t Frame, TGloopa& World) {
-        SDL_Window* window = static_cast<SDL_Window*>(GameWindowHandle());
-        if (Frame == 2) SDL_SetWindowSize(window, c.w, c.h);
-        if (Frame == 4 || Frame == 6) {
-          // The centre of the picture, then its top-left corner, as a real mouse would report them.
-          const TViewRect picture = FitPicture(c.w, c.h);
-          SDL_Event motion{};
-          motion.type = SDL_MOUSEMOTION;
-          motion.motion.windowID = SDL_GetWindowID(window);
-          motion.motion.x = Frame == 4 ? c.w / 2 : picture.X;
-          motion.motion.y = Frame == 4 ? c.h / 2 : picture.Y;
-          SDL_PushEvent(&motion);
-        }
-        if (Frame == 6 || Frame == 8) {
-          mouse[Frame / 2 - 3][0] = World.MouseX;
-          mouse[Frame / 2 - 3][1] = World.MouseY;
-        }
-        return true;
-      };
-      options.OnMessage = [&](uint32_t Message, TWParam, TLParam LParam) {
-        if (Message == WM_MOUSEMOVE) seen[seen[0] == -1 ? 0 : 1] = LParam;
-      };
-      int checked = 0;
-      options.AfterFrame = [&](int64_t Frame, TGloopa&) {
-        if (Frame != 5) return;
-        GLint viewport[4] = {};
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(viewport[i], c.viewport[i]) << i;
-        std::array<uint8_t, 3> rgb{};
-        if (c.barX >= 0) {
-          glReadPixels(c.barX, c.h - 1 - c.barY, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-          EXPECT_EQ(rgb, (std::array<uint8_t, 3>{0, 0, 0})) << "the bars are black";
-        }
-        // The picture's own corner keeps the deep blue it is cleared to.
-        glReadPixels(c.viewport[0] + 1, c.viewport[1] + 1, 1, 1, GL_RGB, GL_UNSIGNED_BYTE,
-                     rgb.data());
-        EXPECT_EQ(rgb, (std::array<uint8_t, 3>{0, 0, 13}));
-        ++checked;
-      };
-      ASSERT_EQ(RunGame(nullptr, options), 0);
-      EXPECT_EQ(checked, 1);
-      // The world saw the same coordinates as from a 1024 x 768 window.
-      EXPECT_EQ(seen[0], MakeMouseLParam(512, 384));
-      EXPECT_EQ(seen[1], MakeMouseLParam(0, 0));
-      EXPECT_EQ(mouse[0][0], 0);
-      EXPECT_EQ(mouse[0][1], 0);
-      EXPECT_EQ(mouse[1][0], -1100);
-      EXPECT_EQ(mouse[1][1], 950);
-    }
+TEST(GLWindow, AResizedWindowScalesThePictureAndMapsTheMouseBack) {
+  struct Case {
+    int w, h;
+    GLint viewport[4]; // GL's, from the bottom
+    int barX, barY;    // a pixel in a bar (window coordinates), or -1 when there is none
+  } cases[] = {{1920, 1080, {240, 0, 1440, 1080}, 100, 540},
+               {800, 800, {0, 100, 800, 600}, 400, 50},
+               {2048, 1536, {0, 0, 2048, 1536}, -1, -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+    TRunOptions options = HeadlessWindowed(8);
+    TLParam seen[2] = {-1, -1};
+    int32_t mouse[2][2] = {};
+    options.BeforeFrame = [&](int64_t Frame, TGloopa& World) {
+      SDL_Window* window = static_cast<SDL_Window*>(GameWindowHandle());
+      if (Frame == 2) SDL_SetWindowSize(window, c.w, c.h);
+      if (Frame == 4 || Frame == 6) {
+        // The centre of the picture, then its top-left corner, as a real mouse would report them.
+        const TViewRect picture = FitPicture(c.w, c.h);
+        SDL_Event motion{};
+        motion.type = SDL_MOUSEMOTION;
+        motion.motion.windowID = SDL_GetWindowID(window);
+        motion.motion.x = Frame == 4 ? c.w / 2 : picture.X;
+        motion.motion.y = Frame == 4 ? c.h / 2 : picture.Y;
+        SDL_PushEvent(&motion);
+      }
+      if (Frame == 6 || Frame == 8) {
+        mouse[Frame / 2 - 3][0] = World.MouseX;
+        mouse[Frame / 2 - 3][1] = World.MouseY;
+      }
+      return true;
+    };
+    options.OnMessage = [&](uint32_t Message, TWParam, TLParam LParam) {
+      if (Message == WM_MOUSEMOVE) seen[seen[0] == -1 ? 0 : 1] = LParam;
+    };
+    int checked = 0;
+    options.AfterFrame = [&](int64_t Frame, TGloopa&) {
+      if (Frame != 5) return;
+      GLint viewport[4] = {};
+      glGetIntegerv(GL_VIEWPORT, viewport);
+      for (int i = 0; i < 4; ++i) EXPECT_EQ(viewport[i], c.viewport[i]) << i;
+      std::array<uint8_t, 3> rgb{};
+      if (c.barX >= 0) {
+        glReadPixels(c.barX, c.h - 1 - c.barY, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        EXPECT_EQ(rgb, (std::array<uint8_t, 3>{0, 0, 0})) << "the bars are black";
+      }
+      // The picture's own corner keeps the deep blue it is cleared to.
+      glReadPixels(c.viewport[0] + 1, c.viewport[1] + 1, 1, 1, GL_RGB, GL_UNSIGNED_BYTE,
+                   rgb.data());
+      EXPECT_EQ(rgb, (std::array<uint8_t, 3>{0, 0, 13}));
+      ++checked;
+    };
+    ASSERT_EQ(RunGame(nullptr, options), 0);
+    EXPECT_EQ(checked, 1);
+    // The world saw the same coordinates as from a 1024 x 768 window.
+    EXPECT_EQ(seen[0], MakeMouseLParam(512, 384));
+    EXPECT_EQ(seen[1], MakeMouseLParam(0, 0));
+    EXPECT_EQ(mouse[0][0], 0);
+    EXPECT_EQ(mouse[0][1], 0);
+    EXPECT_EQ(mouse[1][0], -1100);
+    EXPECT_EQ(mouse[1][1], 950);
   }
+}

@@ -421,7 +421,7 @@ TEST_F(WorldTest, CountersStopAtTheEndsOfTheirRangeInsteadOfOverflowing) {
 
   // The score too: a kill near the top leaves it at the top, and HiScore follows it there.
   World->Score = INT32_MAX - 5;
-  TBlobPredator* p = PlacePredator(0, 4, 0, 0);
+  TBlobPredator* p = PlacePredator(0, pdJelly, 0, 0);
   World->PredatorKilled(p);
   EXPECT_EQ(World->Score, INT32_MAX);
   World->PredatorKilled(p);
@@ -468,16 +468,16 @@ TEST_F(WorldTest, TouchingAtExactlyTheSumOfTheSquaredRadiiIsNotTouching) {
   for (const Case& c : cases) {
     const TXYZ s = World->Snake->Position;
     // Bullet (radius 10, standing still) against a predator (radius 20) far from the snake.
-    TBlobPredator* target = PlacePredator(5, 3, -600, 400);
+    TBlobPredator* target = PlacePredator(5, pdChain, -600, 400);
     TBlobBullet* b = World->Bullets[0];
     b->Active = true;
     b->Position = TXYZ{-600 + c.DX, 400 + c.DY, 0};
     b->Target = TXYZ{0, 0, 0};
     // A predator (radius 10) against the snake (radius 20).
-    PlacePredator(6, 3, s.X + c.DX, s.Y + c.DY)->Radius = 10;
+    PlacePredator(6, pdChain, s.X + c.DX, s.Y + c.DY)->Radius = 10;
     // The snake (radius 20) against an egg (radius 10) that holds a bonus.
     TBlobEgg* egg = World->Eggs[0];
-    egg->Bonus = 1;
+    egg->Bonus = bnOneBullet;
     egg->Position = TXYZ{s.X + c.DX, s.Y + c.DY, 0};
     const int32_t grunts = Cue(scGruntHit), contacts = Cue(scPodChildDestroyed),
                   bonuses = Cue(scBonusReverb);
@@ -505,7 +505,7 @@ TEST_F(WorldTest, HiScoreFollowsTheScoreDuringTheGameOverCountdown) {
   b->Active = true;
   b->Position = TXYZ{-400, 300, 0};
   b->Target = TXYZ{1, 0, 0};
-  PlacePredator(7, 4, -340, 300)->Speed = 0; // the bullet gets there in about ten steps
+  PlacePredator(7, pdJelly, -340, 300)->Speed = 0; // the bullet gets there in about ten steps
   World->Predators[7]->Target = World->Predators[7]->Position;
   World->Energy = 0;
   RunFrame(); // ends the game: no step, the bullet waits
