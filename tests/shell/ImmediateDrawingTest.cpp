@@ -88,7 +88,16 @@ TEST(ImmediateDrawing, BatchedFramesMatchTheReferenceAtSampledDemoFrames) {
       ASSERT_EQ(reference.Frames.count(frame), 1u);
       ASSERT_EQ(batched.Frames.count(frame), 1u);
       EXPECT_EQ(reference.Live.at(frame), batched.Live.at(frame));
-      EXPECT_TRUE(reference.Frames.at(frame) == batched.Frames.at(frame));
+      const std::vector<uint8_t>& a = reference.Frames.at(frame);
+      const std::vector<uint8_t>& b = batched.Frames.at(frame);
+      size_t differing = 0, first = a.size();
+      for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) {
+          if (differing++ == 0) first = i;
+        }
+      EXPECT_EQ(differing, 0u) << "first at x " << (first / 3) % 1024 << ", y "
+                               << (first / 3) / 1024 << ": " << int(a[first]) << " vs "
+                               << int(b[first]);
     }
     EXPECT_GE(batched.Live.at(*c.Sampled.rbegin()), c.MinLiveAtLast);
   }
