@@ -73,9 +73,12 @@ TEST(ImmediateDrawing, BatchedFramesMatchTheReferenceAtSampledDemoFrames) {
     std::set<int64_t> Sampled;
     int32_t MinLiveAtLast; // live particles in the last sampled frame, so particles are compared
   } cases[] = {
+      {"start.demo", {1}, 0},
       {"steer_shoot.demo", {1, 2, 20, 41}, 0},
       {"lose.demo", {2, 150, 420}, 300},
       {"long.demo", {240, 480, 1000}, 500},
+      // The stress demo's busiest frame: the game-over explosion over a pack shot down.
+      {"stress.demo", {5510}, 7000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Demo);
