@@ -5,17 +5,45 @@
 class TMS3DObj;
 class TParticle;
 
+// A particle model drawn as a flat tile: its triangles' corners and texture coordinates, its
+// texture and the material terms its colour comes from.
+struct TParticleTile {
+  static constexpr int32_t MaxVertices = 12;
+  bool Usable = false;
+  int32_t Vertices = 0; // three per triangle
+  float Corners[MaxVertices * 3] = {};
+  float TexCoords[MaxVertices * 2] = {};
+  uint32_t Texture = 0;
+  bool Transparent = false;
+  float Emission[3] = {};
+  float Alpha = 1;
+
+  // Usable only for a loaded model of one textured mesh with a few triangles.
+  void Take(const TMS3DObj* Model);
+};
+
+// The world-space corners of a particle's tile, Position + corner x Scale in single precision.
+// Both drawings send the GL exactly these vertices under the camera's own model-view, so the GL
+// transforms and rasterises them alike and the pixels match by construction.
+void TileCorners(const TParticleTile& Tile, const TParticle& P, float* Out);
+// The tile's colour: what lighting with no light on gives, emission + scene ambient x colour, and
+// the material's alpha. Computed here rather than by the GL so that both drawings send it as is.
+void TileColour(const TParticleTile& Tile, const float* SceneAmbient, const TParticle& P,
+                float* Out);
+// The state every tile is drawn in (texture, alpha test, additive blend); lighting stays off.
+void TileStateOn(const TParticleTile& Tile);
+void TileStateOff();
+
 // Draws one particle pass in as few GL 1.1 draws as the drawing order allows, leaving the very
 // pixels, and the GL state, that drawing each particle on its own in immediate mode leaves.
 //
+// - Every vertex carries its colour, in both drawings: the driver then interpolates it the same
+//   way in both. (A colour set outside glBegin/glEnd may reach the driver either as a constant or
+//   per vertex, depending on what was drawn before, and the two can round a step apart.)
 // - Streaks and points go out in runs of one width or size, in their order.
 // - Tiles add their light (blend SRC_ALPHA, ONE into an 8-bit buffer saturates, and saturating
 //   additions of non-negative terms commute), so pending tiles are drawn together, one draw per
 //   model, and are held back until a streak or point would land on one of them.
-// - A tile's corners are transformed here, with the same single-precision steps the GL takes for
-//   a translate, a scale and the camera's translation, and drawn with an identity model-view.
-//   That is exact only when the camera only translates, the projection is the game's symmetric
-//   frustum and the tile's coordinates scale exactly; Begin refuses anything else.
 class TParticleBatcher {
 public:
   // Index of a particle model in the batcher.
@@ -28,6 +56,7 @@ public:
 
   // Starts a pass; false when this pass must be drawn particle by particle.
   bool Begin();
+  const TParticleTile& TileOf(int32_t Model) const;
   void Streak(const TParticle& P);
   void Point(const TParticle& P);
   void Tile(int32_t Model, const TParticle& P);
@@ -36,7 +65,7 @@ public:
 
   // Draw calls issued by the last pass.
   int32_t Draws = 0;
-  // Whether both models are flat textured tiles this class can draw.
+  // Whether both models are flat textured tiles.
   bool Usable = false;
 
 private:
@@ -45,7 +74,7 @@ private:
   void Primitive(const TParticle& P, bool Line);
   void FlushRun();
   void FlushTiles();
-  bool ToWindow(float X, float Y, float Z, float& WX, float& WY) const;
+  bool ToWindow(const float* Point, float& WX, float& WY) const;
   // Grid cells covered by pending tiles, in window pixels.
   void MarkTiles(float X0, float Y0, float X1, float Y1);
   bool HitsTiles(float X0, float Y0, float X1, float Y1) const;
@@ -63,8 +92,8 @@ private:
   float RunSize = 0;
 
   // The pass's view, read in Begin.
-  float ModelView[16] = {};
-  float Projection[16] = {};
+  // Projection x model-view, for the overlap grid only.
+  float Clip[16] = {};
   int32_t Viewport[4] = {};
   float SceneAmbient[4] = {};
   float StartColour[4] = {};
@@ -73,9 +102,8 @@ private:
   float StreamPointSize = 1, StreamLineWidth = 1;
   float LastColour[4] = {};
   bool Drawing = false;      // something has been drawn in this pass
-  bool ModelSeen = false;    // a tile has been drawn (in stream order)
   bool ColourArrays = false; // the current colour must be put back at the end
-  bool AnyPrimitive = false;
+  bool AnyColour = false;    // LastColour holds the colour of the last streak, point or tile
   int32_t LastModel = -1;
   int32_t PendingTiles = 0;
 

@@ -10,6 +10,7 @@ namespace {
 constexpr int32_t RingFadeBelowLife = 50;
 constexpr float RingFadeStep = 0.05f;
 
+// A particle model that is not a tile (a replaced data file) is drawn as a lit model.
 void DrawModelAt(TMS3DObj* Model, const TParticle& P) {
   glEnable(GL_LIGHTING);
   glDisable(GL_LIGHT0);
@@ -80,17 +81,22 @@ int32_t TParticleEngine2::LastBatchedDraws() const {
 
 namespace {
 
-// Each particle on its own, in immediate mode, as the pass has always drawn them.
+// Each particle on its own, in immediate mode. The colour goes with every vertex, as the batched
+// arrays give it: set once before glBegin, it may reach the driver as a constant or per vertex
+// depending on what was drawn just before, and the two can round a step apart.
 struct TImmediateDrawer {
   TMS3DObj* Models[TParticleBatcher::ModelCount];
+  const TParticleTile* Tiles[TParticleBatcher::ModelCount];
+  float SceneAmbient[4] = {};
 
   void Streak(const TParticle& P) {
     glDisable(GL_LIGHTING);
     glPushMatrix();
     glLineWidth(float(P.Size));
-    glColor3f(P.Colour.R, P.Colour.G, P.Colour.B);
     glBegin(GL_LINES);
+    glColor3f(P.Colour.R, P.Colour.G, P.Colour.B);
     glVertex3f(P.Position.X, P.Position.Y, P.Position.Z);
+    glColor3f(P.Colour.R, P.Colour.G, P.Colour.B);
     glVertex3f(P.Position.X - P.Velocity.X * P.TailLength,
                P.Position.Y - P.Velocity.Y * P.TailLength, 0);
     glEnd();
@@ -98,13 +104,35 @@ struct TImmediateDrawer {
   }
   void Point(const TParticle& P) {
     glDisable(GL_LIGHTING);
-    glColor3f(P.Colour.R, P.Colour.G, P.Colour.B);
     glPointSize(float(P.Size));
     glBegin(GL_POINTS);
+    glColor3f(P.Colour.R, P.Colour.G, P.Colour.B);
     glVertex3f(P.Position.X, P.Position.Y, P.Position.Z);
     glEnd();
   }
-  void Tile(int32_t Model, const TParticle& P) { DrawModelAt(Models[Model], P); }
+  void Tile(int32_t Model, const TParticle& P) {
+    const TParticleTile& tile = *Tiles[Model];
+    if (!tile.Usable) {
+      DrawModelAt(Models[Model], P);
+      return;
+    }
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_DEPTH_TEST);
+    TileStateOn(tile);
+    float corners[TParticleTile::MaxVertices * 3];
+    float colour[4];
+    TileCorners(tile, P, corners);
+    TileColour(tile, SceneAmbient, P, colour);
+    glBegin(GL_TRIANGLES);
+    for (int32_t v = 0; v < tile.Vertices; ++v) {
+      glColor4fv(colour);
+      glTexCoord2fv(&tile.TexCoords[v * 2]);
+      glVertex3fv(&corners[v * 3]);
+    }
+    glEnd();
+    TileStateOff();
+  }
   void End() {}
 };
 
@@ -113,7 +141,10 @@ struct TImmediateDrawer {
 int32_t TParticleEngine2::UpdateAndDraw() {
   if (!Immediate && Batcher->Begin()) return Pass(*Batcher);
   if (Batcher) Batcher->Draws = 0;
-  TImmediateDrawer drawer{{SphereModel, RingModel}};
+  TImmediateDrawer drawer{{SphereModel, RingModel},
+                          {&Batcher->TileOf(TParticleBatcher::SphereTile),
+                           &Batcher->TileOf(TParticleBatcher::RingTile)}};
+  glGetFloatv(GL_LIGHT_MODEL_AMBIENT, drawer.SceneAmbient);
   return Pass(drawer);
 }
 

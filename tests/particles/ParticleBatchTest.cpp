@@ -25,7 +25,10 @@ struct TScene {
   int32_t MaxScale;            // 0..MaxScale
   float CameraX, CameraY;
   bool LeftoverState; // lighting on, another blend function and a wide point size at the start
-  bool Rotated;       // a camera the batched drawing must refuse
+  bool Rotated;       // a camera that turns as well as moves
+  // Every particle the eggs' glow colour, whose 0.1 x 255 lies on a rounding edge: a colour the
+  // driver interpolates instead of taking as set comes out a step apart.
+  bool OneColour;
 };
 
 void Fill(TParticleEngine2& Engine, const TScene& Scene) {
@@ -36,7 +39,8 @@ void Fill(TParticleEngine2& Engine, const TScene& Scene) {
     const TXYZ position{float(Random(1700)) - 850, float(Random(1200)) - 600,
                         float(Random(41)) - 20};
     const TXYZ velocity{float(Random(9)) - 4, float(Random(9)) - 4, float(Random(3)) - 1};
-    const TXYZ colour{float(Random()), float(Random()), float(Random())};
+    TXYZ colour{float(Random()), float(Random()), float(Random())};
+    if (Scene.OneColour) colour = {0.1f, 0.1f, 0.2f};
     const int32_t size = Random(Scene.MaxSize + 1);
     const float speed = float(Random()) * 3;
     const int32_t life = Random(80) + 1;
@@ -148,13 +152,15 @@ size_t FirstDifference(const std::vector<uint8_t>& A, const std::vector<uint8_t>
 
 TEST(ParticleBatch, MatchesTheOneByOneDrawingByteForByte) {
   const TScene scenes[] = {
-      {"full pool, every kind", 10000, 0, 7, 4, 30, 0, 0, false, false},
-      {"full pool of spheres", 10000, 4, 4, 0, 24, 0, 0, false, false},
-      {"rings over points and streaks", 3000, 0, 5, 3, 200, 0, 0, false, false},
-      {"camera at its clamp, leftover state", 6000, 0, 6, 2, 40, 372.093f, 137.5f, true, false},
-      {"points and streaks only", 5000, 0, 1, 4, 10, -100, 50, true, false},
-      {"nothing drawn", 500, 6, 255, 3, 10, 0, 0, true, false},
-      {"rotated camera", 2000, 0, 5, 3, 30, 0, 0, false, true},
+      {"full pool, every kind", 10000, 0, 7, 4, 30, 0, 0, false, false, false},
+      {"full pool of spheres", 10000, 4, 4, 0, 24, 0, 0, false, false, false},
+      {"rings over points and streaks", 3000, 0, 5, 3, 200, 0, 0, false, false, false},
+      {"camera at its clamp, leftover state", 6000, 0, 6, 2, 40, 372.093f, 137.5f, true, false,
+       false},
+      {"points and streaks only", 5000, 0, 1, 4, 10, -100, 50, true, false, false},
+      {"nothing drawn", 500, 6, 255, 3, 10, 0, 0, true, false, false},
+      {"rotated camera", 2000, 0, 5, 3, 30, 0, 0, false, true, false},
+      {"glowing points of one colour", 4000, 2, 3, 2, 18, 0, 0, false, false, true},
   };
   for (const TScene& scene : scenes) {
     SCOPED_TRACE(scene.Name);
@@ -167,24 +173,25 @@ TEST(ParticleBatch, MatchesTheOneByOneDrawingByteForByte) {
     ASSERT_EQ(reference.State.size(), batched.State.size());
     for (size_t i = 0; i < reference.State.size(); ++i)
       EXPECT_EQ(reference.State[i], batched.State[i]) << "state entry " << i;
-    if (scene.Rotated) {
-      EXPECT_EQ(EngineFor(false).LastBatchedDraws(), 0);
+    // Any camera is batched: both drawings send the same world-space corners.
+    if (scene.FirstKind <= pkRing) {
+      EXPECT_GT(EngineFor(false).LastBatchedDraws(), 0);
     }
   }
 }
 
 TEST(ParticleBatch, DrawsAFullPoolInFewDraws) {
-  // Tiles alone go out in one draw per model; streaks and points in runs of one size, cut where
-  // one would land on a tile drawn before it.
+  // Tiles alone go out in one draw per model; streaks and points in runs of one size and colour,
+  // cut where one would land on a tile drawn before it.
   const struct {
     TScene Scene;
     int32_t MaxDraws;
   } cases[] = {
-      {{"spheres", 10000, 4, 4, 0, 12, 0, 0, false, false}, 1},
-      {{"rings", 10000, 5, 5, 0, 12, 0, 0, false, false}, 1},
-      {{"spheres and rings", 10000, 4, 5, 0, 12, 0, 0, false, false}, 2},
-      {{"points of one size", 10000, 1, 1, 0, 0, 0, 0, false, false}, 1},
-      {{"points with glows", 10000, 3, 3, 0, 4, 0, 0, false, false}, 400},
+      {{"spheres", 10000, 4, 4, 0, 12, 0, 0, false, false, false}, 1},
+      {{"rings", 10000, 5, 5, 0, 12, 0, 0, false, false, false}, 1},
+      {{"spheres and rings", 10000, 4, 5, 0, 12, 0, 0, false, false, false}, 2},
+      {{"points of one size", 10000, 1, 1, 0, 0, 0, 0, false, false, true}, 1},
+      {{"points with glows", 10000, 3, 3, 0, 4, 0, 0, false, false, true}, 400},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Scene.Name);
