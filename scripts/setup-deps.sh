@@ -7,12 +7,12 @@ PACKAGES=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
   libsdl2-dev libgl-dev libglu1-mesa-dev mesa-common-dev libgl1-mesa-dri
   libopenal-dev libopenal1
-  libcli11-dev nlohmann-json3-dev libpng-dev
+  libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xfonts-base xdotool x11-utils libx11-dev imagemagick sox
   desktop-file-utils appstream dpkg-dev file
   # The Windows package (scripts/build-windows.sh) and its tests under Wine.
-  g++-mingw-w64-x86-64 wine wine64
+  g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64
 )
 
 if [ "${1:-}" = "--list" ]; then

@@ -1,5 +1,9 @@
 # The application icons, drawn at build time from the game's own bitmaps and installed into the
-# hicolor theme.
+# hicolor theme. A cross build draws none: its package carries no icons.
+if(CMAKE_CROSSCOMPILING)
+  return()
+endif()
+find_package(PNG REQUIRED)
 set(GLOOPA_ICON_SIZES 16 24 32 48 64 128 256)
 set(GLOOPA_ICON_DIR ${CMAKE_BINARY_DIR}/generated/icons)
 add_executable(make_icons ${CMAKE_SOURCE_DIR}/tools/MakeIcons.cpp)

@@ -2,38 +2,78 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
 
 namespace {
 
 std::string Folder(const std::string& Path) {
-  const size_t slash = Path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : Path.substr(0, slash);
+  const fs::path folder = fs::path(Path).parent_path();
+  return folder.empty() ? "." : folder.string();
 }
 
 std::string Reason() {
   return std::strerror(errno);
 }
 
+#ifdef _WIN32
+int ProcessId() {
+  return _getpid();
+}
+bool MayWrite(const std::string& Path, bool) {
+  return _access(Path.c_str(), 2) == 0;
+}
+#else
+int ProcessId() {
+  return int(getpid());
+}
+bool MayWrite(const std::string& Path, bool IsFolder) {
+  return access(Path.c_str(), IsFolder ? W_OK | X_OK : W_OK) == 0;
+}
+#endif
+
 } // namespace
 
-std::string RenameTarget(const std::string& Path) {
-  struct stat info;
-  if (lstat(Path.c_str(), &info) != 0) return Path; // a new file
-  if (S_ISREG(info.st_mode)) return Path;
-  if (!S_ISLNK(info.st_mode)) return "";
-  if (stat(Path.c_str(), &info) != 0) return Path; // a dangling link is replaced like a new file
-  if (!S_ISREG(info.st_mode)) return "";
-  char resolved[PATH_MAX];
-  if (!realpath(Path.c_str(), resolved)) return Path;
-  return resolved;
+#ifdef _WIN32
+int OpenForWriting(const std::string& Path, bool Exclusive) {
+  return _open(Path.c_str(),
+               _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT | (Exclusive ? _O_EXCL : _O_TRUNC),
+               _S_IREAD | _S_IWRITE);
+}
+
+bool WriteAll(int Fd, std::string_view Text) {
+  while (!Text.empty()) {
+    const unsigned chunk = unsigned(std::min<size_t>(Text.size(), 1u << 30));
+    const int n = _write(Fd, Text.data(), chunk);
+    if (n < 0) return false;
+    Text.remove_prefix(size_t(n));
+  }
+  return true;
+}
+
+bool SyncFile(int Fd) {
+  return _commit(Fd) == 0;
+}
+
+bool CloseFile(int Fd) {
+  return _close(Fd) == 0;
+}
+#else
+int OpenForWriting(const std::string& Path, bool Exclusive) {
+  return open(Path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (Exclusive ? O_EXCL : O_TRUNC), 0666);
 }
 
 bool WriteAll(int Fd, std::string_view Text) {
@@ -48,17 +88,53 @@ bool WriteAll(int Fd, std::string_view Text) {
   return true;
 }
 
+bool SyncFile(int Fd) {
+  return fsync(Fd) == 0;
+}
+
+bool CloseFile(int Fd) {
+  return close(Fd) == 0;
+}
+#endif
+
+bool ReplaceFile(const std::string& From, const std::string& To) {
+  // std::filesystem renames over an existing file on every platform (plain rename does not on
+  // Windows).
+  std::error_code error;
+  fs::rename(From, To, error);
+  if (error) errno = error.value();
+  return !error;
+}
+
+void RemoveFile(const std::string& Path) {
+  std::error_code ignored;
+  fs::remove(Path, ignored);
+}
+
+std::string RenameTarget(const std::string& Path) {
+  std::error_code error;
+  const fs::file_status link = fs::symlink_status(Path, error);
+  if (error || !fs::exists(link)) return Path; // a new file
+  if (fs::is_regular_file(link)) return Path;
+  if (!fs::is_symlink(link)) return "";
+  const fs::file_status target = fs::status(Path, error);
+  if (error || !fs::exists(target)) return Path; // a dangling link is replaced like a new file
+  if (!fs::is_regular_file(target)) return "";
+  const fs::path resolved = fs::canonical(Path, error);
+  return error ? Path : resolved.string();
+}
+
 bool WriteWholeFile(const std::string& Path, std::string_view Text, std::string& Error) {
   const std::string target = RenameTarget(Path);
   if (target.empty()) {
-    const int fd = open(Path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int fd = OpenForWriting(Path, false);
     if (fd < 0) {
       Error = Reason();
       return false;
     }
     const bool written = WriteAll(fd, Text);
     if (!written) Error = Reason();
-    if (close(fd) != 0 && written) {
+    if (!CloseFile(fd) && written) {
       Error = Reason();
       return false;
     }
@@ -70,44 +146,51 @@ bool WriteWholeFile(const std::string& Path, std::string_view Text, std::string&
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = target + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    temp = target + "." + std::to_string(ProcessId()) + "." + std::to_string(counter++) + ".tmp";
+    fd = OpenForWriting(temp, true);
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) {
     Error = Reason();
     return false;
   }
-  struct stat old;
-  bool ok = true;
-  if (stat(target.c_str(), &old) == 0) ok = fchmod(fd, old.st_mode & 07777) == 0;
-  ok = ok && WriteAll(fd, Text) && fsync(fd) == 0;
+  bool ok = WriteAll(fd, Text) && SyncFile(fd);
   if (!ok) Error = Reason();
-  if (close(fd) != 0 && ok) {
+  if (!CloseFile(fd) && ok) {
     Error = Reason();
     ok = false;
   }
-  if (ok && rename(temp.c_str(), target.c_str()) != 0) {
+  // An existing file keeps its permissions.
+  std::error_code error;
+  const fs::file_status old = fs::status(target, error);
+  if (ok && !error && fs::exists(old)) {
+    fs::permissions(temp, old.permissions(), error);
+    if (error) {
+      Error = error.message();
+      ok = false;
+    }
+  }
+  if (ok && !ReplaceFile(temp, target)) {
     Error = Reason();
     ok = false;
   }
-  if (!ok) unlink(temp.c_str());
+  if (!ok) RemoveFile(temp);
   return ok;
 }
 
 bool CanReplaceFile(const std::string& Path, std::string& Error) {
-  struct stat info;
-  if (stat(Path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+  std::error_code error;
+  if (fs::is_directory(Path, error)) {
     Error = std::strerror(EISDIR);
     return false;
   }
   const std::string target = RenameTarget(Path);
   if (target.empty()) {
-    if (access(Path.c_str(), W_OK) == 0) return true;
+    if (MayWrite(Path, false)) return true;
     Error = Reason();
     return false;
   }
-  if (access(Folder(target).c_str(), W_OK | X_OK) == 0) return true;
+  if (MayWrite(Folder(target), true)) return true;
   Error = Reason();
   return false;
 }

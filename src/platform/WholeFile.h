@@ -19,6 +19,15 @@ bool WriteWholeFile(const std::string& Path, std::string_view Text, std::string&
 // Writes all of Text to the open descriptor Fd, going on after partial writes and interruptions.
 bool WriteAll(int Fd, std::string_view Text);
 
+// The descriptor calls behind the writers, the same on every platform: a file opened to be
+// written in binary (created, or emptied; with Exclusive, only created), -1 on failure with the
+// reason in errno; flushing to the disk; closing; renaming over an existing file; removing.
+int OpenForWriting(const std::string& Path, bool Exclusive);
+bool SyncFile(int Fd);
+bool CloseFile(int Fd);
+bool ReplaceFile(const std::string& From, const std::string& To);
+void RemoveFile(const std::string& Path);
+
 // Whether Path could be written by WriteWholeFile, checked without creating or changing anything.
 // On failure returns false with the reason in Error.
 bool CanReplaceFile(const std::string& Path, std::string& Error);

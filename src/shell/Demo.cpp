@@ -1,8 +1,5 @@
 #include "shell/Demo.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -201,7 +198,7 @@ void TDemoRecorder::Observe(uint32_t Message, TLParam LParam) {
 }
 
 TDemoRecorder::~TDemoRecorder() {
-  if (JournalFd >= 0) close(JournalFd);
+  if (JournalFd >= 0) CloseFile(JournalFd);
 }
 
 void TDemoRecorder::EndFrame() {
@@ -233,7 +230,7 @@ bool TDemoRecorder::Start(const std::string& ForPath, std::string& Error) {
   const std::string target = RenameTarget(Path);
   if (target.empty()) return true; // written whole at the end
   Journal = target + ".part";
-  JournalFd = open(Journal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  JournalFd = OpenForWriting(Journal, false);
   if (JournalFd < 0 || !WriteAll(JournalFd, TDemo::Header())) {
     Error = "cannot write the demo " + Path + ": " + std::strerror(errno);
     Abandon();
@@ -254,25 +251,25 @@ bool TDemoRecorder::Finish(std::string& Error) {
   }
   for (const TDemoLine& line : Recorded.Lines) WriteLine(line);
   Recorded.Lines.clear();
-  if (JournalErrno == 0 && fsync(JournalFd) != 0) JournalErrno = errno;
-  if (close(JournalFd) != 0 && JournalErrno == 0) JournalErrno = errno;
+  if (JournalErrno == 0 && !SyncFile(JournalFd)) JournalErrno = errno;
+  if (!CloseFile(JournalFd) && JournalErrno == 0) JournalErrno = errno;
   JournalFd = -1;
   const std::string target = RenameTarget(Path);
-  if (JournalErrno == 0 && rename(Journal.c_str(), (target.empty() ? Path : target).c_str()) != 0)
+  if (JournalErrno == 0 && !ReplaceFile(Journal, target.empty() ? Path : target))
     JournalErrno = errno;
   if (JournalErrno != 0) {
     // A journal that could not be written in full is no demo; what was at Path stays.
     Error = "cannot write the demo " + Path + ": " + std::strerror(JournalErrno);
-    unlink(Journal.c_str());
+    RemoveFile(Journal);
     return false;
   }
   return true;
 }
 
 void TDemoRecorder::Abandon() {
-  if (JournalFd >= 0) close(JournalFd);
+  if (JournalFd >= 0) CloseFile(JournalFd);
   JournalFd = -1;
-  if (!Journal.empty()) unlink(Journal.c_str());
+  if (!Journal.empty()) RemoveFile(Journal);
 }
 
 double TFrameTimes::TotalMilliseconds() const {

@@ -2,29 +2,28 @@
 
 #include <GL/gl.h>
 #include <SDL.h>
-#include <png.h>
-#include <sys/stat.h>
+#include <zlib.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/WholeFile.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 // Creates Path and its missing parents.
 bool MakeFolders(const std::string& Path, std::string& Error) {
-  for (size_t at = 1; at <= Path.size(); ++at) {
-    if (at < Path.size() && Path[at] != '/') continue;
-    const std::string part = Path.substr(0, at);
-    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
-      Error = "cannot create the folder " + part + ": " + std::strerror(errno);
-      return false;
-    }
+  std::error_code error;
+  fs::create_directories(Path, error);
+  if (error) {
+    Error = "cannot create the folder " + Path + ": " + error.message();
+    return false;
   }
-  struct stat info {};
-  if (stat(Path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+  if (!fs::is_directory(Path, error)) {
     Error = "cannot create the folder " + Path + ": not a folder";
     return false;
   }
@@ -32,35 +31,49 @@ bool MakeFolders(const std::string& Path, std::string& Error) {
 }
 
 bool Exists(const std::string& Path) {
-  struct stat info {};
-  return stat(Path.c_str(), &info) == 0;
+  std::error_code error;
+  return fs::exists(Path, error);
 }
 
-void AppendBytes(png_structp Png, png_bytep Data, png_size_t Length) {
-  auto* out = static_cast<std::string*>(png_get_io_ptr(Png));
-  out->append(reinterpret_cast<const char*>(Data), Length);
+void PutBigEndian(std::string& Out, uint32_t Value) {
+  for (int shift = 24; shift >= 0; shift -= 8) Out += char((Value >> shift) & 0xFF);
 }
 
-// libpng reports errors by jumping back here; nothing set after the jump point is read after it.
+// A chunk: length, type, data, and the CRC of type and data.
+void PutChunk(std::string& Out, const char* Type, const std::string& Data) {
+  PutBigEndian(Out, uint32_t(Data.size()));
+  const size_t start = Out.size();
+  Out.append(Type, 4);
+  Out += Data;
+  const auto* bytes = reinterpret_cast<const Bytef*>(Out.data() + start);
+  PutBigEndian(Out, uint32_t(crc32(0, bytes, uInt(Out.size() - start))));
+}
+
+// An 8-bit RGB PNG: every row unfiltered, the whole picture deflated by zlib in one go.
 bool EncodePNG(std::string& Out, const uint8_t* RGB, int32_t Width, int32_t Height) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (!png) return false;
-  png_infop info = png_create_info_struct(png);
-  if (!info) {
-    png_destroy_write_struct(&png, nullptr);
-    return false;
+  Out.assign("\x89PNG\r\n\x1a\n", 8);
+  std::string header;
+  PutBigEndian(header, uint32_t(Width));
+  PutBigEndian(header, uint32_t(Height));
+  header +=
+      std::string("\x08\x02\x00\x00\x00", 5); // depth 8, RGB, deflate, no filter, no interlace
+  PutChunk(Out, "IHDR", header);
+  const size_t stride = size_t(Width) * 3;
+  std::string rows;
+  rows.reserve((stride + 1) * size_t(Height));
+  for (int32_t y = 0; y < Height; ++y) {
+    rows += '\0'; // filter type: none
+    rows.append(reinterpret_cast<const char*>(RGB) + size_t(y) * stride, stride);
   }
-  if (setjmp(png_jmpbuf(png)) != 0) {
-    png_destroy_write_struct(&png, &info);
+  uLongf packedSize = compressBound(uLong(rows.size()));
+  std::string packed(packedSize, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                reinterpret_cast<const Bytef*>(rows.data()), uLong(rows.size()),
+                Z_DEFAULT_COMPRESSION) != Z_OK)
     return false;
-  }
-  png_set_write_fn(png, &Out, AppendBytes, nullptr);
-  png_set_IHDR(png, info, png_uint_32(Width), png_uint_32(Height), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int32_t y = 0; y < Height; ++y) png_write_row(png, RGB + size_t(y) * size_t(Width) * 3);
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
+  packed.resize(packedSize);
+  PutChunk(Out, "IDAT", packed);
+  PutChunk(Out, "IEND", "");
   return true;
 }
 

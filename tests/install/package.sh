@@ -24,7 +24,7 @@ for f in ./usr/bin/gloopa ./usr/share/gloopa/jelly.txt ./usr/share/gloopa/sphere
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libc6 libsdl2 libstdc++6 libpng16; do
+for lib in libc6 libsdl2 libstdc++6 zlib1g; do
   echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = gloopa ] || fail "package name"
