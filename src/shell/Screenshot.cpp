@@ -134,12 +134,20 @@ std::string ScreenshotFolder() {
   if (pictures && pictures[0] == '/') return std::string(pictures) + "/Gloopa";
   const char* home = std::getenv("HOME");
   if (home && home[0] != '\0') return std::string(home) + "/Pictures/Gloopa";
+#ifdef _WIN32
+  const char* profile = std::getenv("USERPROFILE");
+  if (profile && profile[0] != '\0') return std::string(profile) + "/Pictures/Gloopa";
+#endif
   return "";
 }
 
 std::string ScreenshotName(std::time_t When) {
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &When);
+#else
   localtime_r(&When, &local);
+#endif
   char name[64];
   std::strftime(name, sizeof(name), "Gloopa-%Y%m%d-%H%M%S.png", &local);
   return name;
