@@ -137,3 +137,8 @@ private:
   void FinishBone();
   void CheckIndices() const;
 };
+
+// The GL state a textured material draws with: its bitmap modulated by the colour, texels of alpha
+// below 0.01 dropped, and the light added to what is behind (a transparent material also writes
+// depth). Shared by the model drawing and the particle tiles, which must draw alike.
+void UseAdditiveTexture(uint32_t TextureName, bool Transparent);

@@ -31,15 +31,7 @@ void TMS3DObj::DrawMesh(const T3DMesh& Mesh) const {
   glMaterialfv(GL_FRONT, GL_SHININESS, &m.Shininess);
   glMaterialfv(GL_FRONT, GL_EMISSION, m.Emissive);
   if (m.HasTexture) {
-    glBindTexture(GL_TEXTURE_2D, m.TextureName);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GEQUAL, 0.01f);
-    glEnable(GL_BLEND);
-    if (m.Transparent) glDepthMask(GL_TRUE);
-    // Textured meshes always add their light to what is behind them.
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    UseAdditiveTexture(m.TextureName, m.Transparent);
     glBegin(GL_TRIANGLES);
     for (const TMeshTriangle& tri : Mesh.Triangles) {
       for (const int32_t v : {tri.V1, tri.V2, tri.V3}) {
@@ -89,4 +81,15 @@ void TMS3DObj::DrawPoints() const {
     }
     glEnd();
   }
+}
+
+void UseAdditiveTexture(uint32_t TextureName, bool Transparent) {
+  glBindTexture(GL_TEXTURE_2D, TextureName);
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glEnable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_GEQUAL, 0.01f);
+  glEnable(GL_BLEND);
+  if (Transparent) glDepthMask(GL_TRUE);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 }

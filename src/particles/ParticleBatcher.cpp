@@ -71,15 +71,7 @@ void TParticleTile::Take(const TMS3DObj* Model) {
 }
 
 void TileStateOn(const TParticleTile& Tile) {
-  glBindTexture(GL_TEXTURE_2D, Tile.Texture);
-  glEnable(GL_TEXTURE_2D);
-  glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  glEnable(GL_ALPHA_TEST);
-  glAlphaFunc(GL_GEQUAL, 0.01f);
-  glEnable(GL_BLEND);
-  if (Tile.Transparent) glDepthMask(GL_TRUE);
-  // Tiles add their light to what is behind them.
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  UseAdditiveTexture(Tile.Texture, Tile.Transparent);
 }
 
 void TileStateOff() {
