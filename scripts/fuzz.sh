@@ -5,25 +5,41 @@
 # finds in build/fuzz/NAME_corpus. A crashing input is saved as build/fuzz/NAME-crash-* and the
 # fuzzer is started again for the time left, so one fault does not end the run.
 #
-#   scripts/fuzz.sh [SECONDS] [--parallel]
+#   scripts/fuzz.sh [SECONDS] [--runs N] [--parallel]
 #
-# --parallel runs the targets side by side instead of one after another. Prints one line per
-# target, "fuzz: NAME E execs, S s, C crashes", and exits non-zero when any target crashed.
+# --runs N ends each target after N executions instead (or at SECONDS, if also given, whichever
+# comes first); a run counted in executions can be paused with SIGSTOP and resumed without losing
+# any of its budget. --parallel runs the targets side by side instead of one after another. Prints
+# one line per target, "fuzz: NAME E execs, S s, C crashes", and exits non-zero when any target
+# crashed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=60
+usage() {
+  echo "usage: scripts/fuzz.sh [SECONDS] [--runs N] [--parallel]" >&2
+  exit 2
+}
+seconds=
+runs=0
 parallel=0
-for arg in "$@"; do
-  case "$arg" in
+while [ $# -gt 0 ]; do
+  case "$1" in
   --parallel) parallel=1 ;;
-  '' | *[!0-9]*)
-    echo "usage: scripts/fuzz.sh [SECONDS] [--parallel]" >&2
-    exit 2
+  --runs)
+    [ $# -ge 2 ] || usage
+    case "$2" in '' | *[!0-9]*) usage ;; esac
+    runs=$2
+    shift
     ;;
-  *) seconds=$arg ;;
+  '' | *[!0-9]*) usage ;;
+  *) seconds=$1 ;;
   esac
+  shift
 done
+# Without a budget in executions the default is a minute; with one, no time limit unless given.
+if [ -z "$seconds" ]; then
+  if [ "$runs" -gt 0 ]; then seconds=0; else seconds=60; fi
+fi
 
 targets=(FuzzModelParser FuzzBitmapDecoder FuzzWaveReader FuzzDemoReader)
 scripts/setup-deps.sh
@@ -34,15 +50,24 @@ dir=build/fuzz
 # One target for the whole time; writes its summary line to $dir/NAME.summary.
 run_target() {
   local name=$1 execs=0 crashes=0 start now left log status ran before after
+  local -a budget
   log=$dir/$name.log
   start=$(date +%s)
   while :; do
     now=$(date +%s)
-    left=$((seconds - (now - start)))
-    [ "$left" -gt 0 ] || break
+    budget=()
+    if [ "$seconds" -gt 0 ]; then
+      left=$((seconds - (now - start)))
+      [ "$left" -gt 0 ] || break
+      budget+=(-max_total_time="$left")
+    fi
+    if [ "$runs" -gt 0 ]; then
+      [ "$execs" -lt "$runs" ] || break
+      budget+=(-runs=$((runs - execs)))
+    fi
     before=$(find "$dir" -maxdepth 1 -name "$name-*" -type f | wc -l)
     status=0
-    "$dir/$name" -max_total_time="$left" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    "$dir/$name" "${budget[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$dir/$name-" "$dir/${name}_corpus" "$dir/${name}_seeds" \
       >"$log" 2>&1 || status=$?
     # The executions of this run: libFuzzer's final statistics, or its last status line.
@@ -52,6 +77,8 @@ run_target() {
     fi
     execs=$((execs + ${ran:-0}))
     after=$(find "$dir" -maxdepth 1 -name "$name-*" -type f | wc -l)
+    # A clean end that ran nothing would only start again the same way.
+    [ "$status" -ne 0 ] || [ "${ran:-0}" -gt 0 ] || break
     if [ "$status" -ne 0 ]; then
       crashes=$((crashes + (after > before ? after - before : 1)))
       cp "$log" "$dir/$name.crash-$(date +%s).log"
@@ -62,7 +89,7 @@ run_target() {
 
 if [ "$parallel" -eq 1 ]; then
   for name in "${targets[@]}"; do
-    nice -n 10 bash -c "$(declare -f run_target); dir=$dir seconds=$seconds run_target $name" \
+    nice -n 10 bash -c "$(declare -f run_target); dir=$dir seconds=$seconds runs=$runs run_target $name" \
       >/dev/null &
   done
   wait
