@@ -13,6 +13,8 @@ namespace {
 
 // Pixels added around every box: covers rounding, rasterisation rules and filtering.
 constexpr float Margin = 2;
+// Tiles drawn between two flushes of a long array.
+constexpr int32_t TilesPerFlush = 1000;
 
 float Clamp01(float V) {
   return V < 0 ? 0 : (V > 1 ? 1 : V);
@@ -27,19 +29,23 @@ void TParticleTile::Take(const TMS3DObj* Model) {
   if (mesh.MaterialIndex < 0 || mesh.MaterialIndex >= int32_t(Model->Materials.size())) return;
   const TMaterial& material = Model->Materials[size_t(mesh.MaterialIndex)];
   if (!material.HasTexture) return;
-  if (mesh.Triangles.empty() || mesh.Triangles.size() * 3 > size_t(MaxVertices)) return;
+  if (mesh.Triangles.empty() || mesh.Triangles.size() * 3 > size_t(MaxIndices)) return;
   const int32_t count = int32_t(mesh.DrawVertices.size());
-  Vertices = 0;
+  if (count > MaxVertices) return;
+  for (int32_t v = 0; v < count; ++v) {
+    const TMeshVertex& d = mesh.DrawVertices[size_t(v)];
+    Corners[v * 3] = d.Position.X;
+    Corners[v * 3 + 1] = d.Position.Y;
+    Corners[v * 3 + 2] = d.Position.Z;
+    TexCoords[v * 2] = d.U;
+    TexCoords[v * 2 + 1] = d.V;
+  }
+  Vertices = count;
+  IndexCount = 0;
   for (const TMeshTriangle& tri : mesh.Triangles)
     for (const int32_t v : {tri.V1, tri.V2, tri.V3}) {
       if (v < 0 || v >= count) return;
-      const TMeshVertex& d = mesh.DrawVertices[size_t(v)];
-      Corners[Vertices * 3] = d.Position.X;
-      Corners[Vertices * 3 + 1] = d.Position.Y;
-      Corners[Vertices * 3 + 2] = d.Position.Z;
-      TexCoords[Vertices * 2] = d.U;
-      TexCoords[Vertices * 2 + 1] = d.V;
-      ++Vertices;
+      Indices[IndexCount++] = v;
     }
   Texture = material.TextureName;
   Transparent = material.Transparent;
@@ -82,8 +88,12 @@ void TileStateOff() {
 
 struct TParticleBatcher::TModelTiles {
   TParticleTile Tile;
-  std::unique_ptr<float[]> Positions, TexCoords, Colours;
-  int32_t Vertices = 0;
+  std::unique_ptr<float[]> Positions, Colours;
+  // The same for every pass: each tile's texture coordinates, and its triangles' indices into
+  // the arrays.
+  std::unique_ptr<float[]> TexCoords;
+  std::unique_ptr<uint32_t[]> Indices;
+  int32_t Count = 0; // tiles pending
   bool Seen = false;
 };
 
@@ -95,10 +105,19 @@ TParticleBatcher::TParticleBatcher(TMS3DObj* Sphere, TMS3DObj* Ring, int32_t Max
   if (!Usable) return;
   for (int32_t i = 0; i < ModelCount; ++i) {
     TModelTiles& m = Models[i];
-    const size_t vertices = size_t(MaxParticles) * size_t(m.Tile.Vertices);
+    const TParticleTile& tile = m.Tile;
+    const size_t vertices = size_t(MaxParticles) * size_t(tile.Vertices);
     m.Positions.reset(new float[vertices * 3]);
-    m.TexCoords.reset(new float[vertices * 2]);
     m.Colours.reset(new float[vertices * 4]);
+    m.TexCoords.reset(new float[vertices * 2]);
+    m.Indices.reset(new uint32_t[size_t(MaxParticles) * size_t(tile.IndexCount)]);
+    for (int32_t t = 0; t < MaxParticles; ++t) {
+      std::memcpy(&m.TexCoords[size_t(t) * size_t(tile.Vertices) * 2], tile.TexCoords,
+                  sizeof(float) * 2 * size_t(tile.Vertices));
+      for (int32_t i = 0; i < tile.IndexCount; ++i)
+        m.Indices[size_t(t) * size_t(tile.IndexCount) + size_t(i)] =
+            uint32_t(t * tile.Vertices + tile.Indices[i]);
+    }
   }
   // A streak has two vertices, a point one.
   RunPositions.reset(new float[size_t(MaxParticles) * 2 * 3]);
@@ -115,6 +134,9 @@ const TParticleTile& TParticleBatcher::TileOf(int32_t Model) const {
 bool TParticleBatcher::Begin() {
   Draws = 0;
   if (!Usable) return false;
+  // Hands the frame drawn so far to the renderer, so that a threaded software renderer
+  // rasterises it while the particles are prepared. A flush changes no pixel.
+  glFlush();
   glGetIntegerv(GL_VIEWPORT, Viewport);
   if (Viewport[2] <= 0 || Viewport[3] <= 0) return false;
   Cols = (Viewport[2] + CellSize - 1) / CellSize;
@@ -143,7 +165,7 @@ bool TParticleBatcher::Begin() {
   RunVertices = 0;
   TilesEverywhere = false;
   for (int32_t i = 0; i < ModelCount; ++i) {
-    Models[i].Vertices = 0;
+    Models[i].Count = 0;
     Models[i].Seen = false;
   }
   if (++Epoch == 0) {
@@ -285,13 +307,12 @@ void TParticleBatcher::Tile(int32_t Model, const TParticle& P) {
     TileStateOff();
   }
 
-  float* pos = &tiles.Positions[size_t(tiles.Vertices) * 3];
-  float* tex = &tiles.TexCoords[size_t(tiles.Vertices) * 2];
-  float* col = &tiles.Colours[size_t(tiles.Vertices) * 4];
+  const size_t first = size_t(tiles.Count) * size_t(tile.Vertices);
+  float* pos = &tiles.Positions[first * 3];
+  float* col = &tiles.Colours[first * 4];
   TileCorners(tile, P, pos);
   float colour[4];
   TileColour(tile, SceneAmbient, P, colour);
-  std::memcpy(tex, tile.TexCoords, sizeof(float) * 2 * size_t(tile.Vertices));
   float x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
   bool onScreen = true;
   for (int32_t v = 0; v < tile.Vertices; ++v) {
@@ -306,7 +327,7 @@ void TParticleBatcher::Tile(int32_t Model, const TParticle& P) {
       onScreen = false;
     }
   }
-  tiles.Vertices += tile.Vertices;
+  ++tiles.Count;
   std::memcpy(LastColour, colour, sizeof LastColour);
   AnyColour = true;
   ColourArrays = true;
@@ -345,15 +366,23 @@ void TParticleBatcher::FlushTiles() {
   glEnableClientState(GL_COLOR_ARRAY);
   for (int32_t i = 0; i < ModelCount; ++i) {
     TModelTiles& tiles = Models[i];
-    if (tiles.Vertices == 0) continue;
+    if (tiles.Count == 0) continue;
     TileStateOn(tiles.Tile);
     glVertexPointer(3, GL_FLOAT, 0, tiles.Positions.get());
     glTexCoordPointer(2, GL_FLOAT, 0, tiles.TexCoords.get());
     glColorPointer(4, GL_FLOAT, 0, tiles.Colours.get());
-    glDrawArrays(GL_TRIANGLES, 0, tiles.Vertices);
+    // A long array goes out in parts with a flush after each, so that the renderer rasterises
+    // the first tiles while it transforms the next; the tiles keep their order.
+    const int32_t perTile = tiles.Tile.IndexCount;
+    for (int32_t first = 0; first < tiles.Count; first += TilesPerFlush) {
+      const int32_t count = std::min(TilesPerFlush, tiles.Count - first);
+      if (first > 0) glFlush();
+      glDrawElements(GL_TRIANGLES, count * perTile, GL_UNSIGNED_INT,
+                     &tiles.Indices[size_t(first) * size_t(perTile)]);
+    }
     TileStateOff();
     ++Draws;
-    tiles.Vertices = 0;
+    tiles.Count = 0;
   }
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);

@@ -5,14 +5,16 @@
 class TMS3DObj;
 class TParticle;
 
-// A particle model drawn as a flat tile: its triangles' corners and texture coordinates, its
-// texture and the material terms its colour comes from.
+// A particle model drawn as a flat tile: its corners and their texture coordinates, its triangles
+// as three corner indices each, its texture and the material terms its colour comes from.
 struct TParticleTile {
-  static constexpr int32_t MaxVertices = 12;
+  static constexpr int32_t MaxVertices = 12, MaxIndices = 36;
   bool Usable = false;
-  int32_t Vertices = 0; // three per triangle
+  int32_t Vertices = 0; // corners
   float Corners[MaxVertices * 3] = {};
   float TexCoords[MaxVertices * 2] = {};
+  int32_t IndexCount = 0; // three per triangle
+  int32_t Indices[MaxIndices] = {};
   uint32_t Texture = 0;
   bool Transparent = false;
   float Emission[3] = {};
@@ -42,8 +44,8 @@ void TileStateOff();
 //   per vertex, depending on what was drawn before, and the two can round a step apart.)
 // - Streaks and points go out in runs of one width or size, in their order.
 // - Tiles add their light (blend SRC_ALPHA, ONE into an 8-bit buffer saturates, and saturating
-//   additions of non-negative terms commute), so pending tiles are drawn together, one draw per
-//   model, and are held back until a streak or point would land on one of them.
+//   additions of non-negative terms commute), so pending tiles are drawn together, one indexed
+//   array per model, and are held back until a streak or point would land on one of them.
 class TParticleBatcher {
 public:
   // Index of a particle model in the batcher.

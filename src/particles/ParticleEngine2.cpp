@@ -125,7 +125,8 @@ struct TImmediateDrawer {
     TileCorners(tile, P, corners);
     TileColour(tile, SceneAmbient, P, colour);
     glBegin(GL_TRIANGLES);
-    for (int32_t v = 0; v < tile.Vertices; ++v) {
+    for (int32_t i = 0; i < tile.IndexCount; ++i) {
+      const int32_t v = tile.Indices[i];
       glColor4fv(colour);
       glTexCoord2fv(&tile.TexCoords[v * 2]);
       glVertex3fv(&corners[v * 3]);

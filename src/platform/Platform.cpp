@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 bool headlessMessages = false;
 
@@ -63,4 +67,14 @@ void PlatformUnloadLibrary(void* Library) {
 
 void PlatformSleep(unsigned Milliseconds) {
   SDL_Delay(Milliseconds);
+}
+
+void PlatformKeepFreedMemory() {
+#if defined(__GLIBC__)
+  // Free memory at the top of the heap is kept up to 256 MB, and blocks of up to 32 MB (the
+  // largest the library allows) come from the heap rather than from maps of their own, which
+  // would be unmapped on every free.
+  mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+#endif
 }

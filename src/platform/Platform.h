@@ -27,3 +27,9 @@ void* PlatformLoadFunction(void* Library, const std::string& Name);
 void PlatformUnloadLibrary(void* Library);
 
 void PlatformSleep(unsigned Milliseconds);
+
+// Asks the C library to keep memory that is freed instead of handing it back to the system at
+// once. A software GL renderer allocates and frees megabytes of vertex and scene memory every
+// frame, and returning it each time costs a page fault per page when it is taken again. Called
+// once, before the GL is loaded; does nothing where the C library has no such setting.
+void PlatformKeepFreedMemory();

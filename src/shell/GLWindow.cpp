@@ -84,6 +84,7 @@ void PostEvent(Uint32 Type) {
 
 bool RegisterGameClass(TGameApp& App) {
   (void)App;
+  PlatformKeepFreedMemory();
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
     ShowErrorBox("RegisterClassEx Failed!");

@@ -8,6 +8,7 @@
 
 #include "assets/GameRandom.h"
 #include "particles/ParticleEngine2.h"
+#include "platform/Platform.h"
 #include "support/GLTestContext.h"
 
 namespace {
@@ -35,6 +36,9 @@ void FillPool(TParticleEngine2& Engine, TParticleKind Kind) {
 }
 
 void BM_UpdateAndDraw(benchmark::State& State) {
+  // The game's process keeps freed memory from before its GL is loaded; so does this one.
+  static const bool keeping = (PlatformKeepFreedMemory(), true);
+  (void)keeping;
   GLTestContext& gl = GLTestContext::Get();
   static TParticleEngine2* engine = new TParticleEngine2(); // kept with the GL context
   const TParticleKind kind = TParticleKind(State.range(0));
