@@ -65,7 +65,8 @@ public:
   // Draws whatever is pending and leaves the GL state as the one-by-one drawing would.
   void End();
 
-  // Draw calls issued by the last pass.
+  // Batches drawn by the last pass: each run of streaks or points, and each model's pending tiles
+  // (a long tile array goes out in several draw calls, one per part, but counts once).
   int32_t Draws = 0;
   // Whether both models are flat textured tiles.
   bool Usable = false;

@@ -181,7 +181,7 @@ TEST(ParticleBatch, MatchesTheOneByOneDrawingByteForByte) {
 }
 
 TEST(ParticleBatch, DrawsAFullPoolInFewDraws) {
-  // Tiles alone go out in one draw per model; streaks and points in runs of one size and colour,
+  // Tiles alone go out in one batch per model; streaks and points in runs of one size and colour,
   // cut where one would land on a tile drawn before it.
   const struct {
     TScene Scene;
