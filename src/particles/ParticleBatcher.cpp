@@ -114,9 +114,9 @@ TParticleBatcher::TParticleBatcher(TMS3DObj* Sphere, TMS3DObj* Ring, int32_t Max
     for (int32_t t = 0; t < MaxParticles; ++t) {
       std::memcpy(&m.TexCoords[size_t(t) * size_t(tile.Vertices) * 2], tile.TexCoords,
                   sizeof(float) * 2 * size_t(tile.Vertices));
-      for (int32_t i = 0; i < tile.IndexCount; ++i)
-        m.Indices[size_t(t) * size_t(tile.IndexCount) + size_t(i)] =
-            uint32_t(t * tile.Vertices + tile.Indices[i]);
+      for (int32_t k = 0; k < tile.IndexCount; ++k)
+        m.Indices[size_t(t) * size_t(tile.IndexCount) + size_t(k)] =
+            uint32_t(t * tile.Vertices + tile.Indices[k]);
     }
   }
   // A streak has two vertices, a point one.
