@@ -1,6 +1,6 @@
 #include "assets/VexLib3D.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 #include <sys/stat.h>
 
 #include "assets/VexLib3DFiles.h"

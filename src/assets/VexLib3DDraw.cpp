@@ -1,6 +1,6 @@
 #include "assets/VexLib3D.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 
 // Drawing a loaded model in immediate mode: lit meshes, and the point cloud of its corners.
 

@@ -1,6 +1,6 @@
 #include "creatures/blob.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 
 #include <cmath>
 

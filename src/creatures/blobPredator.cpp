@@ -1,6 +1,6 @@
 #include "creatures/blobPredator.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 
 #include <iterator>
 

@@ -1,6 +1,6 @@
 #include "creatures/blobSnake.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 
 #include "assets/GameRandom.h"
 #include "particles/ParticleEngine2.h"

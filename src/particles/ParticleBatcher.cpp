@@ -1,6 +1,6 @@
 #include "particles/ParticleBatcher.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 
 #include <algorithm>
 #include <cmath>

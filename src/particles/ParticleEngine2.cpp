@@ -1,6 +1,6 @@
 #include "particles/ParticleEngine2.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 
 #include "assets/VexLib3D.h"
 #include "particles/Particle.h"

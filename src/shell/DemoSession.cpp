@@ -1,6 +1,6 @@
 #include "shell/DemoSession.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 
 #include <algorithm>
 #include <iostream>

@@ -1,7 +1,6 @@
 #include "shell/GLWindow.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "gl/GL.h"
 #include <SDL.h>
 
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "shell/Screenshot.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 #include <SDL.h>
 #include <zlib.h>
 

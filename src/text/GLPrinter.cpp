@@ -1,6 +1,6 @@
 #include "text/GLPrinter.h"
 
-#include <GL/gl.h>
+#include "gl/GL.h"
 
 #include <array>
 #include <initializer_list>

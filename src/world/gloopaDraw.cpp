@@ -1,5 +1,5 @@
 // The world's display: the arena, the stars, the cursor, the egg icons and the text on show.
-#include <GL/gl.h>
+#include "gl/GL.h"
 
 #include <algorithm>
 #include <cstdio>

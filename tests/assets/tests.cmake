@@ -4,7 +4,7 @@
 file(GLOB assets_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/assets/*.cpp)
 set(assets_fuzz_common ${assets_sources}
   ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/FuzzSupport.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/support/gldouble/NullGL.cpp)
+  ${CMAKE_SOURCE_DIR}/src/gl/GLTable.cpp ${CMAKE_SOURCE_DIR}/src/gl/GLNoDrawing.cpp)
 file(GLOB assets_model_seeds CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.txt
   ${CMAKE_CURRENT_SOURCE_DIR}/assets/fuzz/regressions/*.txt)
 file(GLOB assets_bitmap_seeds CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.bmp

@@ -35,12 +35,10 @@ add_test(NAME gloopa_unwritable_screenshot_is_reported
 set_tests_properties(gloopa_unwritable_screenshot_is_reported PROPERTIES
   WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} ENVIRONMENT "${GLOOPA_SHELL_TEST_ENV}" TIMEOUT 30)
 
-# The simulation build: the game's own main and shell, linked against the do-nothing GL instead of
-# the driver, so that a headless run costs only the game's work. --as-needed keeps libGL and libGLU
-# (which the libraries name for the real game) out of the executable altogether.
+# The simulation build: the game's own main and shell, with the drawing table that draws nothing in
+# place of the driver's, so that a headless run costs only the game's work. No GL library is linked.
 add_executable(gloopa_sim ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
-target_link_libraries(gloopa_sim PRIVATE gloopa_nullgl gloopa_shell)
-target_link_options(gloopa_sim PRIVATE -Wl,--as-needed)
+target_link_libraries(gloopa_sim PRIVATE gloopa_nullgl gloopa_gl_nodrawing gloopa_shell)
 add_dependencies(gloopa_sim gloopa_data)
 
 # The demo reader, fuzzed with the hand-written demos as seeds.

@@ -1,0 +1,17 @@
+// The table of the driver's own functions: the game's drawing table, and the table in use from
+// the start. The simulation build links GLNoDrawing.cpp in this file's place.
+#include "gl/GLTable.h"
+
+namespace {
+const TGLTable DrawingCalls = {true,
+#define GLOOPA_GL_DRIVER(Name, Result, Params) &Name,
+                               GLOOPA_GL_ENTRY_POINTS(GLOOPA_GL_DRIVER)
+#undef GLOOPA_GL_DRIVER
+};
+} // namespace
+
+const TGLTable* GLCalls = &DrawingCalls;
+
+const TGLTable& GLDrawingTable() {
+  return DrawingCalls;
+}
