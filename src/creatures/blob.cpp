@@ -21,7 +21,7 @@ void TBlob::Move() {
   if (arrived && OnArrive) OnArrive(this);
 }
 
-void TBlob::SpawnParticle(const TParticleSpawn& Request) const {
+void TBlob::SpawnParticle(const TParticleSpawn& Request) {
   if (Engine) Engine->Spawn(Request);
 }
 

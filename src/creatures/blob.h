@@ -71,8 +71,9 @@ public:
 
   void SetActive(bool Value) { Active = Value; }
   void ResetFrameCount() { FrameCount = 0; }
-  // Hands Request to Engine; without an engine nothing happens.
-  void SpawnParticle(const TParticleSpawn& Request) const;
+  // Hands Request to Engine; without an engine nothing happens. Not const, so that no drawing
+  // (which changes nothing) can request particles: a creature's Emit does that.
+  void SpawnParticle(const TParticleSpawn& Request);
   // The death entry point. Only predators die; for every other kind it does nothing.
   virtual void Kill() {}
   // One step of heading-and-speed travel in the X-Z plane, firing OnArrive on reaching Target.

@@ -35,23 +35,22 @@ void TBlobEgg::Update() {
 }
 
 void TBlobEgg::Step() {
-  if (Bonus >= bnOneBullet && Bonus <= bnSpeedHigh && Printer) {
-    const TBonusLabel& label = BonusLabels[Bonus - 1];
-    Printer->Print(2, label.Colour, Position.X - 5, Position.Y - 5, TXYZ{0.5f, 0.5f, 0.5f},
-                   label.Text);
-  }
-
   WobbleAngle = WrapAngleF(WobbleAngle + float(WobbleRate));
-
-  const int32_t rim = Random(360);
   Radius = 10.0f;
+  Emit();
+  Draw();
+}
 
+TXYZ TBlobEgg::Centre() const {
   // The constructor's rates keep the angle in 0..360; a rate set from outside could push it
   // further in one step, so the table index is kept in range.
   const TXYZ& wobble = CourseDirection(RoundHalfEven(WobbleAngle));
-  const TXYZ centre{Position.X + WobbleRadius * wobble.X, Position.Y + WobbleRadius * wobble.Y,
-                    Position.Z};
+  return {Position.X + WobbleRadius * wobble.X, Position.Y + WobbleRadius * wobble.Y, Position.Z};
+}
 
+void TBlobEgg::Emit() {
+  const int32_t rim = Random(360);
+  const TXYZ centre = Centre();
   const TXYZ glowAt{centre.X + Radius * CosSinTable[rim].X, centre.Y + Radius * CosSinTable[rim].Y,
                     Position.Z};
   const int32_t scale = Random(10) + 8;
@@ -67,7 +66,15 @@ void TBlobEgg::Step() {
                  .TailLength = 1,
                  .Life = 40,
                  .Scale = scale});
+}
 
+void TBlobEgg::Draw() const {
+  if (Bonus >= bnOneBullet && Bonus <= bnSpeedHigh && Printer) {
+    const TBonusLabel& label = BonusLabels[Bonus - 1];
+    Printer->Print(2, label.Colour, Position.X - 5, Position.Y - 5, TXYZ{0.5f, 0.5f, 0.5f},
+                   label.Text);
+  }
+  const TXYZ centre = Centre();
   glPushMatrix();
   glTranslatef(centre.X, centre.Y, centre.Z);
   glColor3f(0.3f, 0.3f, 0.3f);

@@ -18,7 +18,13 @@ public:
   TGLPrinter* Printer = nullptr;
 
   void Update();
+  // One step of an egg in play: wobble, glow (Emit) and draw.
   void Step();
+  void Emit();
+  // The bonus label, then the shell at the wobbled centre.
+  void Draw() const;
+  // Where the shell is drawn: the position, moved round a small circle by the wobble.
+  TXYZ Centre() const;
   void Fertilise();
 };
 

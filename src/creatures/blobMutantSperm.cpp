@@ -42,6 +42,7 @@ void TBlobMutantSperm::Update() {
 
   PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course) + WiggleAngle});
 
+  Emit();
   Draw();
 
   const int32_t k = FindEggInReach();
@@ -54,7 +55,7 @@ void TBlobMutantSperm::Update() {
   if (Timer < 0) Swimming = false;
 }
 
-void TBlobMutantSperm::Draw() const {
+void TBlobMutantSperm::Emit() {
   const int32_t scale = Random(12);
   SpawnParticle({.Position = Position,
                  .Kind = pkPointSphere,
@@ -62,7 +63,9 @@ void TBlobMutantSperm::Draw() const {
                  .TailLength = 1,
                  .Life = 8,
                  .Scale = scale});
+}
 
+void TBlobMutantSperm::Draw() const {
   for (int32_t i = 0; i <= 22; ++i) {
     glPushMatrix();
     glLineWidth(1);

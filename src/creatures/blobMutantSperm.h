@@ -25,6 +25,7 @@ public:
   void SetSwimming(bool Value);
   // One step with drawing; an idle sperm returns at once.
   void Update();
+  void Emit();
   void Draw() const;
   // Index in Eggs of the first egg in play within reach, or -1.
   int32_t FindEggInReach();

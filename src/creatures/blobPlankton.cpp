@@ -40,10 +40,11 @@ void TBlobPlankton::Update() {
   SteerStep(Position, Target, course, Turning, SettledTarget, 1, Speed, Speed);
   Course = float(course);
 
+  Emit();
   Draw();
 }
 
-void TBlobPlankton::Draw() const {
+void TBlobPlankton::Emit() {
   // Speed 0: the velocity never moves them.
   const TXYZ grey{Grey, Grey, Grey};
   SpawnParticle({.Position = Position,
@@ -60,7 +61,9 @@ void TBlobPlankton::Draw() const {
                    .Colour = grey,
                    .Life = 40,
                    .Scale = 8});
+}
 
+void TBlobPlankton::Draw() const {
   glPushMatrix();
   glLineWidth(1);
   glTranslatef(Position.X, Position.Y, Position.Z);

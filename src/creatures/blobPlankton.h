@@ -16,5 +16,6 @@ public:
   float FlapStep = 0;
 
   void Update();
+  void Emit();
   void Draw() const;
 };

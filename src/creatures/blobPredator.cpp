@@ -149,7 +149,33 @@ void TBlobPredator::StepKind() {
 
   PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course) + Sway});
   Animate();
+  Emit();
+  Draw();
+}
 
+void TBlobPredator::Emit() {
+  switch (Kind) {
+  case pdSpiral:
+    EmitSpiral();
+    break;
+  case pdChain:
+    EmitChain();
+    break;
+  case pdJelly:
+    EmitJelly();
+    break;
+  case pdDart:
+    EmitDart();
+    break;
+  case pdPincer:
+    EmitPincer();
+    break;
+  default:
+    break;
+  }
+}
+
+void TBlobPredator::Draw() const {
   switch (Kind) {
   case pdSpiral:
     DrawSpiral();
@@ -275,14 +301,32 @@ void TBlobPredator::BringInBrood() {
   }
 }
 
-void TBlobPredator::DrawSpiral() const {
+void TBlobPredator::EmitSpiral() {
   SpawnParticle({.Position = Position,
                  .Kind = pkPointSphere,
                  .Colour = Colour(0, 0.6f, 0.6f, Fade),
                  .TailLength = 1,
                  .Life = 8,
                  .Scale = 12});
+  // A spark left behind the cone, off to the side the body sways to.
+  const int32_t w = RoundHalfEven(Sway);
+  const TXYZ& d = CourseDirection(WrapAngle(Course + w / 12));
+  TXYZ p;
+  AddXYZ(Position, Scaled(d, -20), p);
+  const int32_t life = Random(32);
+  const int32_t scale = Random(12);
+  const TXYZ velocity = Scaled(Target, float(Random(12)));
+  SpawnParticle({.Position = p,
+                 .Velocity = velocity,
+                 .Kind = pkPointSphere,
+                 .Colour = Colour(0.6f, 0.6f, 0),
+                 .Size = 1,
+                 .TailLength = 4,
+                 .Life = life,
+                 .Scale = scale});
+}
 
+void TBlobPredator::DrawSpiral() const {
   glPushMatrix();
   glTranslatef(Position.X, Position.Y, Position.Z);
   const TXYZ body = Colour(0, 0.4f, 0.4f, Fade);
@@ -302,23 +346,6 @@ void TBlobPredator::DrawSpiral() const {
   }
   glEnd();
   glPopMatrix();
-
-  // A spark left behind the cone, off to the side the body sways to.
-  const int32_t w = RoundHalfEven(Sway);
-  const TXYZ& d = CourseDirection(WrapAngle(Course + w / 12));
-  TXYZ p;
-  AddXYZ(Position, Scaled(d, -20), p);
-  const int32_t life = Random(32);
-  const int32_t scale = Random(12);
-  const TXYZ velocity = Scaled(Target, float(Random(12)));
-  SpawnParticle({.Position = p,
-                 .Velocity = velocity,
-                 .Kind = pkPointSphere,
-                 .Colour = Colour(0.6f, 0.6f, 0),
-                 .Size = 1,
-                 .TailLength = 4,
-                 .Life = life,
-                 .Scale = scale});
 }
 
 void TBlobPredator::DrawSpikySphere() const {
@@ -366,17 +393,20 @@ void TBlobPredator::DrawSpikySphere() const {
   glPopMatrix();
 }
 
-void TBlobPredator::DrawChain() const {
-  const TXYZ tint = Colour(0.6f, 0.3f, 0, Fade);
+void TBlobPredator::EmitChain() {
   if (Random() < 0.1) {
     const int32_t life = Random(96) + 32;
     SpawnParticle({.Position = Position,
                    .Kind = pkPointSphere,
-                   .Colour = tint,
+                   .Colour = Colour(0.6f, 0.3f, 0, Fade),
                    .TailLength = 1,
                    .Life = life,
                    .Scale = 12});
   }
+}
+
+void TBlobPredator::DrawChain() const {
+  const TXYZ tint = Colour(0.6f, 0.3f, 0, Fade);
   // Six shrinking triangles along the trail; the last one's scale is below zero, so it is drawn
   // mirrored through its centre.
   for (int32_t i = 8; i <= 58; i += 10) {
@@ -396,7 +426,7 @@ void TBlobPredator::DrawChain() const {
   }
 }
 
-void TBlobPredator::DrawJelly() const {
+void TBlobPredator::EmitJelly() {
   const int32_t a = WrapAngle(Course + Random(60) - 30);
   if (PulseStep > 0) {
     // Thrust while the body swells: a blob drifting out behind.
@@ -411,6 +441,9 @@ void TBlobPredator::DrawJelly() const {
                    .Life = 24,
                    .Scale = scale});
   }
+}
+
+void TBlobPredator::DrawJelly() const {
   glPushMatrix();
   glLineWidth(1);
   glTranslatef(Position.X, Position.Y, Position.Z);
@@ -420,15 +453,18 @@ void TBlobPredator::DrawJelly() const {
   glPopMatrix();
 }
 
-void TBlobPredator::DrawDart() const {
-  const TXYZ tint = Colour(1, 1, 0, Fade);
+void TBlobPredator::EmitDart() {
   if (Random() < 0.1)
     SpawnParticle({.Position = Position,
                    .Kind = pkPointSphere,
-                   .Colour = tint,
+                   .Colour = Colour(1, 1, 0, Fade),
                    .TailLength = 1,
                    .Life = 32,
                    .Scale = 12});
+}
+
+void TBlobPredator::DrawDart() const {
+  const TXYZ tint = Colour(1, 1, 0, Fade);
 
   glPushMatrix();
   glTranslatef(Position.X, Position.Y, Position.Z);
@@ -453,16 +489,19 @@ void TBlobPredator::DrawDart() const {
   glPopMatrix();
 }
 
-void TBlobPredator::DrawPincer() const {
-  const TXYZ tint = Colour(0, 0.8f, 0, Fade);
+void TBlobPredator::EmitPincer() {
   if (Random() < 0.1)
     SpawnParticle({.Position = Position,
                    .Kind = pkPointSphere,
-                   .Colour = tint,
+                   .Colour = Colour(0, 0.8f, 0, Fade),
                    .Size = 1,
                    .TailLength = 1,
                    .Life = 32,
                    .Scale = 12});
+}
+
+void TBlobPredator::DrawPincer() const {
+  const TXYZ tint = Colour(0, 0.8f, 0, Fade);
 
   static constexpr float Bar[4][2] = {{-10, 2}, {-10, -2}, {10, -2}, {10, 2}};
   static constexpr float UpperJaw[6][2] = {{-10, 8}, {-10, 4}, {0, 4}, {10, 12}, {10, 16}, {0, 8}};

@@ -83,6 +83,15 @@ private:
   void StepKind();
   void Animate();
   void EatEgg(int32_t Index);
+  // The step's random draws and particles for the kind in play, then its drawing, which changes
+  // nothing.
+  void Emit();
+  void Draw() const;
+  void EmitSpiral();
+  void EmitChain();
+  void EmitJelly();
+  void EmitDart();
+  void EmitPincer();
   void DrawSpiral() const;
   void DrawSpikySphere() const;
   void DrawChain() const;

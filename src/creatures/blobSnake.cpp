@@ -41,11 +41,11 @@ void TBlobSnake::Update() {
   PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course)});
   AimBearing = BearingTo(Position.X, Position.Y, AimX, AimY);
 
+  Emit();
   Draw();
 }
 
-void TBlobSnake::Draw() const {
-  // The draw is made even without an engine so the random sequence never depends on it.
+void TBlobSnake::Emit() {
   const int32_t life = Random(96) + 32;
   const float grey = Brightness * 0.4f;
   SpawnParticle({.Position = Position,
@@ -54,7 +54,9 @@ void TBlobSnake::Draw() const {
                  .TailLength = 1,
                  .Life = life,
                  .Scale = 12});
+}
 
+void TBlobSnake::Draw() const {
   const float bodyGrey = Brightness * 0.6f;
   const float tipGrey = Brightness * 0.9f;
   for (int32_t i = 8; i <= 118; i += 10) {

@@ -34,6 +34,9 @@ public:
 
   void Reset();
   void Update();
+  // The step's random draws and particles: the wake, drawn even without an engine so that the
+  // random sequence never depends on it.
+  void Emit();
   void Draw() const;
   // Index must lie in 0..128.
   void GetTrailPoint(int32_t Index, TXYZ& Point) const;

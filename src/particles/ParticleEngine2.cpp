@@ -137,9 +137,23 @@ struct TImmediateDrawer {
   void End() {}
 };
 
+// A step that is not drawn: the particles move and age as ever, and the batcher, which reads the
+// viewport and matrices of the frame being drawn, is left alone.
+struct TSkipDrawer {
+  void Streak(const TParticle&) {}
+  void Point(const TParticle&) {}
+  void Tile(int32_t, const TParticle&) {}
+  void End() {}
+};
+
 } // namespace
 
 int32_t TParticleEngine2::UpdateAndDraw() {
+  if (!GLDrawing()) {
+    Batcher->Draws = 0;
+    TSkipDrawer skip;
+    return Pass(skip);
+  }
   if (!Immediate && Batcher->Begin()) return Pass(*Batcher);
   if (Batcher) Batcher->Draws = 0;
   TImmediateDrawer drawer{{SphereModel, RingModel},

@@ -303,11 +303,7 @@ void TGloopa::GameOverExplosion() {
   }
 }
 
-void TGloopa::Step() {
-  DrawArena();
-  DrawStars();
-  DrawCursor();
-
+void TGloopa::EmitCursorSparkle() {
   if (Random() < 0.5) {
     const float speed = float(Random());
     const float u = float(Random()), v = float(Random()), w = float(Random());
@@ -321,7 +317,13 @@ void TGloopa::Step() {
                       .Life = 22,
                       .Scale = 6});
   }
+}
 
+void TGloopa::Step() {
+  DrawArena();
+  DrawStars();
+  DrawCursor();
+  EmitCursorSparkle();
   DrawEggIcons();
 
   if (Random() < 0.1) {

@@ -99,6 +99,8 @@ public:
   void PredatorAteEgg(const TBlobPredator* Sender);
 
   void Step();
+  // The sparkle the cursor throws off on about half the steps.
+  void EmitCursorSparkle();
 
   // Drawing pieces of the frame, in the places Frame and Step call them; they change nothing.
   void DrawArena() const;
