@@ -7,6 +7,7 @@
 
 #include "platform/WholeFile.h"
 #include "shell/GLWindow.h"
+#include "shell/Pacer.h"
 #include "shell/Screenshot.h"
 #include "world/StateDump.h"
 
@@ -66,7 +67,13 @@ int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
       Recorder.Observe(Message, LParam);
     };
   Run.BeforeFrame = [this](int64_t, TGloopa&) { return BeforeFrame(); };
-  if (Files.ScreenshotFrame > 0)
+  if (!Files.Play.empty())
+    Run.PaceReport = [this](const TPaceStats& Stats) { PaceLine = PaceSummary(Stats); };
+  if (Files.ScreenshotFrame > 0) {
+    // The step asked for is drawn whatever the pacing planned.
+    Run.ChooseDraw = [this](int64_t Step, bool Planned) {
+      return Planned || Step == Files.ScreenshotFrame;
+    };
     Run.AfterFrame = [this](int64_t Frame, TGloopa&) {
       if (Frame != Files.ScreenshotFrame) return;
       // Reported at once; the game goes on, and the run's status tells a script it failed.
@@ -76,6 +83,7 @@ int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
         ScreenshotFailed = true;
       }
     };
+  }
   Run.BeforeWorldFreed = [this](int64_t Frames, TGloopa& World) {
     CloseFrame();
     if (!Files.StateDump.empty()) {
@@ -114,6 +122,7 @@ void TDemoSession::CloseFrame() {
 
 int TDemoSession::Close(int Status) {
   if (Timed) std::cout << Times.Summary(Times.TotalMilliseconds() / 1000.0) << std::endl;
+  if (!PaceLine.empty()) std::cout << PaceLine << std::endl;
   if (!Files.Record.empty()) {
     std::string error;
     if (!Recorder.Finish(error)) {

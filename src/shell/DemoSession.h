@@ -61,4 +61,5 @@ private:
   TDemoFeed Feed;
   bool DumpFailed = false;
   bool ScreenshotFailed = false;
+  std::string PaceLine; // the pacing's figures, printed when a replay at the game's pace ends
 };

@@ -1,61 +1,25 @@
+// The game's window: the SDL window and its GL context, the display mode, the full-screen switch
+// and the window procedure. The main loop, where the pacing lives, is in MainLoop.cpp.
 #include "shell/GLWindow.h"
 
-#include "gl/GL.h"
 #include <SDL.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 
-#include "creatures/blobSnake.h"
+#include "gl/GL.h"
 #include "platform/Platform.h"
-#include "shell/GamePad.h"
 #include "shell/Input.h"
-#include "shell/Screenshot.h"
-#include "shell/ViewScale.h"
-#include "text/GLPrinter.h"
+#include "shell/ShellState.h"
 #include "world/gloopaMain.h"
 
 void TKeyTable::Clear() {
   std::memset(Down, 0, sizeof(Down));
 }
 
-namespace {
-
-// The shell's own state for the run: one window at a time, with its world and printer.
-struct TShellState {
-  int32_t ScreenWidth = 1024;
-  int32_t ScreenHeight = 768;
-  int32_t ScreenColorBits = 0;
-  bool StartFullScreen = true;
-  bool Looping = false;
-  bool WantFullScreen = true;
-  TGloopa* World = nullptr;
-  TGLPrinter* Printer = nullptr;
-  SDL_DisplayMode SavedMode{};
-  SDL_DisplayMode GameMode{};
-
-  TGameWindow* Window = nullptr;
-  TKeyTable* Keys = nullptr;
-  const TRunOptions* Options = nullptr;
-  int64_t FramesDrawn = 0;
-  int ExitCode = 0;
-  int CursorCount = 0; // counts like the Win32 cursor display counter: shown while >= 0
-  SDL_TimerID Timer = 0;
-  std::atomic<bool> TickPending{false};
-  Uint32 TickEvent = 0;
-  Uint32 QuitEvent = 0;
-  Uint32 ModeSwitchEvent = 0;
-  // The fallback window's outer size is 1024 x 768; it can be set only once the window manager
-  // has framed the window and its borders are known.
-  bool OuterSizePending = false;
-  bool DesktopFullScreen = false; // full screen means the desktop's own size, not a mode switch
-  bool ScreenshotPending = false; // F12 was pressed: save the next frame drawn
-  TGamePad Pad;
-};
-
 TShellState Shell;
+
+namespace {
 
 constexpr const char* WindowDataKey = "TGameWindow";
 
@@ -64,16 +28,91 @@ void ShowCursorCount(bool Show) {
   SDL_ShowCursor(Shell.CursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
 }
 
-// Like WM_TIMER, at most one tick is ever pending: a slow frame drops ticks instead of queueing a
-// burst of them.
-Uint32 TickCallback(Uint32 Interval, void*) {
-  if (!Shell.TickPending.exchange(true)) {
-    SDL_Event event{};
-    event.type = Shell.TickEvent;
-    if (SDL_PushEvent(&event) != 1) Shell.TickPending = false;
+// The display must offer exactly this size: SDL would otherwise quietly pick another one.
+bool SetDisplayMode(int32_t Width, int32_t Height, int32_t Bits) {
+  (void)Bits; // no depth is requested: any depth of that size will do
+  const int count = SDL_GetNumDisplayModes(0);
+  for (int i = 0; i < count; ++i) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == Width && mode.h == Height) {
+      Shell.GameMode = mode;
+      return true;
+    }
   }
-  return Interval;
+  return false;
 }
+
+// Takes the window full screen: at the desktop's own size, or by switching the display to the
+// game's mode (the desktop's mode is remembered first). False when the display refuses; the
+// window is then left as a window.
+bool EnterFullScreen(SDL_Window* Window, const TGameWindow& Record) {
+  if (Shell.DesktopFullScreen) {
+    // Sized to the desktop first: without a window manager to enlarge it, the window would
+    // otherwise keep its size while reporting the desktop's.
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(Window), &desktop) == 0) {
+      SDL_SetWindowPosition(Window, 0, 0);
+      SDL_SetWindowSize(Window, desktop.w, desktop.h);
+    }
+    return SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+  }
+  SDL_GetDesktopDisplayMode(0, &Shell.SavedMode);
+  const bool switched = SetDisplayMode(Record.Width, Record.Height, Record.ColorBits) &&
+                        SDL_SetWindowDisplayMode(Window, &Shell.GameMode) == 0 &&
+                        SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN) == 0;
+  if (!switched) SDL_SetWindowFullscreen(Window, 0);
+  return switched;
+}
+
+// Whether the full screen asked for is what the display now shows.
+bool FullScreenShown(SDL_Window* Window, const TGameWindow& Record) {
+  return Shell.DesktopFullScreen ? (SDL_GetWindowFlags(Window) & SDL_WINDOW_FULLSCREEN) != 0
+                                 : FullScreenHeld(Window, Record.Width, Record.Height);
+}
+
+// Frees the GL context and the window, leaving full screen first, which puts the desktop's own
+// mode back.
+void DestroyWindowAndContext(TGameWindow& Window) {
+  SDL_Window* window = static_cast<SDL_Window*>(Window.Handle);
+  if (!window) return;
+  if (Window.DC) {
+    SDL_GL_MakeCurrent(window, nullptr);
+    if (Window.RC) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(Window.RC));
+    Window.RC = nullptr;
+    Window.DC = nullptr;
+  }
+  if (Window.FullScreen) SDL_SetWindowFullscreen(window, 0);
+  SDL_DestroyWindow(window);
+  Window.Handle = nullptr;
+}
+
+void ResizeView(int32_t Width, int32_t Height) {
+  glViewport(0, 0, Width, Height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // A zero height (a window squashed to nothing) would divide by zero.
+  gluPerspective(45.0, double(Width) / double(Height > 0 ? Height : 1), 1.0, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void ModeSwitchFailed(TGameWindow& Window) {
+  ShowErrorBox("Mode Switch Failed.\\nRunning In Windowed Mode.");
+  Window.FullScreen = false;
+}
+
+// Vertical sync for paced runs (adaptive where the driver offers it); frame-locked and timed
+// runs swap at once, or the game would step, or be timed, at the display's rate.
+void SetSwapInterval() {
+  const TRunOptions& options = *Shell.Options;
+  if (options.FrameLocked || options.Unpaced || !options.VSync) {
+    SDL_GL_SetSwapInterval(0);
+  } else if (SDL_GL_SetSwapInterval(-1) != 0) {
+    SDL_GL_SetSwapInterval(1);
+  }
+}
+
+} // namespace
 
 void PostEvent(Uint32 Type) {
   SDL_Event event{};
@@ -81,8 +120,7 @@ void PostEvent(Uint32 Type) {
   SDL_PushEvent(&event);
 }
 
-bool RegisterGameClass(TGameApp& App) {
-  (void)App;
+bool RegisterGameClass() {
   PlatformKeepFreedMemory();
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
@@ -107,50 +145,9 @@ void UnregisterGameClass() {
   SDL_Quit();
 }
 
-// The display must offer exactly this size: SDL would otherwise quietly pick another one.
-bool SetDisplayMode(int32_t Width, int32_t Height, int32_t Bits) {
-  (void)Bits; // no depth is requested: any depth of that size will do
-  const int count = SDL_GetNumDisplayModes(0);
-  for (int i = 0; i < count; ++i) {
-    SDL_DisplayMode mode;
-    if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == Width && mode.h == Height) {
-      Shell.GameMode = mode;
-      return true;
-    }
-  }
-  return false;
-}
-
-void ResizeView(int32_t Width, int32_t Height) {
-  glViewport(0, 0, Width, Height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  // A zero height (a window squashed to nothing) would divide by zero.
-  gluPerspective(45.0, double(Width) / double(Height > 0 ? Height : 1), 1.0, 100.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-}
-
 void CloseGameWindow(TGameWindow& Window) {
-  SDL_Window* window = static_cast<SDL_Window*>(Window.Handle);
-  if (window) {
-    if (Window.DC) {
-      SDL_GL_MakeCurrent(window, nullptr);
-      if (Window.RC) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(Window.RC));
-      Window.RC = nullptr;
-      Window.DC = nullptr;
-    }
-    // Leaving full screen puts the desktop's own mode back.
-    if (Window.FullScreen) SDL_SetWindowFullscreen(window, 0);
-    SDL_DestroyWindow(window);
-    Window.Handle = nullptr;
-  }
+  DestroyWindowAndContext(Window);
   if (Window.FullScreen) ShowCursorCount(true);
-}
-
-void ModeSwitchFailed(TGameWindow& Window) {
-  ShowErrorBox("Mode Switch Failed.\\nRunning In Windowed Mode.");
-  Window.FullScreen = false;
 }
 
 // Shrinks the fallback window so that its outer size, borders included, is the asked size. Until
@@ -184,8 +181,7 @@ bool OpenGameWindow(TGameWindow& Window) {
   }
 
   // High-DPI drawables are welcome: every frame scales the picture to the drawable's real size.
-  // Desktop full screen opens at the desktop's size: without a window manager to enlarge it, the
-  // window would otherwise keep 1024 x 768 while reporting the desktop's size.
+  // Desktop full screen opens at the desktop's size.
   int width = Window.Width, height = Window.Height;
   if (Window.FullScreen && Shell.DesktopFullScreen && Shell.SavedMode.w > 0) {
     width = Shell.SavedMode.w;
@@ -199,38 +195,23 @@ bool OpenGameWindow(TGameWindow& Window) {
   SDL_SetWindowData(window, WindowDataKey, &Window);
   GameWindowProc(window, WM_CREATE, 0, 0);
 
-  if (Window.FullScreen) {
-    const bool switched = Shell.DesktopFullScreen
-                              ? SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0
-                              : SDL_SetWindowDisplayMode(window, &Shell.GameMode) == 0 &&
-                                    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
-    if (!switched) {
-      ShowCursorCount(true);
-      ModeSwitchFailed(Window);
-    }
+  if (Window.FullScreen && !EnterFullScreen(window, Window)) {
+    ShowCursorCount(true);
+    ModeSwitchFailed(Window);
   }
   Window.DC = window;
   SDL_GLContext context = SDL_GL_CreateContext(window);
+  Window.RC = context;
   if (!context || SDL_GL_MakeCurrent(window, context) != 0) {
-    if (context) SDL_GL_DeleteContext(context);
-    Window.DC = nullptr;
-    Window.RC = nullptr;
-    if (Window.FullScreen) SDL_SetWindowFullscreen(window, 0);
-    SDL_DestroyWindow(window);
-    Window.Handle = nullptr;
+    DestroyWindowAndContext(Window);
     return false;
   }
-  Window.RC = context;
-  // Swaps must not wait for the display's refresh, or the game would step at 60 a second.
-  SDL_GL_SetSwapInterval(0);
+  SetSwapInterval();
 
   SDL_ShowWindow(window);
   // A full-screen wish on a hidden window is only recorded; the real switch happens on showing
   // it, and a display may still refuse it then.
-  const bool held = Shell.DesktopFullScreen
-                        ? (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0
-                        : FullScreenHeld(window, Window.Width, Window.Height);
-  if (Window.FullScreen && !held) {
+  if (Window.FullScreen && !FullScreenShown(window, Window)) {
     SDL_SetWindowFullscreen(window, 0);
     ShowCursorCount(true);
     ModeSwitchFailed(Window);
@@ -243,207 +224,14 @@ bool OpenGameWindow(TGameWindow& Window) {
   Window.Visible = true;
   ResizeView(Window.Width, Window.Height);
   Window.Keys->Clear();
-  Shell.TickPending = false;
-  Shell.Timer = SDL_AddTimer(10, TickCallback, nullptr);
   ShowCursorCount(false);
   return true;
 }
 
-bool InitGame(TGameWindow& Window, TKeyTable& Keys) {
-  Shell.Printer = new TGLPrinter();
-  Shell.World = new TGloopa(Shell.Printer);
-  Shell.World->SetImmediateDrawing(Shell.Options->Immediate);
-  Shell.Window = &Window;
-  Shell.Keys = &Keys;
-  glClearColor(0, 0, 0, 0);
-  glClearDepth(1.0);
-  glDepthFunc(GL_LEQUAL);
-  glEnable(GL_DEPTH_TEST);
-  glShadeModel(GL_SMOOTH);
-  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-  return true;
-}
-
-void RequestQuit(TGameWindow& Window) {
-  (void)Window;
+void RequestQuit() {
   PostEvent(Shell.QuitEvent);
   Shell.Looping = false;
 }
-
-void PollKeys() {
-  if (Shell.Keys->Down[VK_ESCAPE]) RequestQuit(*Shell.Window);
-}
-
-// Where the 4:3 picture goes in the drawable, in GL's bottom-up pixels. A 1024 x 768 drawable
-// gives the game's own (0, 0, 1024, 768).
-TViewRect PictureViewport() {
-  int width = Shell.ScreenWidth, height = Shell.ScreenHeight;
-  SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(Shell.Window->Handle), &width, &height);
-  if (width == Shell.ScreenWidth && height == Shell.ScreenHeight)
-    return {0, 0, Shell.ScreenWidth, Shell.ScreenHeight};
-  TViewRect rect = FitPicture(width, height);
-  rect.Y = GLBottom(rect, height);
-  return rect;
-}
-
-void DrawFrame() {
-  glFrontFace(GL_CCW);
-  glCullFace(GL_BACK);
-  glEnable(GL_CULL_FACE);
-  glEnable(GL_DEPTH_TEST);
-
-  // The picture is drawn at the size it is shown, through the viewport: the projection is the
-  // same at any size, so lines and points stay sharp instead of a 1024 x 768 image being
-  // stretched.
-  const TViewRect view = PictureViewport();
-  glViewport(view.X, view.Y, view.Width, view.Height);
-  glLoadIdentity();
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glFrustum(-1, 1, -1, 1, 1, 10000);
-  glMatrixMode(GL_MODELVIEW);
-  glViewport(view.X, view.Y, view.Width, view.Height);
-
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-
-  const bool bars = view.X != 0 || view.Y != 0 || view.Width != Shell.ScreenWidth ||
-                    view.Height != Shell.ScreenHeight;
-  if (bars) {
-    // Black bars beside the picture, then the picture's own deep blue inside it.
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glScissor(view.X, view.Y, view.Width, view.Height);
-    glEnable(GL_SCISSOR_TEST);
-  }
-  glClearColor(0, 0, 0.05f, 0);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (bars) glDisable(GL_SCISSOR_TEST);
-  glLoadIdentity();
-
-  const TXYZ camera = CameraAbove(Shell.World->Snake->Position);
-  glTranslatef(-camera.X, -camera.Y, -camera.Z);
-
-  Shell.World->Camera = {camera.X, camera.Y, -camera.Z};
-  Shell.World->Frame();
-  glFlush();
-}
-
-void DoneGame() {
-  if (Shell.World && Shell.Options->BeforeWorldFreed)
-    Shell.Options->BeforeWorldFreed(Shell.FramesDrawn, *Shell.World);
-  delete Shell.World;
-  Shell.World = nullptr;
-  delete Shell.Printer;
-  Shell.Printer = nullptr;
-}
-
-void Dispatch(const SDL_Event& Event, THandle Handle) {
-  if (Event.type == Shell.TickEvent) {
-    GameWindowProc(Handle, WM_TIMER, 1, 0);
-    return;
-  }
-  if (Event.type == Shell.ModeSwitchEvent) {
-    GameWindowProc(Handle, WM_MODESWITCH, 0, 0);
-    return;
-  }
-  switch (Event.type) {
-  case SDL_QUIT:
-    GameWindowProc(Handle, WM_CLOSE, 0, 0);
-    break;
-  case SDL_WINDOWEVENT: {
-    const SDL_WindowEvent& w = Event.window;
-    if (Shell.Window) FitOuterSize(*Shell.Window);
-    switch (w.event) {
-    case SDL_WINDOWEVENT_CLOSE:
-      GameWindowProc(Handle, WM_CLOSE, 0, 0);
-      break;
-    case SDL_WINDOWEVENT_MINIMIZED:
-      GameWindowProc(Handle, WM_SIZE, SIZE_MINIMIZED, 0);
-      break;
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-    case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED: {
-      int width = 0, height = 0;
-      SDL_GetWindowSize(static_cast<SDL_Window*>(Handle), &width, &height);
-      const TWParam type = w.event == SDL_WINDOWEVENT_MAXIMIZED ? SIZE_MAXIMIZED : SIZE_RESTORED;
-      GameWindowProc(Handle, WM_SIZE, type, MakeMouseLParam(width, height));
-      break;
-    }
-    default:
-      break;
-    }
-    break;
-  }
-  default:
-    TranslateInput(Event, Handle, Shell.Options->ReplayMouse, Shell.Pad);
-    // Alt+Enter switches the live window between full screen and a window; the game goes on.
-    if (Event.type == SDL_KEYDOWN && !Event.key.repeat) {
-      if (Event.key.keysym.sym == SDLK_RETURN && (Event.key.keysym.mod & KMOD_ALT))
-        ToggleFullScreen();
-      if (Event.key.keysym.sym == SDLK_F12) Shell.ScreenshotPending = true;
-    }
-    break;
-  }
-}
-
-void DrawAndSwap(TGameWindow& Window) {
-  const TRunOptions& options = *Shell.Options;
-  // A tick already queued behind the last frame must not draw one frame more than was asked for.
-  if (options.Frames > 0 && Shell.FramesDrawn >= options.Frames) return;
-  const int64_t frame = Shell.FramesDrawn + 1;
-  // The pad's pointer follows the snake, so it is placed once a frame, before the frame's input
-  // is recorded.
-  if (!options.ReplayMouse)
-    Shell.Pad.Tick(Shell.World->Snake->Position,
-                   [&Window](uint32_t Message, TWParam WParam, TLParam LParam) {
-                     GameWindowProc(Window.Handle, Message, WParam, LParam);
-                   });
-  if (options.BeforeFrame && !options.BeforeFrame(frame, *Shell.World)) {
-    RequestQuit(Window);
-    return;
-  }
-  PollKeys();
-  DrawFrame();
-  Shell.FramesDrawn = frame;
-  if (options.AfterFrame) options.AfterFrame(frame, *Shell.World);
-  if (Shell.ScreenshotPending) {
-    Shell.ScreenshotPending = false;
-    std::string path, error;
-    if (SaveScreenshotToFolder(path, error))
-      std::fprintf(stderr, "screenshot: %s\n", path.c_str());
-    else
-      std::fprintf(stderr, "%s\n", error.c_str());
-  }
-  SDL_GL_SwapWindow(static_cast<SDL_Window*>(Window.Handle));
-  if (options.Frames > 0 && Shell.FramesDrawn >= options.Frames) RequestQuit(Window);
-}
-
-void PumpMessages(TGameWindow& Window) {
-  for (;;) {
-    SDL_Event event;
-    if (SDL_PollEvent(&event)) {
-      if (event.type == Shell.QuitEvent) return;
-      const bool tick = event.type == Shell.TickEvent;
-      if (tick) Shell.TickPending = false;
-      Dispatch(event, Window.Handle);
-      if (tick && !Shell.Options->Unpaced) DrawAndSwap(Window);
-      continue;
-    }
-    if (Shell.Options->Unpaced) {
-      // Frames back to back: every idle pass is a tick.
-      GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
-      DrawAndSwap(Window);
-      continue;
-    }
-    // Between ticks there is nothing to do but check the keys; wait for the next event rather
-    // than spin. A minimised window waits without checking.
-    if (Window.Visible) PollKeys();
-    SDL_WaitEvent(nullptr);
-  }
-}
-
-} // namespace
 
 TXYZ CameraAbove(const TXYZ& SnakePosition) {
   // The view stops following the snake where it would show too much outside the arena.
@@ -480,23 +268,7 @@ bool ToggleFullScreen() {
     ShowCursorCount(true);
     return true;
   }
-  bool switched = false;
-  if (Shell.DesktopFullScreen) {
-    // Sized to the desktop first, for the same reason as when opening.
-    SDL_DisplayMode desktop{};
-    if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window), &desktop) == 0) {
-      SDL_SetWindowPosition(window, 0, 0);
-      SDL_SetWindowSize(window, desktop.w, desktop.h);
-    }
-    switched = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
-  } else {
-    SDL_GetDesktopDisplayMode(0, &Shell.SavedMode);
-    switched = SetDisplayMode(open->Width, open->Height, open->ColorBits) &&
-               SDL_SetWindowDisplayMode(window, &Shell.GameMode) == 0 &&
-               SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
-    if (!switched) SDL_SetWindowFullscreen(window, 0);
-  }
-  if (!switched) {
+  if (!EnterFullScreen(window, *open)) {
     std::fprintf(stderr, "full screen refused: staying in a window\n");
     return false;
   }
@@ -522,7 +294,7 @@ intptr_t GameWindowProc(THandle Handle, uint32_t Message, TWParam WParam, TLPara
   case WM_CREATE:
     return 0; // the window record is already in the window's data slot
   case WM_CLOSE:
-    RequestQuit(*window);
+    RequestQuit();
     return 0;
   case WM_SIZE:
     if (WParam == SIZE_RESTORED || WParam == SIZE_MAXIMIZED) {
@@ -547,73 +319,4 @@ intptr_t GameWindowProc(THandle Handle, uint32_t Message, TWParam WParam, TLPara
   default:
     return 0;
   }
-}
-
-int RunGame(void* Instance, const TRunOptions& Options) {
-  Shell.Options = &Options;
-  Shell.ScreenWidth = 1024;
-  Shell.ScreenHeight = 768;
-  Shell.StartFullScreen = !Options.Windowed;
-  Shell.DesktopFullScreen = Options.Desktop;
-  Shell.ScreenshotPending = false;
-  Shell.FramesDrawn = 0;
-  Shell.ExitCode = 0;
-  SetHeadlessMessages(Options.Headless);
-#ifndef _WIN32
-  // SDL's offscreen driver makes GL contexts through EGL, which Windows lacks: there a headless
-  // run keeps the ordinary window and only stops showing message boxes.
-  if (Options.Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-#endif
-
-  static TKeyTable keys;
-  TGameApp app{Instance, "GloopaWindowClass"};
-  TGameWindow window;
-  window.Keys = &keys;
-  window.App = &app;
-  window.Title = "OpenGL";
-  window.Width = Shell.ScreenWidth;
-  window.Height = Shell.ScreenHeight;
-  window.ColorBits = Shell.ScreenColorBits;
-  window.FullScreen = Shell.StartFullScreen;
-  keys.Clear();
-
-  if (!RegisterGameClass(app)) {
-    ShowErrorBox("Error Registering Window Class!");
-    return -1;
-  }
-  SDL_DisableScreenSaver();
-  Shell.Pad.OpenAny();
-
-  Shell.Looping = true;
-  Shell.WantFullScreen = window.FullScreen;
-  while (Shell.Looping) {
-    window.FullScreen = Shell.WantFullScreen;
-    if (!OpenGameWindow(window)) {
-      ShowErrorBox("Error Creating OpenGL Window");
-      Shell.Looping = false;
-      Shell.ExitCode = 1;
-      continue;
-    }
-    try {
-      if (!InitGame(window, keys)) RequestQuit(window);
-      PumpMessages(window);
-    } catch (const ETerminate&) {
-      // Already reported to the player.
-      Shell.Looping = false;
-      Shell.ExitCode = 1;
-    } catch (const std::exception& error) {
-      ShowErrorBox(error.what());
-      Shell.Looping = false;
-      Shell.ExitCode = 1;
-    }
-    if (Shell.Timer) SDL_RemoveTimer(Shell.Timer);
-    Shell.Timer = 0;
-    DoneGame();
-    CloseGameWindow(window);
-    // Drop whatever the closed window left queued (ticks, quit requests) before reopening.
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-  }
-  Shell.Pad.Close();
-  UnregisterGameClass();
-  return Shell.ExitCode;
 }

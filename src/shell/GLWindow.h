@@ -8,6 +8,7 @@
 
 class TGloopa;
 class TGLPrinter;
+struct TPaceStats;
 
 // 256 flags indexed by Windows virtual-key code; true while that key is down.
 struct TKeyTable {
@@ -34,23 +35,31 @@ struct TGameWindow {
 };
 
 // What a run can be asked to do beyond the defaults; a run with default options behaves exactly as
-// the game always has.
+// the game always has, but for its pacing: 100 steps to every second of real time, the latest due
+// step drawn, with vertical sync.
 struct TRunOptions {
   bool Windowed = false; // start in a window instead of switching the display mode
   // Full screen at the desktop's own size instead of the 1024 x 768 mode switch; also the kind of
   // full screen Alt+Enter goes to.
   bool Desktop = false;
-  bool Headless = false;  // SDL's offscreen video driver, messages on standard error only
-  int64_t Frames = 0;     // quit through the normal shutdown after this many frames (0: never)
-  bool Unpaced = false;   // draw frames back to back instead of on the 10 ms tick
-  bool Immediate = false; // draw every star and particle on its own: the reference drawing
-  // Called before each frame is drawn, with the frame's number (from 1) and the world. May feed
-  // window messages through GameWindowProc; returning false ends the run before the frame.
+  bool Headless = false;    // SDL's offscreen video driver, messages on standard error only
+  int64_t Frames = 0;       // quit through the normal shutdown after this many steps (0: never)
+  bool Unpaced = false;     // every step drawn, back to back, swapped at once (--timedemo)
+  bool FrameLocked = false; // the original pacing: one drawn step per 10 ms tick, no vsync
+  bool VSync = true;        // paced runs swap on the display's refresh
+  bool Immediate = false;   // draw every star and particle on its own: the reference drawing
+  // Called before each step, drawn or not, with the step's number (from 1) and the world. May feed
+  // window messages through GameWindowProc; returning false ends the run before the step.
   std::function<bool(int64_t Frame, TGloopa& World)> BeforeFrame;
-  // Called after each frame has been drawn and before the buffers are swapped.
+  // Called after each drawn step has been drawn and before the buffers are swapped.
   std::function<void(int64_t Frame, TGloopa& World)> AfterFrame;
-  // Called once when a world is about to be freed (after its last frame).
+  // Called once when a world is about to be freed (after its last step), with the steps it ran.
   std::function<void(int64_t Frames, TGloopa& World)> BeforeWorldFreed;
+  // Whether step Step is drawn, given whether the pacing planned to draw it (unpaced and
+  // frame-locked runs plan to draw every step). Unset: as planned.
+  std::function<bool(int64_t Step, bool Planned)> ChooseDraw;
+  // Called at the end of a paced window's steps with the pacing's figures.
+  std::function<void(const TPaceStats& Stats)> PaceReport;
   // A replay drives the mouse: the platform's own mouse events are not passed on.
   bool ReplayMouse = false;
   // Called with every message the window procedure receives, before the world sees it.

@@ -40,8 +40,15 @@ int main(int argc, char** argv) {
   app.add_flag("--immediate", options.Immediate,
                "Draw every star and particle on its own in immediate mode: the slower reference "
                "drawing, which the normal drawing matches pixel for pixel");
-  app.add_option("--frames", options.Frames, "Quit after N frames")->check(CLI::PositiveNumber);
-  app.add_option("--record", files.Record, "Record the mouse, frame by frame, into the demo FILE")
+  app.add_flag("--frame-locked", options.FrameLocked,
+               "The original pacing: one step per 10 ms tick, every step drawn, no vertical sync; "
+               "the game slows down when drawing cannot keep up")
+      ->disable_flag_override();
+  bool noVSync = false;
+  app.add_flag("--no-vsync", noVSync, "Swap each drawn frame at once, without vertical sync")
+      ->disable_flag_override();
+  app.add_option("--frames", options.Frames, "Quit after N steps")->check(CLI::PositiveNumber);
+  app.add_option("--record", files.Record, "Record the mouse, step by step, into the demo FILE")
       ->type_name("FILE");
   CLI::Option* play =
       app.add_option("--play", files.Play, "Replay the demo FILE at the game's pace, then quit")
@@ -55,9 +62,16 @@ int main(int argc, char** argv) {
                  "When the run ends, write the world's state as JSON to FILE")
       ->type_name("FILE");
   std::vector<std::string> screenshotArgs;
-  app.add_option("--screenshot", screenshotArgs, "Write frame N of the run to FILE as a PNG")
+  app.add_option("--screenshot", screenshotArgs,
+                 "Draw step N of the run and write it to FILE as a PNG")
       ->expected(2)
       ->type_name("N FILE");
+  app.footer(
+      "Pacing: the game runs 100 steps to every second of real time. When drawing cannot keep "
+      "up, the steps that fall due run undrawn and the latest is drawn (at least every "
+      "fourth); after a stall of more than a quarter of a second the game goes on from "
+      "now. --frame-locked gives the original pacing instead. --timedemo draws every step, "
+      "back to back.");
   app.set_version_flag("--version", std::string("gloopa ") + GLOOPA_VERSION);
   try {
     app.parse(argc, argv);
@@ -69,6 +83,7 @@ int main(int argc, char** argv) {
     std::cerr << e.what() << "\n\n" << app.help();
     return 2;
   }
+  options.VSync = !noVSync;
   if (!screenshotArgs.empty()) {
     if (screenshotArgs.size() != 2 || !ParseFrameNumber(screenshotArgs[0], files.ScreenshotFrame) ||
         screenshotArgs[1].empty()) {

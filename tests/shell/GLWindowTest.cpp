@@ -359,3 +359,30 @@ TEST(GLWindow, AResizedWindowScalesThePictureAndMapsTheMouseBack) {
     EXPECT_EQ(mouse[1][1], 950);
   }
 }
+
+TEST(GLWindow, PacedRunsSwapWithVerticalSyncAndTheOthersAtOnce) {
+  const struct {
+    const char* Name;
+    bool VSync, FrameLocked, Unpaced, Synced;
+  } cases[] = {
+      {"paced", true, false, false, true},
+      {"--no-vsync", false, false, false, false},
+      {"--frame-locked", true, true, false, false},
+      {"--timedemo", true, false, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TRunOptions options = HeadlessWindowed(2);
+    options.VSync = c.VSync;
+    options.FrameLocked = c.FrameLocked;
+    options.Unpaced = c.Unpaced;
+    int interval = 99;
+    options.AfterFrame = [&](int64_t, TGloopa&) { interval = SDL_GL_GetSwapInterval(); };
+    EXPECT_EQ(RunGame(nullptr, options), 0);
+    // Adaptive sync (-1) where the driver offers it, else 1.
+    if (c.Synced)
+      EXPECT_TRUE(interval == 1 || interval == -1) << interval;
+    else
+      EXPECT_EQ(interval, 0);
+  }
+}

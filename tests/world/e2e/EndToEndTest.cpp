@@ -176,6 +176,25 @@ TEST(EndToEnd, TheSimulationBuildLeavesTheRealBuildsStateAfterEveryDemo) {
   EXPECT_GE(demos, 4);
 }
 
+TEST(EndToEnd, EveryPacingPlaysTheSameGame) {
+  // Real-time pacing with and without vertical sync, the original frame-locked pacing and the
+  // timed replay; a paced replay ends with its figures, and the step asked for is drawn.
+  for (const std::string mode :
+       {"--play", "--no-vsync --play", "--frame-locked --play", "--timedemo"}) {
+    SCOPED_TRACE(mode);
+    const std::string dump = Temp("pacing.json"), shot = Temp("pacing.png");
+    std::remove(dump.c_str());
+    std::remove(shot.c_str());
+    const TRun run = RunGame(mode + " " + Demo("steer_shoot.demo") + " --statdump " + dump +
+                             " --screenshot 17 " + shot);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadFile(dump), ExpectedDump("steer_shoot.demo"));
+    EXPECT_FALSE(ReadFile(shot).empty());
+    const bool paced = mode == "--play" || mode == "--no-vsync --play";
+    EXPECT_EQ(run.Out.find("pace: 41 steps in ") != std::string::npos, paced) << run.Out;
+  }
+}
+
 TEST(EndToEnd, ARecordedRunReplaysToTheSameState) {
   const std::string recorded = Temp("recorded.demo"), a = Temp("a.json"), b = Temp("b.json"),
                     c = Temp("c.json");

@@ -1,0 +1,369 @@
+// The main loop: events, steps and their pacing, the drawing of a step and the swap. The window
+// itself is in GLWindow.cpp.
+#include <SDL.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "creatures/blobSnake.h"
+#include "gl/GL.h"
+#include "platform/Platform.h"
+#include "shell/GLWindow.h"
+#include "shell/Input.h"
+#include "shell/Pacer.h"
+#include "shell/Screenshot.h"
+#include "shell/ShellState.h"
+#include "shell/ViewScale.h"
+#include "text/GLPrinter.h"
+#include "world/gloopaMain.h"
+
+namespace {
+
+// Like WM_TIMER, at most one tick is ever pending: a slow frame drops ticks instead of queueing a
+// burst of them.
+Uint32 TickCallback(Uint32 Interval, void*) {
+  if (!Shell.TickPending.exchange(true)) {
+    SDL_Event event{};
+    event.type = Shell.TickEvent;
+    if (SDL_PushEvent(&event) != 1) Shell.TickPending = false;
+  }
+  return Interval;
+}
+
+bool InitGame(TGameWindow& Window, TKeyTable& Keys) {
+  Shell.Printer = new TGLPrinter();
+  Shell.World = new TGloopa(Shell.Printer);
+  Shell.World->SetImmediateDrawing(Shell.Options->Immediate);
+  Shell.Window = &Window;
+  Shell.Keys = &Keys;
+  glClearColor(0, 0, 0, 0);
+  glClearDepth(1.0);
+  glDepthFunc(GL_LEQUAL);
+  glEnable(GL_DEPTH_TEST);
+  glShadeModel(GL_SMOOTH);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  return true;
+}
+
+void PollKeys() {
+  if (Shell.Keys->Down[VK_ESCAPE]) RequestQuit();
+}
+
+// Where the 4:3 picture goes in the drawable, in GL's bottom-up pixels. A 1024 x 768 drawable
+// gives the game's own (0, 0, 1024, 768).
+TViewRect PictureViewport() {
+  int width = Shell.ScreenWidth, height = Shell.ScreenHeight;
+  SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(Shell.Window->Handle), &width, &height);
+  if (width == Shell.ScreenWidth && height == Shell.ScreenHeight)
+    return {0, 0, Shell.ScreenWidth, Shell.ScreenHeight};
+  TViewRect rect = FitPicture(width, height);
+  rect.Y = GLBottom(rect, height);
+  return rect;
+}
+
+void DrawFrame() {
+  glFrontFace(GL_CCW);
+  glCullFace(GL_BACK);
+  glEnable(GL_CULL_FACE);
+  glEnable(GL_DEPTH_TEST);
+
+  // The picture is drawn at the size it is shown, through the viewport: the projection is the
+  // same at any size, so lines and points stay sharp instead of a 1024 x 768 image being
+  // stretched.
+  const TViewRect view = PictureViewport();
+  glViewport(view.X, view.Y, view.Width, view.Height);
+  glLoadIdentity();
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glFrustum(-1, 1, -1, 1, 1, 10000);
+  glMatrixMode(GL_MODELVIEW);
+  glViewport(view.X, view.Y, view.Width, view.Height);
+
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+  const bool bars = view.X != 0 || view.Y != 0 || view.Width != Shell.ScreenWidth ||
+                    view.Height != Shell.ScreenHeight;
+  if (bars) {
+    // Black bars beside the picture, then the picture's own deep blue inside it.
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glScissor(view.X, view.Y, view.Width, view.Height);
+    glEnable(GL_SCISSOR_TEST);
+  }
+  glClearColor(0, 0, 0.05f, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (bars) glDisable(GL_SCISSOR_TEST);
+  glLoadIdentity();
+
+  const TXYZ camera = CameraAbove(Shell.World->Snake->Position);
+  glTranslatef(-camera.X, -camera.Y, -camera.Z);
+
+  Shell.World->Camera = {camera.X, camera.Y, -camera.Z};
+  Shell.World->Frame();
+  glFlush();
+}
+
+void DoneGame() {
+  if (Shell.World && Shell.Options->BeforeWorldFreed)
+    Shell.Options->BeforeWorldFreed(Shell.Steps, *Shell.World);
+  delete Shell.World;
+  Shell.World = nullptr;
+  delete Shell.Printer;
+  Shell.Printer = nullptr;
+}
+
+void Dispatch(const SDL_Event& Event, THandle Handle) {
+  if (Event.type == Shell.TickEvent) {
+    GameWindowProc(Handle, WM_TIMER, 1, 0);
+    return;
+  }
+  if (Event.type == Shell.ModeSwitchEvent) {
+    GameWindowProc(Handle, WM_MODESWITCH, 0, 0);
+    return;
+  }
+  switch (Event.type) {
+  case SDL_QUIT:
+    GameWindowProc(Handle, WM_CLOSE, 0, 0);
+    break;
+  case SDL_WINDOWEVENT: {
+    const SDL_WindowEvent& w = Event.window;
+    if (Shell.Window) FitOuterSize(*Shell.Window);
+    switch (w.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+      GameWindowProc(Handle, WM_CLOSE, 0, 0);
+      break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+      GameWindowProc(Handle, WM_SIZE, SIZE_MINIMIZED, 0);
+      break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED: {
+      int width = 0, height = 0;
+      SDL_GetWindowSize(static_cast<SDL_Window*>(Handle), &width, &height);
+      const TWParam type = w.event == SDL_WINDOWEVENT_MAXIMIZED ? SIZE_MAXIMIZED : SIZE_RESTORED;
+      GameWindowProc(Handle, WM_SIZE, type, MakeMouseLParam(width, height));
+      break;
+    }
+    default:
+      break;
+    }
+    break;
+  }
+  default:
+    TranslateInput(Event, Handle, Shell.Options->ReplayMouse, Shell.Pad);
+    // Alt+Enter switches the live window between full screen and a window; the game goes on.
+    if (Event.type == SDL_KEYDOWN && !Event.key.repeat) {
+      if (Event.key.keysym.sym == SDLK_RETURN && (Event.key.keysym.mod & KMOD_ALT))
+        ToggleFullScreen();
+      if (Event.key.keysym.sym == SDLK_F12) Shell.ScreenshotPending = true;
+    }
+    break;
+  }
+}
+
+// One step of the game: the pad's pointer and the demo's input for it, the Escape check, and the
+// world's step, sent to the driver when Draw is set and nowhere otherwise. A drawn step is then
+// screenshot if asked and swapped. False when no step was run: the run has ended.
+bool RunStep(TGameWindow& Window, bool Draw) {
+  const TRunOptions& options = *Shell.Options;
+  // A tick already queued behind the last step must not run one step more than was asked for.
+  if (options.Frames > 0 && Shell.Steps >= options.Frames) return false;
+  const int64_t step = Shell.Steps + 1;
+  // The pad's pointer follows the snake, so it is placed once a step, before the step's input
+  // is recorded.
+  if (!options.ReplayMouse)
+    Shell.Pad.Tick(Shell.World->Snake->Position,
+                   [&Window](uint32_t Message, TWParam WParam, TLParam LParam) {
+                     GameWindowProc(Window.Handle, Message, WParam, LParam);
+                   });
+  if (options.BeforeFrame && !options.BeforeFrame(step, *Shell.World)) {
+    RequestQuit();
+    return false;
+  }
+  PollKeys();
+  {
+    const TGLTableScope table(Draw ? GLDrawingTable() : GLNothingTable());
+    DrawFrame();
+  }
+  Shell.Steps = step;
+  if (Draw) {
+    if (options.AfterFrame) options.AfterFrame(step, *Shell.World);
+    if (Shell.ScreenshotPending) {
+      Shell.ScreenshotPending = false;
+      std::string path, error;
+      if (SaveScreenshotToFolder(path, error))
+        std::fprintf(stderr, "screenshot: %s\n", path.c_str());
+      else
+        std::fprintf(stderr, "%s\n", error.c_str());
+    }
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(Window.Handle));
+  }
+  if (options.Frames > 0 && Shell.Steps >= options.Frames) RequestQuit();
+  return true;
+}
+
+// Whether the next step is drawn: as planned, unless the run's options say otherwise.
+bool DrawNextStep(bool Planned) {
+  const TRunOptions& options = *Shell.Options;
+  return options.ChooseDraw ? options.ChooseDraw(Shell.Steps + 1, Planned) : Planned;
+}
+
+// Hands every waiting event to the window; false once the quit event comes.
+bool PumpEvents(TGameWindow& Window) {
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    if (event.type == Shell.QuitEvent) return false;
+    Dispatch(event, Window.Handle);
+  }
+  return true;
+}
+
+// The high-resolution clock, in nanoseconds.
+int64_t Now() {
+  static const uint64_t frequency = SDL_GetPerformanceFrequency();
+  const uint64_t count = SDL_GetPerformanceCounter();
+  return int64_t(count / frequency * 1000000000u + count % frequency * 1000000000u / frequency);
+}
+
+// Sleeps until the clock reads Time, or until an event comes in. SDL's wait counts whole
+// milliseconds, so it may wake a little late; the pacer keeps the average exact.
+void WaitUntil(int64_t Time) {
+  const int64_t left = Time - Now();
+  if (left <= 0) return;
+  SDL_WaitEventTimeout(nullptr, int((left + 999999) / 1000000));
+}
+
+// Real-time pacing: 100 steps a second of the clock, the latest due step drawn (TPacer).
+void PacedLoop(TGameWindow& Window) {
+  TPacer pacer;
+  pacer.Start(Now());
+  while (PumpEvents(Window)) {
+    const TPaceStep next = pacer.Next(Now(), Window.Visible);
+    if (!next.Run) {
+      // Between steps there is nothing to do but check the keys.
+      if (Window.Visible) PollKeys();
+      WaitUntil(next.WaitUntil);
+      continue;
+    }
+    const bool draw = DrawNextStep(next.Draw);
+    GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
+    if (RunStep(Window, draw)) pacer.Ran(draw, Now());
+  }
+  if (Shell.Options->PaceReport) Shell.Options->PaceReport(pacer.Stats());
+}
+
+// Steps back to back, each drawn (--timedemo).
+void UnpacedLoop(TGameWindow& Window) {
+  while (PumpEvents(Window)) {
+    const bool draw = DrawNextStep(true);
+    GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
+    RunStep(Window, draw);
+  }
+}
+
+// The original pacing (--frame-locked): a 10 ms timer whose ticks each run one drawn step, at
+// most one tick pending, so that a slow frame slows the game down.
+void FrameLockedLoop(TGameWindow& Window) {
+  Shell.TickPending = false;
+  Shell.Timer = SDL_AddTimer(10, TickCallback, nullptr);
+  for (;;) {
+    SDL_Event event;
+    if (SDL_PollEvent(&event)) {
+      if (event.type == Shell.QuitEvent) break;
+      const bool tick = event.type == Shell.TickEvent;
+      if (tick) Shell.TickPending = false;
+      Dispatch(event, Window.Handle);
+      if (tick) RunStep(Window, DrawNextStep(true));
+      continue;
+    }
+    // Between ticks there is nothing to do but check the keys; wait for the next event rather
+    // than spin. A minimised window waits without checking.
+    if (Window.Visible) PollKeys();
+    SDL_WaitEvent(nullptr);
+  }
+  if (Shell.Timer) SDL_RemoveTimer(Shell.Timer);
+  Shell.Timer = 0;
+}
+
+void RunLoop(TGameWindow& Window) {
+  const TRunOptions& options = *Shell.Options;
+  if (options.Unpaced)
+    UnpacedLoop(Window);
+  else if (options.FrameLocked)
+    FrameLockedLoop(Window);
+  else
+    PacedLoop(Window);
+}
+
+} // namespace
+
+int RunGame(void* Instance, const TRunOptions& Options) {
+  Shell.Options = &Options;
+  Shell.ScreenWidth = 1024;
+  Shell.ScreenHeight = 768;
+  Shell.StartFullScreen = !Options.Windowed;
+  Shell.DesktopFullScreen = Options.Desktop;
+  Shell.ScreenshotPending = false;
+  Shell.Steps = 0;
+  Shell.ExitCode = 0;
+  SetHeadlessMessages(Options.Headless);
+#ifndef _WIN32
+  // SDL's offscreen driver makes GL contexts through EGL, which Windows lacks: there a headless
+  // run keeps the ordinary window and only stops showing message boxes.
+  if (Options.Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+#endif
+
+  static TKeyTable keys;
+  TGameApp app{Instance, "GloopaWindowClass"};
+  TGameWindow window;
+  window.Keys = &keys;
+  window.App = &app;
+  window.Title = "OpenGL";
+  window.Width = Shell.ScreenWidth;
+  window.Height = Shell.ScreenHeight;
+  window.ColorBits = Shell.ScreenColorBits;
+  window.FullScreen = Shell.StartFullScreen;
+  keys.Clear();
+
+  if (!RegisterGameClass()) {
+    ShowErrorBox("Error Registering Window Class!");
+    return -1;
+  }
+  SDL_DisableScreenSaver();
+  Shell.Pad.OpenAny();
+
+  Shell.Looping = true;
+  Shell.WantFullScreen = window.FullScreen;
+  while (Shell.Looping) {
+    window.FullScreen = Shell.WantFullScreen;
+    if (!OpenGameWindow(window)) {
+      ShowErrorBox("Error Creating OpenGL Window");
+      Shell.Looping = false;
+      Shell.ExitCode = 1;
+      continue;
+    }
+    try {
+      if (!InitGame(window, keys)) RequestQuit();
+      RunLoop(window);
+    } catch (const ETerminate&) {
+      // Already reported to the player.
+      Shell.Looping = false;
+      Shell.ExitCode = 1;
+    } catch (const std::exception& error) {
+      ShowErrorBox(error.what());
+      Shell.Looping = false;
+      Shell.ExitCode = 1;
+    }
+    if (Shell.Timer) SDL_RemoveTimer(Shell.Timer);
+    Shell.Timer = 0;
+    DoneGame();
+    CloseGameWindow(window);
+    // Drop whatever the closed window left queued (ticks, quit requests) before reopening.
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  }
+  Shell.Pad.Close();
+  UnregisterGameClass();
+  return Shell.ExitCode;
+}

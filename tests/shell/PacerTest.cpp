@@ -1,0 +1,140 @@
+// The pacing decisions against a fake clock and a fake display: how many steps run and how many
+// are drawn, whatever the drawing costs, the display's refresh, or the clock does.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "shell/Pacer.h"
+
+namespace {
+
+constexpr int64_t Ms = 1'000'000;
+
+// A run of the shell's loop in simulated time. The clock reads Clock + Offset; a step costs
+// StepCost, drawing DrawCost more, and with a refresh period the swap waits for the next
+// refresh.
+struct TFakeRun {
+  int64_t DrawCost = 2 * Ms;
+  int64_t Refresh = 0; // 0: no vertical sync
+  bool Visible = true;
+  int64_t StallAt = -1, Stall = 0;       // the clock leaps forward once
+  int64_t JumpBackAt = -1, JumpBack = 0; // the clock's reading goes back once
+  int64_t StepCost = Ms / 5;
+
+  int64_t Steps = 0, Drawn = 0, MostUndrawn = 0, LongestWait = 0, EarlySteps = 0;
+  int64_t BurstAfterStall = 0;
+
+  void Play(int64_t Duration) {
+    TPacer pacer;
+    int64_t clock = 0, offset = 0, undrawn = 0;
+    pacer.Start(0);
+    bool stalled = false, jumped = false, afterStall = false;
+    while (clock < Duration) {
+      if (StallAt >= 0 && !stalled && clock >= StallAt) {
+        clock += Stall;
+        stalled = afterStall = true;
+      }
+      if (JumpBackAt >= 0 && !jumped && clock >= JumpBackAt) {
+        offset -= JumpBack;
+        jumped = true;
+      }
+      const TPaceStep next = pacer.Next(clock + offset, Visible);
+      if (!next.Run) {
+        EXPECT_GT(next.WaitUntil, clock + offset);
+        LongestWait = std::max(LongestWait, next.WaitUntil - (clock + offset));
+        clock = next.WaitUntil - offset;
+        afterStall = false;
+        continue;
+      }
+      if (afterStall) ++BurstAfterStall;
+      // A step is never run before its time: the time it was due is a step before the next.
+      if (clock + offset < next.WaitUntil - TPacer::StepTime) ++EarlySteps;
+      clock += StepCost;
+      if (next.Draw) {
+        clock += DrawCost;
+        if (Refresh > 0) clock = (clock + Refresh - 1) / Refresh * Refresh;
+      }
+      pacer.Ran(next.Draw, clock + offset);
+      ++Steps;
+      Drawn += next.Draw ? 1 : 0;
+      undrawn = next.Draw ? 0 : undrawn + 1;
+      MostUndrawn = std::max(MostUndrawn, undrawn);
+    }
+    EXPECT_EQ(pacer.Stats().Steps, Steps);
+    EXPECT_EQ(pacer.Stats().Drawn, Drawn);
+  }
+};
+
+} // namespace
+
+TEST(Pacer, StepsKeepTheClocksPaceWhateverTheDisplayOrDrawingCosts) {
+  const int64_t hz60 = 1000 * Ms / 60, hz144 = 1000 * Ms / 144;
+  const struct {
+    const char* Name;
+    int64_t DrawCost, Refresh;
+    bool Visible;
+    int64_t MinSteps, MaxSteps, MinDrawn, MaxDrawn;
+  } cases[] = {
+      // 10 seconds each. A quick drawer draws every step.
+      {"quick drawer", 2 * Ms, 0, true, 999, 1001, 999, 1001},
+      // 25 ms a frame: the steps between frames run undrawn, the game keeps its speed.
+      {"slow drawer", 25 * Ms, 0, true, 999, 1001, 370, 400},
+      // 60 ms a frame: every fourth step drawn, and the game slows down rather than show nothing.
+      {"very slow drawer", 60 * Ms, 0, true, 600, 700, 150, 175},
+      // The swap waits for the refresh: 100 steps and 60 frames a second.
+      {"60 Hz with vsync", 2 * Ms, hz60, true, 999, 1001, 598, 602},
+      // Faster than the steps: each step drawn once, nothing drawn or swapped between steps.
+      {"144 Hz with vsync", 2 * Ms, hz144, true, 999, 1001, 999, 1001},
+      // Minimised: the game goes on, undrawn.
+      {"minimised", 2 * Ms, 0, false, 999, 1001, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TFakeRun run;
+    run.DrawCost = c.DrawCost;
+    run.Refresh = c.Refresh;
+    run.Visible = c.Visible;
+    run.Play(10'000 * Ms);
+    EXPECT_GE(run.Steps, c.MinSteps);
+    EXPECT_LE(run.Steps, c.MaxSteps);
+    EXPECT_GE(run.Drawn, c.MinDrawn);
+    EXPECT_LE(run.Drawn, c.MaxDrawn);
+    if (c.Visible) {
+      EXPECT_LE(run.MostUndrawn, TPacer::MaxUndrawn);
+    }
+    EXPECT_EQ(run.EarlySteps, 0);
+  }
+}
+
+TEST(Pacer, AStallIsDroppedNotFastForwarded) {
+  TFakeRun run;
+  run.StallAt = 1000 * Ms;
+  run.Stall = 2000 * Ms;
+  run.Play(4000 * Ms);
+  // A second before and a second after the stall; none of the 200 steps it owed.
+  EXPECT_GE(run.Steps, 199);
+  EXPECT_LE(run.Steps, 202);
+  EXPECT_EQ(run.BurstAfterStall, 1);
+}
+
+TEST(Pacer, AClockThatGoesBackNeitherFreezesNorRushesTheGame) {
+  TFakeRun run;
+  run.JumpBackAt = 1000 * Ms;
+  run.JumpBack = 500 * Ms;
+  run.Play(2000 * Ms);
+  EXPECT_GE(run.Steps, 199);
+  EXPECT_LE(run.Steps, 201);
+  EXPECT_LE(run.LongestWait, TPacer::StepTime);
+}
+
+TEST(Pacer, TheSummaryLineGivesTheFigures) {
+  TPacer pacer;
+  pacer.Start(5 * Ms);
+  pacer.Next(5 * Ms, true);
+  pacer.Ran(true, 8 * Ms);
+  pacer.Next(40 * Ms, true); // due at 15 ms
+  pacer.Ran(false, 45 * Ms);
+  EXPECT_EQ(PaceSummary(pacer.Stats()),
+            "pace: 2 steps in 0.040 s (50.0 steps/s), 1 drawn, 25.0 ms most behind");
+}
