@@ -55,6 +55,7 @@ public:
   TParticle* Spawn(const TParticleSpawn& Request);
   void Clear();
   // Moves, draws, bounces and ages every live particle, oldest first; returns how many it visited.
+  // While the do-nothing GL table is in use (an undrawn step) nothing is drawn or batched.
   int32_t UpdateAndDraw();
   // How many particles are live now.
   int32_t LiveCount() const;
