@@ -15,7 +15,6 @@ GLsizei QueryCount(GLenum Name) {
   case GL_VIEWPORT:
   case GL_LIGHT_MODEL_AMBIENT:
   case GL_CURRENT_COLOR:
-  case GL_COLOR_CLEAR_VALUE:
     return 4;
   default:
     return 1;

@@ -89,10 +89,6 @@ const TGLTable& GLNothingTable();
 // The same table as an object, for the initial value of GLCalls.
 extern const TGLTable GLNothingCalls;
 
-inline void UseGLTable(const TGLTable& Table) {
-  GLCalls = &Table;
-}
-
 // Whether calls made now reach a driver.
 inline bool GLDrawing() {
   return GLCalls->Draws;
