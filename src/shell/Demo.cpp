@@ -10,6 +10,10 @@
 
 #include "platform/WholeFile.h"
 
+#ifndef GLOOPA_VERSION
+#define GLOOPA_VERSION "unknown"
+#endif
+
 namespace {
 
 // Splits a line into whitespace-separated words.
@@ -40,6 +44,53 @@ bool ParseInteger(const std::string& Word, int64_t& Value) {
   return true;
 }
 
+// Up to 16 hex digits, either case.
+bool ParseHex64(const std::string& Word, uint64_t& Value) {
+  if (Word.empty() || Word.size() > 16) return false;
+  uint64_t v = 0;
+  for (const char c : Word) {
+    const int digit = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
+    if (digit < 0) return false;
+    v = v << 4 | uint64_t(digit);
+  }
+  Value = v;
+  return true;
+}
+
+// Reads the words of a check line into Check, or says what is wrong with them. Steps is how many
+// steps the lines before it cover, and Last the step of the check before it (0 for none).
+std::string ParseCheck(const std::vector<std::string>& Words, int64_t Steps, int64_t Last,
+                       TDemoCheck& Check) {
+  if (Words.size() != 7)
+    return "expected \"check STEP HASH SEED SCORE ENERGY PARTICLES\", found " +
+           std::to_string(Words.size()) + " fields";
+  if (!ParseInteger(Words[1], Check.Step))
+    return "check STEP is not an integer: \"" + Words[1] + "\"";
+  if (!ParseHex64(Words[2], Check.Hash))
+    return "check HASH is not a 64-bit hex number: \"" + Words[2] + "\"";
+  int64_t values[4];
+  static const char* const names[4] = {"SEED", "SCORE", "ENERGY", "PARTICLES"};
+  for (int i = 0; i < 4; ++i)
+    if (!ParseInteger(Words[3 + i], values[i]))
+      return std::string("check ") + names[i] + " is not an integer: \"" + Words[3 + i] + "\"";
+  if (values[0] < 0 || values[0] > int64_t(UINT32_MAX))
+    return "check SEED " + Words[3] + " is out of range 0..4294967295";
+  if (values[3] < 0) return "check PARTICLES cannot be negative, found " + Words[6];
+  if (Check.Step == Last && Last > 0) return "a second check at step " + Words[1];
+  if (Check.Step != Steps)
+    return "check at step " + Words[1] + ", but the lines before it cover " +
+           std::to_string(Steps) + " steps";
+  if (Check.Step < 1) return "a check must follow at least one step";
+  Check.Seed = uint32_t(values[0]);
+  Check.Score = values[1];
+  Check.Energy = values[2];
+  Check.Particles = values[3];
+  return "";
+}
+
 } // namespace
 
 int64_t TDemo::FrameCount() const {
@@ -57,14 +108,14 @@ TDemoFrame TDemo::FrameAt(int64_t N) const {
 }
 
 bool TDemo::Parse(std::istream& In, const std::string& Name, TDemo& Out, std::string& Error) {
-  Out.Lines.clear();
+  Out = TDemo{};
   std::string text;
   int64_t number = 0;
   bool sawHeader = false;
   int64_t total = 0;
   auto fail = [&](const std::string& What) {
     Error = Name + ":" + std::to_string(number) + ": " + What;
-    Out.Lines.clear();
+    Out = TDemo{};
     return false;
   };
   while (std::getline(In, text)) {
@@ -73,14 +124,25 @@ bool TDemo::Parse(std::istream& In, const std::string& Name, TDemo& Out, std::st
     if (!sawHeader) {
       const std::vector<std::string> words = Words(text);
       if (words.size() != 2 || words[0] != "gloopa-demo")
-        return fail("not a demo: the first line must be \"gloopa-demo 1\"");
-      if (words[1] != "1") return fail("demo version " + words[1] + " is not supported (only 1)");
+        return fail("not a demo: the first line must be \"gloopa-demo 2\" (or 1)");
+      if (words[1] != "1" && words[1] != "2")
+        return fail("demo version " + words[1] + " is not supported (only 1 and 2)");
+      Out.Version = words[1] == "1" ? 1 : 2;
       sawHeader = true;
       continue;
     }
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos || text[first] == '#') continue;
     const std::vector<std::string> words = Words(text);
+    if (Out.Version >= 2 && words[0] == "check") {
+      TDemoCheck check;
+      const int64_t last = Out.Checks.empty() ? 0 : Out.Checks.back().Step;
+      const std::string wrong = ParseCheck(words, total, last, check);
+      if (!wrong.empty()) return fail(wrong);
+      check.Line = number;
+      Out.Checks.push_back(check);
+      continue;
+    }
     if (words.size() != 4 && words.size() != 5)
       return fail("expected \"X Y L R [N]\", found " + std::to_string(words.size()) + " fields");
     int64_t values[5] = {0, 0, 0, 0, 1};
@@ -110,7 +172,7 @@ bool TDemo::Parse(std::istream& In, const std::string& Name, TDemo& Out, std::st
   if (In.bad()) return fail("read error");
   if (!sawHeader) {
     number = 1;
-    return fail("empty file: the first line must be \"gloopa-demo 1\"");
+    return fail("empty file: the first line must be \"gloopa-demo 2\" (or 1)");
   }
   return true;
 }
@@ -131,9 +193,33 @@ std::string TDemo::LineText(const TDemoLine& Line) {
   return text + "\n";
 }
 
+std::string TDemo::Header(int32_t Version) {
+  if (Version < 2) return "gloopa-demo 1\n";
+  return "gloopa-demo 2\n# recorded by gloopa " GLOOPA_VERSION "\n";
+}
+
+std::string TDemo::CheckText(const TDemoCheck& Check) {
+  char text[160];
+  std::snprintf(text, sizeof text, "check %lld %016llx %lu %lld %lld %lld\n",
+                static_cast<long long>(Check.Step), static_cast<unsigned long long>(Check.Hash),
+                static_cast<unsigned long>(Check.Seed), static_cast<long long>(Check.Score),
+                static_cast<long long>(Check.Energy), static_cast<long long>(Check.Particles));
+  return text;
+}
+
 std::string TDemo::Text() const {
-  std::string text = Header();
-  for (const TDemoLine& line : Lines) text += LineText(line);
+  std::string text = Header(Version);
+  size_t check = 0;
+  int64_t steps = 0;
+  auto checksAt = [&](int64_t Step) {
+    for (; check < Checks.size() && Checks[check].Step == Step; ++check)
+      if (Version >= 2) text += CheckText(Checks[check]);
+  };
+  for (const TDemoLine& line : Lines) {
+    text += LineText(line);
+    steps += line.Count;
+    checksAt(steps);
+  }
   return text;
 }
 
@@ -177,8 +263,8 @@ int32_t DemoMessages(const TDemoFrame* Previous, const TDemoFrame& Next, TDemoMe
 void TDemoRecorder::Observe(uint32_t Message, TLParam LParam) {
   switch (Message) {
   case WM_MOUSEMOVE:
-    State.X = int16_t(uint16_t(uint32_t(LParam) & 0xFFFF));
-    State.Y = int16_t(uint16_t((uint32_t(LParam) >> 16) & 0xFFFF));
+    State.X = MouseLParamX(LParam);
+    State.Y = MouseLParamY(LParam);
     break;
   case WM_LBUTTONDOWN:
     State.Left = true;
@@ -202,22 +288,41 @@ TDemoRecorder::~TDemoRecorder() {
 }
 
 void TDemoRecorder::EndFrame() {
-  std::vector<TDemoLine>& lines = Recorded.Lines;
-  if (!lines.empty() && lines.back().State == State) {
+  std::vector<TDemoLine>& lines = Recorded.Demo.Lines;
+  ++Recorded.Frames;
+  if (Recorded.LineOpen && lines.back().State == State) {
     ++lines.back().Count;
     return;
   }
   if (JournalFd >= 0 && !lines.empty()) {
     // The line before is complete: it goes to the journal and need not be kept.
-    WriteLine(lines.back());
+    Write(TDemo::LineText(lines.back()));
     lines.clear();
   }
   lines.push_back(TDemoLine{State, 1});
+  Recorded.LineOpen = true;
 }
 
-void TDemoRecorder::WriteLine(const TDemoLine& Line) {
+bool TDemoRecorder::Check(const TDemoCheck& Check) {
+  if (Check.Step != Recorded.Frames || Recorded.Frames == 0) return false;
+  TDemo& demo = Recorded.Demo;
+  if (!demo.Checks.empty() && demo.Checks.back().Step == Check.Step) return false;
+  Recorded.LineOpen = false;
+  if (JournalFd >= 0) {
+    if (!demo.Lines.empty()) Write(TDemo::LineText(demo.Lines.back()));
+    demo.Lines.clear();
+    Write(TDemo::CheckText(Check));
+    // Only the step is needed, to refuse a second check at it.
+    demo.Checks.assign(1, Check);
+    return true;
+  }
+  demo.Checks.push_back(Check);
+  return true;
+}
+
+void TDemoRecorder::Write(const std::string& Text) {
   // One write per line, so a killed run leaves only whole lines behind.
-  if (JournalErrno == 0 && !WriteAll(JournalFd, TDemo::LineText(Line))) JournalErrno = errno;
+  if (JournalErrno == 0 && !WriteAll(JournalFd, Text)) JournalErrno = errno;
 }
 
 bool TDemoRecorder::Start(const std::string& ForPath, std::string& Error) {
@@ -231,7 +336,7 @@ bool TDemoRecorder::Start(const std::string& ForPath, std::string& Error) {
   if (target.empty()) return true; // written whole at the end
   Journal = target + ".part";
   JournalFd = OpenForWriting(Journal, false);
-  if (JournalFd < 0 || !WriteAll(JournalFd, TDemo::Header())) {
+  if (JournalFd < 0 || !WriteAll(JournalFd, TDemo::Header(Recorded.Demo.Version))) {
     Error = "cannot write the demo " + Path + ": " + std::strerror(errno);
     Abandon();
     return false;
@@ -242,15 +347,16 @@ bool TDemoRecorder::Start(const std::string& ForPath, std::string& Error) {
 bool TDemoRecorder::Finish(std::string& Error) {
   if (Path.empty()) return true;
   if (Journal.empty()) {
-    if (!Recorded.Save(Path, Error)) return false;
+    if (!Recorded.Demo.Save(Path, Error)) return false;
     return true;
   }
   if (JournalFd < 0) {
     Error = "cannot write the demo " + Path + ": the recording was abandoned";
     return false;
   }
-  for (const TDemoLine& line : Recorded.Lines) WriteLine(line);
-  Recorded.Lines.clear();
+  for (const TDemoLine& line : Recorded.Demo.Lines) Write(TDemo::LineText(line));
+  Recorded.Demo.Lines.clear();
+  Recorded.LineOpen = false;
   if (JournalErrno == 0 && !SyncFile(JournalFd)) JournalErrno = errno;
   if (!CloseFile(JournalFd) && JournalErrno == 0) JournalErrno = errno;
   JournalFd = -1;

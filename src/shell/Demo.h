@@ -6,14 +6,20 @@
 
 #include "shell/WindowMessages.h"
 
-// Demos: what the mouse did before each frame of a run, so that a run can be replayed exactly.
+// Demos: what the mouse did before each frame of a run, so that a run can be replayed exactly,
+// and (from version 2) checks of the state the run reached, so that a replay can prove it played
+// the same game. docs/DEMOS.md describes the file in full.
 //
-// The file is text. The first line is "gloopa-demo 1"; lines starting with '#' are comments
-// (blank lines are skipped too); every other line is "X Y L R [N]": the mouse position in window
-// pixels as the window reports it (-32768..32767, the range of the message words; negative
-// beyond the window's left or top edge while a button is held), whether the left
+// The file is text. The first line is "gloopa-demo 1" or "gloopa-demo 2"; lines starting with '#'
+// are comments (blank lines are skipped too); every other line is "X Y L R [N]": the mouse
+// position in window pixels as the window reports it (-32768..32767, the range of the message
+// words; negative beyond the window's left or top edge while a button is held), whether the left
 // and the right button are held (0 or 1), and for how many consecutive frames this holds (1 when
 // left out). The first state line describes frame 1.
+//
+// Version 2 adds check lines, "check STEP HASH SEED SCORE ENERGY PARTICLES": the world after step
+// STEP, which must be the number of steps the lines before it cover. HASH is StateHash in hex; the
+// rest are the random seed, the score, the energy and the live particle count, in decimal.
 
 // The mouse as the world sees it when a frame begins.
 struct TDemoFrame {
@@ -28,12 +34,23 @@ struct TDemoLine {
   int64_t Count = 1;
 };
 
+// What a check line says of the world after its step.
+struct TDemoCheck {
+  int64_t Step = 0;
+  uint64_t Hash = 0;
+  uint32_t Seed = 0;
+  int64_t Score = 0, Energy = 0, Particles = 0;
+  int64_t Line = 0; // the line it was read from (0 for one made in play)
+};
+
 constexpr int32_t DemoMinCoordinate = -32768;
 constexpr int32_t DemoMaxCoordinate = 32767;
 
 class TDemo {
 public:
+  int32_t Version = 1;
   std::vector<TDemoLine> Lines;
+  std::vector<TDemoCheck> Checks; // in order of their steps, each at the end of a line
 
   int64_t FrameCount() const;
   // The state of frame N (from 1); N must lie in 1..FrameCount().
@@ -44,10 +61,12 @@ public:
   static bool Parse(std::istream& In, const std::string& Name, TDemo& Out, std::string& Error);
   static bool Load(const std::string& Path, TDemo& Out, std::string& Error);
 
-  // The demo as text, one line per state with its count.
+  // The demo as text, one line per state with its count and each check after the line it ends.
+  // Version 2 demos name the game that recorded them in a comment below the first line.
   std::string Text() const;
-  static const char* Header() { return "gloopa-demo 1\n"; }
+  static std::string Header(int32_t Version);
   static std::string LineText(const TDemoLine& Line);
+  static std::string CheckText(const TDemoCheck& Check);
   bool Save(const std::string& Path, std::string& Error) const;
 };
 
@@ -78,10 +97,11 @@ struct TDemoMessage {
 // that changed. Writes at most three messages into Out and returns how many.
 int32_t DemoMessages(const TDemoFrame* Previous, const TDemoFrame& Next, TDemoMessage Out[3]);
 
-// Collects the mouse state the window reports, frame by frame, into a demo with counted lines.
+// Collects the mouse state the window reports, frame by frame, into a version 2 demo with counted
+// lines and the checks it is given.
 class TDemoRecorder {
 public:
-  TDemoRecorder() = default;
+  TDemoRecorder() { Recorded.Demo.Version = 2; }
   TDemoRecorder(const TDemoRecorder&) = delete;
   TDemoRecorder& operator=(const TDemoRecorder&) = delete;
   ~TDemoRecorder();
@@ -90,8 +110,12 @@ public:
   void Observe(uint32_t Message, TLParam LParam);
   // Notes the current state as the next frame's.
   void EndFrame();
+  // Ends the line being counted and adds Check after it. Check.Step must be the number of frames
+  // recorded; a check for any other step is left out and false returned.
+  bool Check(const TDemoCheck& Check);
+  int64_t Frames() const { return Recorded.Frames; }
   // What has been recorded. While a journal is kept, only the line still being counted.
-  const TDemo& Demo() const { return Recorded; }
+  const TDemo& Demo() const { return Recorded.Demo; }
   const TDemoFrame& Current() const { return State; }
 
   // Records for Path. When Path is (or will be) a regular file, every line is written to the
@@ -108,9 +132,13 @@ public:
   const std::string& JournalPath() const { return Journal; }
 
 private:
-  void WriteLine(const TDemoLine& Line);
+  void Write(const std::string& Text);
   TDemoFrame State;
-  TDemo Recorded;
+  struct {
+    TDemo Demo;
+    int64_t Frames = 0;
+    bool LineOpen = false; // the last line may still grow
+  } Recorded;
   std::string Path, Journal;
   int JournalFd = -1;
   int JournalErrno = 0; // the first write error of the journal

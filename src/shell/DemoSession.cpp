@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "platform/WholeFile.h"
+#include "shell/DemoCheck.h"
 #include "shell/GLWindow.h"
 #include "shell/Pacer.h"
 #include "shell/Screenshot.h"
@@ -21,6 +22,16 @@ bool CanWrite(const std::string& Path, const char* What) {
   return false;
 }
 
+// Writes the state dump of World after Step to Path; reports a failure and returns false.
+bool DumpState(const TGloopa& World, int64_t Step, const std::string& Path) {
+  std::string error;
+  if (WriteStateDump(World, Step, Path, error)) return true;
+  std::cerr << error << "\n";
+  return false;
+}
+
+constexpr int64_t CheckEvery = 100; // steps between a recording's checks
+
 } // namespace
 
 void TDemoFeed::Send(const TDemoFrame& Next) {
@@ -34,16 +45,25 @@ void TDemoFeed::Send(const TDemoFrame& Next) {
 
 int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
   Files = SessionFiles;
-  const std::string& demoPath = !Files.Play.empty() ? Files.Play : Files.Timedemo;
+  const std::string& demoPath = !Files.Play.empty()       ? Files.Play
+                                : !Files.Timedemo.empty() ? Files.Timedemo
+                                                          : Files.Verify;
   if (!demoPath.empty()) {
     std::string error;
     if (!TDemo::Load(demoPath, Demo, error)) {
       std::cerr << error << "\n";
       return 2;
     }
+    if (!Files.Verify.empty() && Demo.Checks.empty()) {
+      // Nothing to compare is no proof: refused rather than reported as all equal.
+      std::cerr << demoPath << ": the demo holds no checks to verify (replay it with --play "
+                << demoPath << " --record NEW to make a demo with checks)\n";
+      return 2;
+    }
     Player.emplace(Demo);
   }
   if (!Files.StateDump.empty() && !CanWrite(Files.StateDump, "state dump")) return 1;
+  if (!Files.StateDumpAt.empty() && !CanWrite(Files.StateDumpAt, "state dump")) return 1;
   // The recording goes to disk line by line as it is made (SIGINT, SIGTERM and closing the window
   // end the run through the normal shutdown, which finishes it; a killed run leaves the journal).
   if (!Files.Record.empty()) {
@@ -55,12 +75,26 @@ int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
   }
 
   Timed = !Files.Timedemo.empty();
+  const bool verifying = !Files.Verify.empty();
   if (Player) {
     // Playback feeds the demo's mouse through the window procedure, as a real mouse would, and
     // keeps the real mouse out of it.
     Run.ReplayMouse = true;
-    Run.Unpaced = Timed;
+    Run.Unpaced = Timed || verifying;
     if (Timed) Times.Reserve(size_t(std::min<int64_t>(Demo.FrameCount(), 1 << 24)));
+  }
+  if (!Files.Play.empty()) {
+    Run.ReplayControls = true;
+    Run.TakeOver = [this](const TDemoFrame* Mouse) {
+      // The world goes from the demo's mouse to the real one, buttons up when it is elsewhere.
+      TDemoFrame next = Feed.Last();
+      if (Mouse)
+        next = *Mouse;
+      else
+        next.Left = next.Right = false;
+      Feed.Send(next);
+      TakenOver = true;
+    };
   }
   if (!Files.Record.empty())
     Run.OnMessage = [this](uint32_t Message, TWParam, TLParam LParam) {
@@ -69,11 +103,15 @@ int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
   Run.BeforeFrame = [this](int64_t, TGloopa&) { return BeforeFrame(); };
   if (!Files.Play.empty())
     Run.PaceReport = [this](const TPaceStats& Stats) { PaceLine = PaceSummary(Stats); };
-  if (Files.ScreenshotFrame > 0) {
-    // The step asked for is drawn whatever the pacing planned.
-    Run.ChooseDraw = [this](int64_t Step, bool Planned) {
-      return Planned || Step == Files.ScreenshotFrame;
+  // A headless verified replay draws nothing; the step of a screenshot is drawn whatever the
+  // pacing planned.
+  const bool drawNothing = verifying && Run.Headless;
+  if (Files.ScreenshotFrame > 0 || drawNothing)
+    Run.ChooseDraw = [this, drawNothing](int64_t Step, bool Planned) {
+      return (Planned && !drawNothing) || Step == Files.ScreenshotFrame;
     };
+  Run.AfterStep = [this](int64_t Step, TGloopa& World) { return AfterStep(Step, World); };
+  if (Files.ScreenshotFrame > 0) {
     Run.AfterFrame = [this](int64_t Frame, TGloopa&) {
       if (Frame != Files.ScreenshotFrame) return;
       // Reported at once; the game goes on, and the run's status tells a script it failed.
@@ -86,23 +124,45 @@ int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
   }
   Run.BeforeWorldFreed = [this](int64_t Frames, TGloopa& World) {
     CloseFrame();
-    if (!Files.StateDump.empty()) {
-      std::string error;
-      if (!WriteStateDump(World, Frames, Files.StateDump, error)) {
-        std::cerr << error << "\n";
-        DumpFailed = true;
-      }
-    }
+    // A recording ends with a check of its last step.
+    if (!Files.Record.empty() && Frames > 0) Recorder.Check(CheckOfWorld(World, Frames));
+    if (!Files.StateDump.empty() && !DumpState(World, Frames, Files.StateDump)) DumpFailed = true;
   };
   return 0;
+}
+
+bool TDemoSession::AfterStep(int64_t Step, TGloopa& World) {
+  LastStep = Step;
+  if (Step == Files.StateDumpStep && !Files.StateDumpAt.empty() &&
+      !DumpState(World, Step, Files.StateDumpAt))
+    DumpFailed = true;
+  const bool recordCheck = !Files.Record.empty() && Step % CheckEvery == 0;
+  const bool compare =
+      Player && !TakenOver && NextCheck < Demo.Checks.size() && Demo.Checks[NextCheck].Step == Step;
+  if (!recordCheck && !compare) return true;
+  const TDemoCheck check = CheckOfWorld(World, Step);
+  if (recordCheck) Recorder.Check(check);
+  if (!compare) return true;
+  const std::string mismatch = CheckMismatch(Demo.Checks[NextCheck++], check);
+  if (mismatch.empty() || Desynced) return true;
+  Desynced = true;
+  if (!Files.Verify.empty()) {
+    std::cerr << mismatch << "\n";
+    return false;
+  }
+  // A replay at the game's pace says so once, and plays on.
+  std::cerr << mismatch << " (the replay goes on)\n";
+  return true;
 }
 
 bool TDemoSession::BeforeFrame() {
   CloseFrame();
   if (Player) {
     TDemoFrame next;
-    if (!Player->Next(next)) return false;
-    Feed.Send(next);
+    if (!TakenOver) {
+      if (!Player->Next(next)) return false;
+      Feed.Send(next);
+    }
   }
   if (!Files.Record.empty()) Recorder.EndFrame();
   FrameStart = TClock::now();
@@ -123,6 +183,22 @@ void TDemoSession::CloseFrame() {
 int TDemoSession::Close(int Status) {
   if (Timed) std::cout << Times.Summary(Times.TotalMilliseconds() / 1000.0) << std::endl;
   if (!PaceLine.empty()) std::cout << PaceLine << std::endl;
+  if (!Files.Verify.empty() && !Desynced) {
+    if (NextCheck == Demo.Checks.size()) {
+      std::cout << "verify: " << LastStep << " steps, " << Demo.Checks.size()
+                << " checks, all equal" << std::endl;
+    } else {
+      std::cerr << "verify: stopped after step " << LastStep << " of " << Demo.FrameCount() << ", "
+                << NextCheck << " of " << Demo.Checks.size() << " checks compared" << std::endl;
+      if (Status == 0) Status = 1;
+    }
+  }
+  if (Desynced && !Files.Verify.empty() && Status == 0) Status = 1;
+  if (Files.StateDumpStep > LastStep && !Files.StateDumpAt.empty()) {
+    std::cerr << "the run ended after step " << LastStep << ", before step " << Files.StateDumpStep
+              << ": the state dump " << Files.StateDumpAt << " was not written" << std::endl;
+    DumpFailed = true;
+  }
   if (!Files.Record.empty()) {
     std::string error;
     if (!Recorder.Finish(error)) {

@@ -6,6 +6,7 @@
 
 #include "shell/Demo.h"
 
+class TGloopa;
 struct TRunOptions;
 
 // Sends the game window the messages a real mouse would send to go from the frame sent last to
@@ -13,6 +14,8 @@ struct TRunOptions;
 class TDemoFeed {
 public:
   void Send(const TDemoFrame& Next);
+  // The frame sent last (the world's first mouse before any).
+  const TDemoFrame& Last() const { return Previous; }
 
 private:
   TDemoFrame Previous;
@@ -21,33 +24,40 @@ private:
 
 // What a run does besides playing: the files it reads and writes. Empty paths are not used.
 struct TSessionFiles {
-  std::string Record;          // record the mouse into this demo
-  std::string Play;            // replay this demo at the game's pace
-  std::string Timedemo;        // replay this demo as fast as possible and time it
-  std::string StateDump;       // the world's state as JSON when the run ends
+  std::string Record;        // record the mouse into this demo
+  std::string Play;          // replay this demo at the game's pace
+  std::string Timedemo;      // replay this demo as fast as possible and time it
+  std::string Verify;        // replay this demo as fast as possible and compare its checks
+  std::string StateDump;     // the world's state as JSON when the run ends
+  int64_t StateDumpStep = 0; // write the state after this step (from 1) to StateDumpAt
+  std::string StateDumpAt;
   int64_t ScreenshotFrame = 0; // write this frame (from 1) to Screenshot; 0 for none
   std::string Screenshot;
 };
 
-// One run's demo work: recording, playback, the timed replay, the screenshot of a frame and the
-// state dump at the end, hooked into the shell's run options. Errors go to standard error.
+// One run's demo work: recording with checks, playback (with its controls), the timed replay, the
+// verified replay, the screenshot of a frame and the state dumps, hooked into the shell's run
+// options. Errors go to standard error.
 class TDemoSession {
 public:
   TDemoSession() = default;
   TDemoSession(const TDemoSession&) = delete;
   TDemoSession& operator=(const TDemoSession&) = delete;
 
-  // Reads the demo whole (so a malformed one never starts a game), checks that the state dump can
-  // be written and starts the recording, then sets Run's hooks. Returns 0, or the exit status of
-  // a run that must not start: 2 for a bad demo, 1 for a file that cannot be written.
+  // Reads the demo whole (so a malformed one never starts a game), checks that the state dumps
+  // can be written and starts the recording, then sets Run's hooks. Returns 0, or the exit status
+  // of a run that must not start: 2 for a bad demo (or one to verify that holds no checks), 1 for
+  // a file that cannot be written.
   int Open(const TSessionFiles& Files, TRunOptions& Run);
-  // After the run: prints the timings of a timed replay and finishes the recording. Returns
-  // Status, or 1 in its place when it was 0 and a file of the session could not be written.
+  // After the run: prints the timings of a timed replay or the verdict of a verified one and
+  // finishes the recording. Returns Status, or 1 in its place when it was 0 and a file of the
+  // session could not be written, a check differed or a verified replay stopped short.
   int Close(int Status);
 
 private:
   using TClock = std::chrono::steady_clock;
   bool BeforeFrame();
+  bool AfterStep(int64_t Step, TGloopa& World);
   void CloseFrame();
 
   TSessionFiles Files;
@@ -59,6 +69,10 @@ private:
   TClock::time_point FrameStart;
   bool FrameOpen = false; // a frame's time runs from its BeforeFrame to the next one, or the end
   TDemoFeed Feed;
+  bool TakenOver = false; // the player has the game: the demo is fed no more, nor checked
+  size_t NextCheck = 0;   // the demo's first check still to come
+  bool Desynced = false;
+  int64_t LastStep = 0;
   bool DumpFailed = false;
   bool ScreenshotFailed = false;
   std::string PaceLine; // the pacing's figures, printed when a replay at the game's pace ends

@@ -9,6 +9,7 @@
 class TGloopa;
 class TGLPrinter;
 struct TPaceStats;
+struct TDemoFrame;
 
 // 256 flags indexed by Windows virtual-key code; true while that key is down.
 struct TKeyTable {
@@ -53,6 +54,8 @@ struct TRunOptions {
   std::function<bool(int64_t Frame, TGloopa& World)> BeforeFrame;
   // Called after each drawn step has been drawn and before the buffers are swapped.
   std::function<void(int64_t Frame, TGloopa& World)> AfterFrame;
+  // Called after each step, drawn or not; returning false ends the run after it.
+  std::function<bool(int64_t Step, TGloopa& World)> AfterStep;
   // Called once when a world is about to be freed (after its last step), with the steps it ran.
   std::function<void(int64_t Frames, TGloopa& World)> BeforeWorldFreed;
   // Whether step Step is drawn, given whether the pacing planned to draw it (unpaced and
@@ -62,6 +65,12 @@ struct TRunOptions {
   std::function<void(const TPaceStats& Stats)> PaceReport;
   // A replay drives the mouse: the platform's own mouse events are not passed on.
   bool ReplayMouse = false;
+  // A replay at the game's pace takes Space (pause), F or Tab (speed), Period (one step while
+  // paused) and Return: the player takes over, TakeOver is called with the real mouse as the world
+  // would see it (nullptr when it is not over the window), and from then on the platform's mouse
+  // and pad are passed on.
+  bool ReplayControls = false;
+  std::function<void(const TDemoFrame* Mouse)> TakeOver;
   // Called with every message the window procedure receives, before the world sees it.
   std::function<void(uint32_t Message, TWParam WParam, TLParam LParam)> OnMessage;
 };

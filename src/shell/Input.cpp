@@ -117,3 +117,15 @@ void TranslateInput(const SDL_Event& Event, THandle Handle, bool ReplayMouse, TG
     break;
   }
 }
+
+bool RealMouse(THandle Handle, int32_t& X, int32_t& Y, bool& Left, bool& Right) {
+  if (SDL_GetMouseFocus() != static_cast<SDL_Window*>(Handle)) return false;
+  int x = 0, y = 0;
+  const Uint32 buttons = SDL_GetMouseState(&x, &y);
+  const TLParam at = GameMouseLParam(Handle, x, y);
+  X = MouseLParamX(at);
+  Y = MouseLParamY(at);
+  Left = (buttons & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
+  Right = (buttons & SDL_BUTTON(SDL_BUTTON_RIGHT)) != 0;
+  return true;
+}

@@ -9,6 +9,7 @@
 #include "creatures/blobSnake.h"
 #include "gl/GL.h"
 #include "platform/Platform.h"
+#include "shell/Demo.h"
 #include "shell/GLWindow.h"
 #include "shell/Input.h"
 #include "shell/Pacer.h"
@@ -62,6 +63,17 @@ TViewRect PictureViewport() {
   return rect;
 }
 
+// The replay controls' line, over the picture at its foot, while a control is in use.
+void DrawReplayStatus() {
+  const std::string status = Shell.Controls.Status(Shell.Steps + 1);
+  if (status.empty()) return;
+  const TXYZ& camera = Shell.World->Camera;
+  glDisable(GL_DEPTH_TEST);
+  Shell.Printer->Print(1, TXYZ{0.9f, 0.9f, 0.5f}, camera.X + 200, camera.Y - 450, TXYZ{1, 0.75f, 1},
+                       status);
+  glEnable(GL_DEPTH_TEST);
+}
+
 void DrawFrame() {
   glFrontFace(GL_CCW);
   glCullFace(GL_BACK);
@@ -102,6 +114,7 @@ void DrawFrame() {
 
   Shell.World->Camera = {camera.X, camera.Y, -camera.Z};
   Shell.World->Frame();
+  DrawReplayStatus();
   glFlush();
 }
 
@@ -112,6 +125,19 @@ void DoneGame() {
   Shell.World = nullptr;
   delete Shell.Printer;
   Shell.Printer = nullptr;
+}
+
+// Space, F or Tab, Period and Return during a replay; Alt+Return stays the full-screen switch.
+void ReplayKey(const SDL_KeyboardEvent& Key) {
+  const SDL_Keycode sym = Key.keysym.sym;
+  if (sym == SDLK_PERIOD || sym == SDLK_KP_PERIOD) {
+    Shell.Controls.Key(TReplayKey::Step); // repeats while held
+    return;
+  }
+  if (Key.repeat || (Key.keysym.mod & KMOD_ALT)) return;
+  if (sym == SDLK_SPACE) Shell.Controls.Key(TReplayKey::Pause);
+  if (sym == SDLK_f || sym == SDLK_TAB) Shell.Controls.Key(TReplayKey::Speed);
+  if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER) Shell.Controls.Key(TReplayKey::TakeOver);
 }
 
 void Dispatch(const SDL_Event& Event, THandle Handle) {
@@ -152,7 +178,8 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
     break;
   }
   default:
-    TranslateInput(Event, Handle, Shell.Options->ReplayMouse, Shell.Pad);
+    TranslateInput(Event, Handle, Shell.ReplayMouse, Shell.Pad);
+    if (Event.type == SDL_KEYDOWN && Shell.Controls.Enabled) ReplayKey(Event.key);
     // Alt+Enter switches the live window between full screen and a window; the game goes on.
     if (Event.type == SDL_KEYDOWN && !Event.key.repeat) {
       if (Event.key.keysym.sym == SDLK_RETURN && (Event.key.keysym.mod & KMOD_ALT))
@@ -173,7 +200,7 @@ bool RunStep(TGameWindow& Window, bool Draw) {
   const int64_t step = Shell.Steps + 1;
   // The pad's pointer follows the snake, so it is placed once a step, before the step's input
   // is recorded.
-  if (!options.ReplayMouse)
+  if (!Shell.ReplayMouse)
     Shell.Pad.Tick(Shell.World->Snake->Position,
                    [&Window](uint32_t Message, TWParam WParam, TLParam LParam) {
                      GameWindowProc(Window.Handle, Message, WParam, LParam);
@@ -200,6 +227,7 @@ bool RunStep(TGameWindow& Window, bool Draw) {
     }
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(Window.Handle));
   }
+  if (options.AfterStep && !options.AfterStep(step, *Shell.World)) RequestQuit();
   if (options.Frames > 0 && Shell.Steps >= options.Frames) RequestQuit();
   return true;
 }
@@ -235,11 +263,50 @@ void WaitUntil(int64_t Time) {
   SDL_WaitEventTimeout(nullptr, int((left + 999999) / 1000000));
 }
 
+// Return during a replay: the player has the game from the next step, with the real mouse where
+// it is now and the pad.
+void TakeOverReplay(TGameWindow& Window) {
+  Shell.Controls = TReplayControls{};
+  Shell.ReplayMouse = false;
+  TDemoFrame mouse;
+  const bool over = RealMouse(Window.Handle, mouse.X, mouse.Y, mouse.Left, mouse.Right);
+  if (Shell.Options->TakeOver) Shell.Options->TakeOver(over ? &mouse : nullptr);
+}
+
+// What the replay controls ask of a loop before its next step. True when they hold the replay:
+// the loop then runs no step of its own (the controls may have run one, drawn).
+bool ReplayHeld(TGameWindow& Window, TPacer* Pacer) {
+  TReplayControls& controls = Shell.Controls;
+  if (!controls.Enabled) return false;
+  if (controls.TakeOverAsked()) {
+    TakeOverReplay(Window);
+    if (Pacer) {
+      Pacer->SetSpeed(1);
+      Pacer->Resume(Now());
+    }
+    return false;
+  }
+  if (Pacer && Pacer->Speed() != controls.Speed()) Pacer->SetSpeed(controls.Speed());
+  if (!controls.Paused()) {
+    if (controls.TakeResumed() && Pacer) Pacer->Resume(Now());
+    return false;
+  }
+  if (controls.TakeStep()) {
+    GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
+    RunStep(Window, true);
+    return true;
+  }
+  if (Window.Visible) PollKeys();
+  SDL_WaitEvent(nullptr);
+  return true;
+}
+
 // Real-time pacing: 100 steps a second of the clock, the latest due step drawn (TPacer).
 void PacedLoop(TGameWindow& Window) {
   TPacer pacer;
   pacer.Start(Now());
   while (PumpEvents(Window)) {
+    if (ReplayHeld(Window, &pacer)) continue;
     const TPaceStep next = pacer.Next(Now(), Window.Visible);
     if (!next.Run) {
       // Between steps there is nothing to do but check the keys.
@@ -275,7 +342,12 @@ void FrameLockedLoop(TGameWindow& Window) {
       const bool tick = event.type == Shell.TickEvent;
       if (tick) Shell.TickPending = false;
       Dispatch(event, Window.Handle);
-      if (tick) RunStep(Window, DrawNextStep(true));
+      if (tick && !ReplayHeld(Window, nullptr)) {
+        // A replay sped up runs its steps in each tick, the last drawn.
+        const int32_t steps = Shell.Controls.Enabled ? Shell.Controls.Speed() : 1;
+        for (int32_t i = 1; i <= steps && !SDL_HasEvent(Shell.QuitEvent); ++i)
+          if (!RunStep(Window, DrawNextStep(i == steps))) break;
+      }
       continue;
     }
     // Between ticks there is nothing to do but check the keys; wait for the next event rather
@@ -308,6 +380,9 @@ int RunGame(void* Instance, const TRunOptions& Options) {
   Shell.ScreenshotPending = false;
   Shell.Steps = 0;
   Shell.ExitCode = 0;
+  Shell.ReplayMouse = Options.ReplayMouse;
+  Shell.Controls = TReplayControls{};
+  Shell.Controls.Enabled = Options.ReplayControls;
   SetHeadlessMessages(Options.Headless);
 #ifndef _WIN32
   // SDL's offscreen driver makes GL contexts through EGL, which Windows lacks: there a headless

@@ -22,6 +22,17 @@ void TPacer::Start(int64_t Now) {
   Figures = TPaceStats{};
 }
 
+void TPacer::SetSpeed(int32_t Speed) {
+  Times = std::max(Speed, 1);
+}
+
+void TPacer::Resume(int64_t Now) {
+  if (Now > Latest) Started += Now - Latest;
+  Due = Now;
+  Latest = Now;
+  Undrawn = 0;
+}
+
 TPaceStep TPacer::Next(int64_t Now, bool Visible) {
   if (Now < Latest) {
     // The clock went back: nothing is owed, and nothing waits for the old time to come round.
@@ -34,10 +45,10 @@ TPaceStep TPacer::Next(int64_t Now, bool Visible) {
   if (behind > MaxLag) {
     Due = Now;
   }
-  Due += StepTime;
+  Due += StepTime / Times;
   // The last step that is due now is drawn; so is one that would make too many undrawn in a row.
   const bool latest = Now < Due;
-  return {true, Visible && (latest || Undrawn >= MaxUndrawn), Due};
+  return {true, Visible && (latest || Undrawn >= MaxUndrawn * Times), Due};
 }
 
 void TPacer::Ran(bool Drawn, int64_t Now) {

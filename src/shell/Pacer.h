@@ -36,6 +36,12 @@ public:
 
   // The first step is due at Now.
   void Start(int64_t Now);
+  // Runs Speed times as fast (a replay's fast forward): Speed steps in each step's time, and as
+  // many times more of them may go undrawn in a row.
+  void SetSpeed(int32_t Speed);
+  int32_t Speed() const { return Times; }
+  // After a pause: the next step is due at Now, and the time paused is not counted as run.
+  void Resume(int64_t Now);
   // Whether a step is due at Now, and if so whether to draw it. A window that cannot be seen
   // (Visible false) gets no drawn steps. Each Run answer takes the step: the next call asks about
   // the one after it.
@@ -50,5 +56,6 @@ private:
   int64_t Latest = 0; // the latest time seen
   int64_t Started = 0;
   int32_t Undrawn = 0;
+  int32_t Times = 1; // the speed
   TPaceStats Figures;
 };

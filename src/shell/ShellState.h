@@ -8,6 +8,7 @@
 
 #include "shell/GLWindow.h"
 #include "shell/GamePad.h"
+#include "shell/ReplayControls.h"
 
 struct TShellState {
   int32_t ScreenWidth = 1024;
@@ -38,6 +39,8 @@ struct TShellState {
   bool DesktopFullScreen = false; // full screen means the desktop's own size, not a mode switch
   bool ScreenshotPending = false; // F12 was pressed: save the next frame drawn
   TGamePad Pad;
+  bool ReplayMouse = false; // the run's option, until the player takes over from the replay
+  TReplayControls Controls;
 };
 
 extern TShellState Shell;

@@ -67,3 +67,11 @@ constexpr TWParam VK_ESCAPE = 27;
 constexpr TLParam MakeMouseLParam(int X, int Y) {
   return TLParam((uint32_t(uint16_t(Y)) << 16) | uint16_t(X));
 }
+// The position's words read back as signed: while a button is held the window goes on reporting
+// the mouse beyond its left and top edges, as small negative numbers.
+constexpr int32_t MouseLParamX(TLParam LParam) {
+  return int16_t(uint16_t(uint32_t(LParam) & 0xFFFF));
+}
+constexpr int32_t MouseLParamY(TLParam LParam) {
+  return int16_t(uint16_t((uint32_t(LParam) >> 16) & 0xFFFF));
+}

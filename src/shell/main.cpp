@@ -57,10 +57,22 @@ int main(int argc, char** argv) {
       app.add_option("--timedemo", files.Timedemo,
                      "Replay the demo FILE as fast as possible, then print timings")
           ->type_name("FILE");
+  CLI::Option* verify =
+      app.add_option("--verify", files.Verify,
+                     "Replay the demo FILE as fast as possible and compare the checks it holds; "
+                     "stops at the first that differs (status 1). With --headless nothing is drawn")
+          ->type_name("FILE");
   play->excludes(timedemo);
+  verify->excludes(play);
+  verify->excludes(timedemo);
   app.add_option("--statdump", files.StateDump,
                  "When the run ends, write the world's state as JSON to FILE")
       ->type_name("FILE");
+  std::vector<std::string> dumpAtArgs;
+  app.add_option("--statdump-at", dumpAtArgs,
+                 "Write the world's state as JSON to FILE after step N")
+      ->expected(2)
+      ->type_name("N FILE");
   std::vector<std::string> screenshotArgs;
   app.add_option("--screenshot", screenshotArgs,
                  "Draw step N of the run and write it to FILE as a PNG")
@@ -71,7 +83,12 @@ int main(int argc, char** argv) {
       "up, the steps that fall due run undrawn and the latest is drawn (at least every "
       "fourth); after a stall of more than a quarter of a second the game goes on from "
       "now. --frame-locked gives the original pacing instead. --timedemo draws every step, "
-      "back to back.");
+      "back to back.\n\n"
+      "Demos: --record writes a check of the game's state every 100 steps and after the last; "
+      "--play OLD --record NEW re-records a demo with its checks. During --play: Space pauses "
+      "and resumes, F or Tab cycles the speed (1x, 4x, 16x), Period steps once while paused, "
+      "Return hands the game to the player from that step (a recording goes on with the live "
+      "steps), Escape quits.");
   app.set_version_flag("--version", std::string("gloopa ") + GLOOPA_VERSION);
   try {
     app.parse(argc, argv);
@@ -93,6 +110,16 @@ int main(int argc, char** argv) {
       return 2;
     }
     files.Screenshot = screenshotArgs[1];
+  }
+  if (!dumpAtArgs.empty()) {
+    if (dumpAtArgs.size() != 2 || !ParseFrameNumber(dumpAtArgs[0], files.StateDumpStep) ||
+        dumpAtArgs[1].empty()) {
+      std::cerr << "--statdump-at: expected a step number of at least 1 and a FILE, found \""
+                << (dumpAtArgs.empty() ? "" : dumpAtArgs[0]) << "\"\n\n"
+                << app.help();
+      return 2;
+    }
+    files.StateDumpAt = dumpAtArgs[1];
   }
 
   TDemoSession session;

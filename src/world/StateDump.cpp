@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "assets/GameRandom.h"
 #include "assets/VexLib3D.h"
@@ -24,7 +25,7 @@ public:
 
   void BeginObject() { Open('{'); }
   void EndObject() { Close('}'); }
-  void BeginArray() { Open('['); }
+  void BeginArray(size_t) { Open('['); }
   void EndArray() { Close(']'); }
 
   void Key(const char* Name) {
@@ -73,6 +74,40 @@ private:
   }
 };
 
+// FNV-1a over the values alone: integers as 8 bytes and Singles as their 4 IEEE bytes, little
+// endian; flags as one byte; strings with a 0 after them; each array's length before it. Keys and
+// objects add nothing, so the hash depends only on the values and their order.
+class THashWriter {
+public:
+  uint64_t Hash = 14695981039346656037ull;
+
+  void BeginObject() {}
+  void EndObject() {}
+  void BeginArray(size_t Count) { UInt(Count); }
+  void EndArray() {}
+  void Key(const char*) {}
+  void Int(int64_t V) { UInt(uint64_t(V)); }
+  void UInt(uint64_t V) {
+    for (int i = 0; i < 8; ++i) Byte(uint8_t(V >> (8 * i)));
+  }
+  void Bool(bool V) { Byte(V ? 1 : 0); }
+  void String(const char* V) {
+    for (; *V; ++V) Byte(uint8_t(*V));
+    Byte(0);
+  }
+  void Single(float V) {
+    uint32_t bits;
+    std::memcpy(&bits, &V, sizeof bits);
+    for (int i = 0; i < 4; ++i) Byte(uint8_t(bits >> (8 * i)));
+  }
+
+private:
+  void Byte(uint8_t B) {
+    Hash ^= B;
+    Hash *= 1099511628211ull;
+  }
+};
+
 const char* StateName(TGameState State) {
   switch (State) {
   case gsTitle:
@@ -87,8 +122,9 @@ const char* StateName(TGameState State) {
 
 } // namespace
 
-std::string StateDumpText(const TGloopa& World, int64_t Frames) {
-  TJsonWriter w;
+// Visits every value of the world's state in the dump's order, as keys, objects and arrays of
+// known length, so that the JSON text and the hash are made from one list.
+template <class TWriter> void WalkState(const TGloopa& World, int64_t Frames, TWriter& w) {
   w.BeginObject();
   w.Key("frames");
   w.Int(Frames);
@@ -162,7 +198,7 @@ std::string StateDumpText(const TGloopa& World, int64_t Frames) {
   w.EndObject();
 
   w.Key("eggs");
-  w.BeginArray();
+  w.BeginArray(World.Eggs.size());
   for (const TBlobEgg* egg : World.Eggs) {
     w.BeginObject();
     w.Key("x");
@@ -182,7 +218,7 @@ std::string StateDumpText(const TGloopa& World, int64_t Frames) {
   w.EndArray();
 
   w.Key("sperms");
-  w.BeginArray();
+  w.BeginArray(World.Sperms.size());
   for (const TBlobMutantSperm* sperm : World.Sperms) {
     w.BeginObject();
     w.Key("swimming");
@@ -200,7 +236,7 @@ std::string StateDumpText(const TGloopa& World, int64_t Frames) {
   w.EndArray();
 
   w.Key("bullets");
-  w.BeginArray();
+  w.BeginArray(World.Bullets.size());
   for (const TBlobBullet* bullet : World.Bullets) {
     w.BeginObject();
     w.Key("active");
@@ -216,7 +252,7 @@ std::string StateDumpText(const TGloopa& World, int64_t Frames) {
   w.EndArray();
 
   w.Key("plankton");
-  w.BeginArray();
+  w.BeginArray(World.PlanktonList.size());
   for (const TBlobPlankton* plankton : World.PlanktonList) {
     w.BeginObject();
     w.Key("x");
@@ -240,7 +276,7 @@ std::string StateDumpText(const TGloopa& World, int64_t Frames) {
   w.EndArray();
 
   w.Key("predators");
-  w.BeginArray();
+  w.BeginArray(World.Predators.size());
   for (const TBlobPredator* predator : World.Predators) {
     w.BeginObject();
     w.Key("alive");
@@ -266,9 +302,9 @@ std::string StateDumpText(const TGloopa& World, int64_t Frames) {
   w.EndArray();
 
   w.Key("stars");
-  w.BeginArray();
+  w.BeginArray(std::size(World.Stars));
   for (const TStar& star : World.Stars) {
-    w.BeginArray();
+    w.BeginArray(4);
     w.Single(star.X);
     w.Single(star.Y);
     w.Single(star.Z);
@@ -278,8 +314,19 @@ std::string StateDumpText(const TGloopa& World, int64_t Frames) {
   w.EndArray();
 
   w.EndObject();
+}
+
+std::string StateDumpText(const TGloopa& World, int64_t Frames) {
+  TJsonWriter w;
+  WalkState(World, Frames, w);
   w.Text += '\n';
   return w.Text;
+}
+
+uint64_t StateHash(const TGloopa& World, int64_t Frames) {
+  THashWriter w;
+  WalkState(World, Frames, w);
+  return w.Hash;
 }
 
 bool WriteStateDump(const TGloopa& World, int64_t Frames, const std::string& Path,

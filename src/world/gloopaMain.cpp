@@ -164,8 +164,8 @@ void TGloopa::HandleMessage(THandle, uint32_t Message, TWParam, TLParam LParam) 
     // its left and top edges, as small negative numbers. Read as unsigned, a mouse dragged just
     // off the left edge would aim and steer at the far right. The product is formed in integers,
     // the division in floating point, and the result cut toward zero.
-    const int32_t x = int16_t(uint16_t(uint32_t(LParam) & 0xFFFF));
-    const int32_t y = int16_t(uint16_t((uint32_t(LParam) >> 16) & 0xFFFF));
+    const int32_t x = MouseLParamX(LParam);
+    const int32_t y = MouseLParamY(LParam);
     MouseX = int32_t(std::trunc(double((x - ViewWidth / 2) * 2200) / double(ViewWidth)));
     MouseY = -int32_t(std::trunc(double((y - ViewHeight / 2) * 1900) / double(ViewHeight)));
     break;

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "shell/Demo.h"
+#include "shell/DemoCheck.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ TEST(Demo, RefusesMalformedDemosNamingTheLineAndTheFault) {
     const char* What;
   } cases[] = {
       {"", "hand.demo:1:", "first line"},
-      {"gloopa-demo 2\n", "hand.demo:1:", "version 2"},
+      {"gloopa-demo 3\n", "hand.demo:1:", "version 3"},
       {"gloopa demo 1\n", "hand.demo:1:", "first line"},
       {"512 384 0 0\n", "hand.demo:1:", "first line"},
       {"gloopa-demo 1\n512 384 0\n", "hand.demo:2:", "found 3 fields"},
@@ -65,6 +66,19 @@ TEST(Demo, RefusesMalformedDemosNamingTheLineAndTheFault) {
       {"gloopa-demo 1\n1 1 0 0 99999999999999999999\n", "hand.demo:2:", "N is not an integer"},
       {"gloopa-demo 1\n1 1 0 0 4611686018427387903\n1 1 0 0 4611686018427387903\n",
        "hand.demo:3:", "too long"},
+      // Check lines: only from version 2, each at the end of the steps before it.
+      {"gloopa-demo 1\n1 1 0 0\ncheck 1 ab 0 0 0 0\n", "hand.demo:3:", "found 7 fields"},
+      {"gloopa-demo 2\n1 1 0 0\ncheck 1 ab 0 0 0\n", "hand.demo:3:", "found 6 fields"},
+      {"gloopa-demo 2\n1 1 0 0 5\ncheck 4 ab 0 0 0 0\n", "hand.demo:3:", "cover 5 steps"},
+      {"gloopa-demo 2\ncheck 0 ab 0 0 0 0\n", "hand.demo:2:", "at least one step"},
+      {"gloopa-demo 2\n1 1 0 0\ncheck 1 xyz 0 0 0 0\n", "hand.demo:3:", "HASH is not"},
+      {"gloopa-demo 2\n1 1 0 0\ncheck 1 0123456789abcdef0 0 0 0 0\n",
+       "hand.demo:3:", "HASH is not"},
+      {"gloopa-demo 2\n1 1 0 0\ncheck 1 ab 4294967296 0 0 0\n", "hand.demo:3:", "out of range"},
+      {"gloopa-demo 2\n1 1 0 0\ncheck 1 ab 0 1.5 0 0\n", "hand.demo:3:", "SCORE is not"},
+      {"gloopa-demo 2\n1 1 0 0\ncheck 1 ab 0 0 0 -1\n", "hand.demo:3:", "negative"},
+      {"gloopa-demo 2\n1 1 0 0\ncheck 1 ab 0 0 0 0\ncheck 1 ab 0 0 0 0\n",
+       "hand.demo:4:", "a second check at step 1"},
   };
   for (const Case& c : cases) {
     TDemo demo;
@@ -170,8 +184,8 @@ TEST(Demo, RecorderFollowsTheWindowsMouseAndCountsRepeatedFrames) {
   // Dragged off the window's top-left corner: the words carry small negative numbers.
   rec.Observe(WM_MOUSEMOVE, MakeMouseLParam(-5, -7));
   rec.EndFrame();
-  EXPECT_EQ(rec.Demo().Text(), "gloopa-demo 1\n512 384 0 0\n100 700 0 0 2\n100 700 1 0\n"
-                               "100 700 0 0\n-5 -7 0 0\n");
+  EXPECT_EQ(rec.Demo().Text(), TDemo::Header(2) + "512 384 0 0\n100 700 0 0 2\n100 700 1 0\n"
+                                                  "100 700 0 0\n-5 -7 0 0\n");
 
   // Replaying the recording gives the recorder's frames back.
   TDemoPlayer player(rec.Demo());
@@ -187,6 +201,59 @@ TEST(Demo, RecorderFollowsTheWindowsMouseAndCountsRepeatedFrames) {
     hasPrevious = true;
   }
   EXPECT_EQ(again.Demo().Text(), rec.Demo().Text());
+}
+
+TEST(Demo, ChecksEndTheRecordedLineAndReadBackWithTheirLines) {
+  TDemoRecorder rec;
+  for (int i = 0; i < 3; ++i) rec.EndFrame();
+  const TDemoCheck check{3, 0xfedcba9876543210ull, 4294967295u, 1200, -4, 9183};
+  EXPECT_FALSE(rec.Check(TDemoCheck{2})) << "only the step just recorded";
+  EXPECT_TRUE(rec.Check(check));
+  EXPECT_FALSE(rec.Check(check)) << "one check a step";
+  rec.EndFrame();
+  rec.EndFrame();
+  const std::string text = rec.Demo().Text();
+  EXPECT_EQ(text, "gloopa-demo 2\n# recorded by gloopa " GLOOPA_VERSION "\n"
+                  "512 384 0 0 3\n"
+                  "check 3 fedcba9876543210 4294967295 1200 -4 9183\n"
+                  "512 384 0 0 2\n");
+
+  TDemo back;
+  std::string error;
+  ASSERT_TRUE(ParseText(text, back, error)) << error;
+  EXPECT_EQ(back.Version, 2);
+  EXPECT_EQ(back.FrameCount(), 5);
+  ASSERT_EQ(back.Checks.size(), 1u);
+  const TDemoCheck& c = back.Checks[0];
+  EXPECT_EQ(c.Step, 3);
+  EXPECT_EQ(c.Hash, check.Hash);
+  EXPECT_EQ(c.Seed, check.Seed);
+  EXPECT_EQ(c.Score, 1200);
+  EXPECT_EQ(c.Energy, -4);
+  EXPECT_EQ(c.Particles, 9183);
+  EXPECT_EQ(c.Line, 4);
+  EXPECT_EQ(back.Text(), text);
+}
+
+TEST(Demo, ADesyncNamesTheStepTheLineBothHashesAndTheFiguresThatDiffer) {
+  const TDemoCheck expected{300, 0xb54d994d858732a6ull, 7, 201, 50, 624, 12};
+  TDemoCheck got = expected;
+  got.Line = 0;
+  EXPECT_EQ(CheckMismatch(expected, got), "");
+  got.Hash = 0xc78c0d1f6dd2c5c3ull;
+  EXPECT_EQ(CheckMismatch(expected, got),
+            "desync at step 300 (line 12): expected b54d994d858732a6, got c78c0d1f6dd2c5c3; the "
+            "seed, score, energy and particle count agree");
+  got.Score = 251;
+  got.Particles = 0;
+  EXPECT_EQ(CheckMismatch(expected, got),
+            "desync at step 300 (line 12): expected b54d994d858732a6, got c78c0d1f6dd2c5c3; "
+            "differing: score (expected 201, got 251), particles (expected 624, got 0)");
+  // A figure edited by hand is a desync even when the hash agrees.
+  got = expected;
+  got.Seed = 8;
+  EXPECT_NE(CheckMismatch(expected, got).find("differing: seed (expected 7, got 8)"),
+            std::string::npos);
 }
 
 TEST(Demo, FrameTimeSummaryUsesNearestRankPercentiles) {

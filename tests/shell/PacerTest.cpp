@@ -21,6 +21,7 @@ struct TFakeRun {
   int64_t StallAt = -1, Stall = 0;       // the clock leaps forward once
   int64_t JumpBackAt = -1, JumpBack = 0; // the clock's reading goes back once
   int64_t StepCost = Ms / 5;
+  int32_t Speed = 1; // a replay's fast forward
 
   int64_t Steps = 0, Drawn = 0, MostUndrawn = 0, LongestWait = 0, EarlySteps = 0;
   int64_t BurstAfterStall = 0;
@@ -29,6 +30,7 @@ struct TFakeRun {
     TPacer pacer;
     int64_t clock = 0, offset = 0, undrawn = 0;
     pacer.Start(0);
+    pacer.SetSpeed(Speed);
     bool stalled = false, jumped = false, afterStall = false;
     while (clock < Duration) {
       if (StallAt >= 0 && !stalled && clock >= StallAt) {
@@ -49,7 +51,7 @@ struct TFakeRun {
       }
       if (afterStall) ++BurstAfterStall;
       // A step is never run before its time: the time it was due is a step before the next.
-      if (clock + offset < next.WaitUntil - TPacer::StepTime) ++EarlySteps;
+      if (clock + offset < next.WaitUntil - TPacer::StepTime / Speed) ++EarlySteps;
       clock += StepCost;
       if (next.Draw) {
         clock += DrawCost;
@@ -74,20 +76,25 @@ TEST(Pacer, StepsKeepTheClocksPaceWhateverTheDisplayOrDrawingCosts) {
     const char* Name;
     int64_t DrawCost, Refresh;
     bool Visible;
+    int32_t Speed;
     int64_t MinSteps, MaxSteps, MinDrawn, MaxDrawn;
   } cases[] = {
       // 10 seconds each. A quick drawer draws every step.
-      {"quick drawer", 2 * Ms, 0, true, 999, 1001, 999, 1001},
+      {"quick drawer", 2 * Ms, 0, true, 1, 999, 1001, 999, 1001},
       // 25 ms a frame: the steps between frames run undrawn, the game keeps its speed.
-      {"slow drawer", 25 * Ms, 0, true, 999, 1001, 370, 400},
+      {"slow drawer", 25 * Ms, 0, true, 1, 999, 1001, 370, 400},
       // 60 ms a frame: every fourth step drawn, and the game slows down rather than show nothing.
-      {"very slow drawer", 60 * Ms, 0, true, 600, 700, 150, 175},
+      {"very slow drawer", 60 * Ms, 0, true, 1, 600, 700, 150, 175},
       // The swap waits for the refresh: 100 steps and 60 frames a second.
-      {"60 Hz with vsync", 2 * Ms, hz60, true, 999, 1001, 598, 602},
+      {"60 Hz with vsync", 2 * Ms, hz60, true, 1, 999, 1001, 598, 602},
       // Faster than the steps: each step drawn once, nothing drawn or swapped between steps.
-      {"144 Hz with vsync", 2 * Ms, hz144, true, 999, 1001, 999, 1001},
+      {"144 Hz with vsync", 2 * Ms, hz144, true, 1, 999, 1001, 999, 1001},
       // Minimised: the game goes on, undrawn.
-      {"minimised", 2 * Ms, 0, false, 999, 1001, 0, 0},
+      {"minimised", 2 * Ms, 0, false, 1, 999, 1001, 0, 0},
+      // A replay at 4x and 16x: every step runs, four or sixteen times as often, and the display
+      // still shows its 60 frames a second.
+      {"4x at 60 Hz", 2 * Ms, hz60, true, 4, 3990, 4004, 598, 602},
+      {"16x at 60 Hz", 2 * Ms, hz60, true, 16, 15960, 16016, 598, 602},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -95,13 +102,14 @@ TEST(Pacer, StepsKeepTheClocksPaceWhateverTheDisplayOrDrawingCosts) {
     run.DrawCost = c.DrawCost;
     run.Refresh = c.Refresh;
     run.Visible = c.Visible;
+    run.Speed = c.Speed;
     run.Play(10'000 * Ms);
     EXPECT_GE(run.Steps, c.MinSteps);
     EXPECT_LE(run.Steps, c.MaxSteps);
     EXPECT_GE(run.Drawn, c.MinDrawn);
     EXPECT_LE(run.Drawn, c.MaxDrawn);
     if (c.Visible) {
-      EXPECT_LE(run.MostUndrawn, TPacer::MaxUndrawn);
+      EXPECT_LE(run.MostUndrawn, TPacer::MaxUndrawn * c.Speed);
     }
     EXPECT_EQ(run.EarlySteps, 0);
   }
@@ -126,6 +134,23 @@ TEST(Pacer, AClockThatGoesBackNeitherFreezesNorRushesTheGame) {
   EXPECT_GE(run.Steps, 199);
   EXPECT_LE(run.Steps, 201);
   EXPECT_LE(run.LongestWait, TPacer::StepTime);
+}
+
+TEST(Pacer, AResumedReplayStartsFromNowAndLeavesThePauseOutOfItsTime) {
+  TPacer pacer;
+  pacer.Start(0);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_TRUE(pacer.Next(i * 10 * Ms, true).Run);
+    pacer.Ran(true, i * 10 * Ms + Ms);
+  }
+  // Paused for ten seconds: no backlog, and the pause is not counted as run.
+  pacer.Resume(10'000 * Ms);
+  const TPaceStep next = pacer.Next(10'000 * Ms, true);
+  EXPECT_TRUE(next.Run && next.Draw);
+  EXPECT_FALSE(pacer.Next(10'000 * Ms, true).Run);
+  pacer.Ran(true, 10'001 * Ms);
+  EXPECT_EQ(pacer.Stats().Steps, 11);
+  EXPECT_LT(pacer.Stats().Elapsed, 200 * Ms);
 }
 
 TEST(Pacer, TheSummaryLineGivesTheFigures) {

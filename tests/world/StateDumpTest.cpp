@@ -2,7 +2,9 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "WorldTestSupport.h"
@@ -14,6 +16,56 @@ namespace {
 float Single(const nlohmann::json& V) {
   return float(V.get<double>());
 }
+
+// The state hash worked out from a dump's JSON alone, as docs/DEMOS.md tells another program to:
+// FNV-1a 64 over the values in order, with the table of which keys hold singles.
+class TDumpHash {
+public:
+  uint64_t Hash = 14695981039346656037ull;
+
+  void Value(const nlohmann::ordered_json& V, const std::string& Record, const std::string& Key) {
+    static const std::set<std::string> singles = {
+        "camera.x",         "camera.y",         "camera.z",
+        "snake.x",          "snake.y",          "snake.speed",
+        "snake.targetX",    "snake.targetY",    "eggs.x",
+        "eggs.y",           "eggs.wobbleAngle", "sperms.x",
+        "sperms.y",         "bullets.x",        "bullets.y",
+        "bullets.angle",    "plankton.x",       "plankton.y",
+        "plankton.course",  "plankton.speed",   "plankton.flapStep",
+        "plankton.targetX", "plankton.targetY", "predators.x",
+        "predators.y",      "predators.radius", "predators.wobbleStep",
+        "predators.fade",   "stars.0",          "stars.1",
+        "stars.2"};
+    if (V.is_object()) {
+      for (auto it = V.begin(); it != V.end(); ++it)
+        Value(it.value(), Record.empty() ? it.key() : Record, it.key());
+    } else if (V.is_array()) {
+      Bytes(uint64_t(V.size()), 8);
+      for (size_t i = 0; i < V.size(); ++i)
+        Value(V[i], Record == Key ? Key : Record, V[i].is_array() ? Key : std::to_string(i));
+    } else if (V.is_boolean()) {
+      Bytes(V.get<bool>() ? 1 : 0, 1);
+    } else if (V.is_string()) {
+      for (const char c : V.get<std::string>()) Bytes(uint8_t(c), 1);
+      Bytes(0, 1);
+    } else if (singles.count(Record + "." + Key)) {
+      const float f = V.get<float>();
+      uint32_t bits;
+      std::memcpy(&bits, &f, 4);
+      Bytes(bits, 4);
+    } else {
+      Bytes(V.is_number_unsigned() ? V.get<uint64_t>() : uint64_t(V.get<int64_t>()), 8);
+    }
+  }
+
+private:
+  void Bytes(uint64_t V, int Count) {
+    for (int i = 0; i < Count; ++i) {
+      Hash ^= uint8_t(V >> (8 * i));
+      Hash *= 1099511628211ull;
+    }
+  }
+};
 
 } // namespace
 
@@ -114,6 +166,33 @@ TEST_F(WorldTest, StateDumpHoldsEveryKeyAndReadsBackToTheSameValues) {
   ASSERT_EQ(d["stars"].size(), 1001u);
   EXPECT_EQ(d["stars"][1000], (nlohmann::json{World->Stars[1000].X, World->Stars[1000].Y,
                                               World->Stars[1000].Z, World->Stars[1000].Size}));
+}
+
+TEST_F(WorldTest, TheStateHashCanBeWorkedOutFromTheDumpAndFollowsEveryValue) {
+  StartGame(false);
+  Mouse(700, 200);
+  Right(true);
+  Left(true);
+  for (int i = 0; i < 60; ++i) RunFrame();
+  ASSERT_GT(World->Particles->LiveCount(), 0);
+  auto fromDump = [&] {
+    TDumpHash hash;
+    hash.Value(nlohmann::ordered_json::parse(StateDumpText(*World, 61)), "", "");
+    return hash.Hash;
+  };
+  const uint64_t before = StateHash(*World, 61);
+  EXPECT_EQ(fromDump(), before);
+  // One value anywhere changes it: a single, a flag, an integer in a list, a star.
+  World->PlanktonList[3]->FlapStep += 1;
+  const uint64_t flap = StateHash(*World, 61);
+  World->Eggs[1]->Active = !World->Eggs[1]->Active;
+  const uint64_t egg = StateHash(*World, 61);
+  World->Stars[500].Size += 1;
+  const uint64_t star = StateHash(*World, 61);
+  for (const uint64_t h : {flap, egg, star}) EXPECT_NE(h, before);
+  EXPECT_EQ(std::set<uint64_t>({flap, egg, star}).size(), 3u);
+  EXPECT_EQ(fromDump(), star);
+  EXPECT_NE(StateHash(*World, 62), star) << "the step counts too";
 }
 
 TEST_F(WorldTest, StateDumpNamesEachStateAndGoesToAFile) {

@@ -101,6 +101,23 @@ std::string MovingDemo(int Frames) {
   return text;
 }
 
+// A recording's mouse lines as the version 1 demo they make (the header, its comment and the
+// checks left out), and how many checks it holds.
+std::string MouseLines(const std::string& Recorded, int64_t& Checks) {
+  std::istringstream lines(Recorded);
+  std::string line, mouse = "gloopa-demo 1\n";
+  Checks = 0;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "gloopa-demo 2");
+  while (std::getline(lines, line)) {
+    if (line.rfind("check ", 0) == 0)
+      ++Checks;
+    else if (line[0] != '#')
+      mouse += line + "\n";
+  }
+  return mouse;
+}
+
 } // namespace
 
 TEST(WaysOut, SignalsEndTheRunThroughTheNormalShutdown) {
@@ -121,10 +138,12 @@ TEST(WaysOut, SignalsEndTheRunThroughTheNormalShutdown) {
     EXPECT_GE(frames, 19); // the journal is a line behind the frame being counted
     EXPECT_LT(frames, 100000);
     // The demo holds every frame played, and each is the frame that was played.
-    const std::string recorded = ReadFile(demo);
+    int64_t checks = 0;
+    const std::string recorded = MouseLines(ReadFile(demo), checks);
     const std::string original = MovingDemo(100000);
     EXPECT_EQ(recorded, original.substr(0, recorded.size()));
     EXPECT_EQ(int64_t(std::count(recorded.begin(), recorded.end(), '\n')), frames + 1);
+    EXPECT_EQ(checks, frames / 100 + (frames % 100 != 0)) << "every 100 steps and the last";
   }
 }
 
@@ -163,28 +182,32 @@ TEST(WaysOut, AFullDiskIsReportedAndLeavesTheOldFileAsItWas) {
   EXPECT_EQ(files, 2) << "only the two old files";
 }
 
-TEST(WaysOut, AKilledRecorderLeavesADemoThatReplaysUpToItsLastCompleteLine) {
+TEST(WaysOut, AKilledRecorderLeavesADemoThatReplaysAndVerifiesUpToItsLastCompleteLine) {
   const std::string demo = Temp("killed.demo"), moves = Temp("moves_killed.demo");
   WriteFile(demo, "gloopa-demo 1\n1 2 0 0 3\n");
   const std::string original = MovingDemo(100000);
   WriteFile(moves, original);
   const pid_t pid = Start({"--play", moves, "--record", demo});
-  ASSERT_TRUE(WaitForLines(demo + ".part", 50)) << Stderr();
+  // Past the second check (every 100 steps).
+  ASSERT_TRUE(WaitForLines(demo + ".part", 230)) << Stderr();
   kill(pid, SIGKILL);
   EXPECT_EQ(Wait(pid), 128 + SIGKILL);
   EXPECT_EQ(ReadFile(demo), "gloopa-demo 1\n1 2 0 0 3\n") << "the old demo is untouched";
 
-  // The journal ends with a whole line, and each line is a frame that was played.
+  // The journal ends with a whole line, and its mouse lines are the frames that were played.
   const std::string part = ReadFile(demo + ".part");
   ASSERT_FALSE(part.empty());
   EXPECT_EQ(part.back(), '\n');
-  EXPECT_EQ(part, original.substr(0, part.size()));
-  const int64_t frames = int64_t(std::count(part.begin(), part.end(), '\n')) - 1;
-  ASSERT_GE(frames, 49);
+  int64_t checks = 0;
+  const std::string mouse = MouseLines(part, checks);
+  EXPECT_EQ(mouse, original.substr(0, mouse.size()));
+  const int64_t frames = int64_t(std::count(mouse.begin(), mouse.end(), '\n')) - 1;
+  ASSERT_GE(checks, 2);
 
-  // It replays: the same state as the original demo played for as many frames.
+  // It replays to the same state as the original demo played for as many frames, and every
+  // check it holds is met.
   const std::string a = Temp("killed_a.json"), b = Temp("killed_b.json");
-  ASSERT_EQ(RunGameWith({"--timedemo", demo + ".part", "--statdump", a}), 0) << Stderr();
+  ASSERT_EQ(RunGameWith({"--verify", demo + ".part", "--statdump", a}), 0) << Stderr();
   ASSERT_EQ(RunGameWith({"--timedemo", moves, "--frames", std::to_string(frames), "--statdump", b}),
             0)
       << Stderr();

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/ReferenceRandom.h"
 #include "support/TestFiles.h"
@@ -65,6 +66,53 @@ nlohmann::json PlayAndDump(const std::string& DemoPath, const std::string& DumpN
   const std::string name = DemoPath.substr(DemoPath.rfind('/') + 1);
   EXPECT_EQ(ReadFile(dump), ExpectedDump(name)) << name << " played by " << Exe;
   return nlohmann::json::parse(ReadFile(dump));
+}
+
+// A demo's lines as text, and what each is: a comment, a mouse line starting at step Start, or a
+// check after step Start - 1 with its hash.
+struct TDemoLineText {
+  bool Comment = false, Check = false;
+  int64_t Start = 0, Count = 0;
+  std::string Hash;
+};
+struct TDemoText {
+  std::vector<std::string> Text; // every line, the header first
+  std::vector<TDemoLineText> Lines;
+  std::vector<size_t> Checks; // indices of the check lines
+  int64_t Steps = 0;
+};
+
+TDemoText ReadDemo(const std::string& Path) {
+  TDemoText demo;
+  std::istringstream in(ReadFile(Path));
+  std::string line;
+  int64_t step = 1;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    TDemoLineText what;
+    what.Start = step;
+    what.Comment = demo.Text.empty() || w.empty() || w[0][0] == '#';
+    what.Check = !what.Comment && w[0] == "check";
+    if (what.Check) {
+      what.Hash = w.at(2);
+      demo.Checks.push_back(demo.Text.size());
+    } else if (!what.Comment) {
+      what.Count = w.size() == 5 ? std::stoll(w[4]) : 1;
+      step += what.Count;
+    }
+    demo.Text.push_back(line);
+    demo.Lines.push_back(what);
+  }
+  demo.Steps = step - 1;
+  return demo;
+}
+
+std::string Join(const std::vector<std::string>& Lines) {
+  std::string text;
+  for (const std::string& line : Lines) text += line + "\n";
+  return text;
 }
 
 int CountTrue(const nlohmann::json& List, const char* Key) {
@@ -161,19 +209,91 @@ TEST(EndToEnd, LosingAGameReturnsToTheTitle) {
   EXPECT_GT(used, 0) << "predators came into play during the game";
 }
 
-TEST(EndToEnd, TheSimulationBuildLeavesTheRealBuildsStateAfterEveryDemo) {
-  // The real build's dumps are checked against the kept ones by the tests above (the long demo
-  // takes minutes to draw on a software renderer, so it is played by the simulation build only).
-  // Every demo needs its dump in tests/world/dumps/.
+TEST(EndToEnd, EveryKeptDemoVerifiesAndLeavesItsDumpOnTheRealAndTheSimulationBuild) {
+  // Verified headless, nothing is drawn: the long demo takes minutes to draw on a software
+  // renderer. Every demo needs its dump in tests/world/dumps/ and checks of its own.
   int demos = 0;
   for (const auto& entry : std::filesystem::directory_iterator(GLOOPA_DEMO_DIR)) {
     const std::string name = entry.path().filename().string();
     if (entry.path().extension() != ".demo") continue;
     ASSERT_FALSE(ExpectedDump(name).empty()) << "no kept dump for " << name;
-    PlayAndDump(Demo(name), "sim_" + name + ".json", "--timedemo", GLOOPA_SIM_EXE);
+    const TDemoText demo = ReadDemo(Demo(name));
+    ASSERT_FALSE(demo.Checks.empty()) << name << " holds no checks";
+    for (const std::string exe : {GLOOPA_EXE, GLOOPA_SIM_EXE}) {
+      SCOPED_TRACE(name + " on " + exe);
+      const std::string dump = Temp("verified_" + name + ".json");
+      std::remove(dump.c_str());
+      const TRun run = RunGame("--verify " + Demo(name) + " --statdump " + dump, false, exe);
+      EXPECT_EQ(run.Status, 0) << run.Err;
+      EXPECT_EQ(run.Out, "verify: " + std::to_string(demo.Steps) + " steps, " +
+                             std::to_string(demo.Checks.size()) + " checks, all equal\n");
+      EXPECT_EQ(ReadFile(dump), ExpectedDump(name));
+    }
     ++demos;
   }
   EXPECT_GE(demos, 4);
+}
+
+TEST(EndToEnd, TheVerifierReportsTheFirstCheckThatDiffers) {
+  const TDemoText demo = ReadDemo(Demo("long.demo"));
+  // A long mouse line with the right button flipped: the game goes another way from the first
+  // check after it.
+  size_t mouse = 0;
+  while (demo.Lines[mouse].Count < 50 || demo.Lines[mouse].Start < 1000) ++mouse;
+  size_t after = mouse;
+  while (!demo.Lines[after].Check) ++after;
+  std::vector<std::string> changed = demo.Text;
+  std::istringstream words(changed[mouse]);
+  std::string x, y, left, right, count;
+  words >> x >> y >> left >> right >> count;
+  changed[mouse] = x + " " + y + " " + left + " " + (right == "1" ? "0" : "1") + " " + count;
+  SCOPED_TRACE(demo.Text[mouse] + " made " + changed[mouse]);
+  const std::string moved = Temp("moved.demo");
+  WriteFile(moved, Join(changed));
+  const TRun run = RunGame("--verify " + moved, false, GLOOPA_SIM_EXE);
+  EXPECT_EQ(run.Status, 1);
+  const std::string expected = "desync at step " + std::to_string(demo.Lines[after].Start - 1) +
+                               " (line " + std::to_string(after + 1) + "): expected " +
+                               demo.Lines[after].Hash + ", got ";
+  EXPECT_NE(run.Err.find(expected), std::string::npos) << run.Err;
+  EXPECT_EQ(run.Out.find("verify:"), std::string::npos);
+
+  // A changed hash: reported at its own check, with the hash the game really reached.
+  size_t third = 0;
+  for (int seen = 0; seen < 3; ++third)
+    if (demo.Lines[third].Check) ++seen;
+  --third;
+  changed = demo.Text;
+  const std::string hash = demo.Lines[third].Hash;
+  const std::string other = std::string(1, hash[0] == '0' ? '1' : '0') + hash.substr(1);
+  changed[third].replace(changed[third].find(hash), hash.size(), other);
+  const std::string edited = Temp("edited.demo");
+  WriteFile(edited, Join(changed));
+  const TRun again = RunGame("--verify " + edited, false, GLOOPA_SIM_EXE);
+  EXPECT_EQ(again.Status, 1);
+  EXPECT_NE(again.Err.find("desync at step " + std::to_string(demo.Lines[third].Start - 1) +
+                           " (line " + std::to_string(third + 1) + "): expected " + other +
+                           ", got " + hash +
+                           "; the seed, score, energy and particle count "
+                           "agree\n"),
+            std::string::npos)
+      << again.Err;
+}
+
+TEST(EndToEnd, TheStateAfterAnyStepCanBeDumped) {
+  const std::string a = Temp("at300.json"), b = Temp("to300.json");
+  TRun run =
+      RunGame("--verify " + Demo("long.demo") + " --statdump-at 300 " + a, false, GLOOPA_SIM_EXE);
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  run = RunGame("--timedemo " + Demo("long.demo") + " --frames 300 --statdump " + b, false,
+                GLOOPA_SIM_EXE);
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(nlohmann::json::parse(ReadFile(a))["frames"], 300);
+  EXPECT_EQ(ReadFile(a), ReadFile(b));
+  // A step the run never reaches is reported, and the run fails.
+  run = RunGame("--play " + Demo("start.demo") + " --statdump-at 5 " + a, false, GLOOPA_SIM_EXE);
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_NE(run.Err.find("before step 5"), std::string::npos) << run.Err;
 }
 
 TEST(EndToEnd, EveryPacingPlaysTheSameGame) {
@@ -201,8 +321,11 @@ TEST(EndToEnd, ARecordedRunReplaysToTheSameState) {
   TRun run = RunGame(
       "--play " + Demo("steer_shoot.demo") + " --record " + recorded + " --statdump " + a, false);
   ASSERT_EQ(run.Status, 0) << run.Err;
-  // The recording holds the same frames as the hand-written demo, without its comments.
-  EXPECT_EQ(ReadFile(recorded), "gloopa-demo 1\n512 384 1 0\n1000 100 1 1 30\n1000 100 0 0 10\n");
+  // The recording is the kept demo (itself recorded so) without its hand-written comments.
+  std::string kept;
+  for (const std::string& line : ReadDemo(Demo("steer_shoot.demo")).Text)
+    if (line.rfind("# recorded by", 0) == 0 || line[0] != '#') kept += line + "\n";
+  EXPECT_EQ(ReadFile(recorded), kept);
   run = RunGame("--play " + recorded + " --statdump " + b, false);
   ASSERT_EQ(run.Status, 0) << run.Err;
   run = RunGame("--timedemo " + recorded + " --statdump " + c, true);
@@ -235,7 +358,12 @@ TEST(EndToEnd, AFreeRunDumpsItsStateAndARunWithoutInputRecordsTheIdleMouse) {
   const std::string recorded = Temp("idle.demo"), dump = Temp("idle.json");
   const TRun run = RunGame("--frames 30 --record " + recorded + " --statdump " + dump);
   ASSERT_EQ(run.Status, 0) << run.Err;
-  EXPECT_EQ(ReadFile(recorded), "gloopa-demo 1\n512 384 0 0 30\n");
+  const TDemoText demo = ReadDemo(recorded);
+  ASSERT_EQ(demo.Text.size(), 4u);
+  EXPECT_EQ(demo.Text[0], "gloopa-demo 2");
+  EXPECT_EQ(demo.Text[1], "# recorded by gloopa " GLOOPA_VERSION);
+  EXPECT_EQ(demo.Text[2], "512 384 0 0 30");
+  EXPECT_EQ(demo.Text[3].rfind("check 30 ", 0), 0u) << "a check after the last step";
   const nlohmann::json d = nlohmann::json::parse(ReadFile(dump));
   EXPECT_EQ(d["frames"], 30);
   EXPECT_EQ(d["state"], "title");
@@ -251,6 +379,7 @@ TEST(EndToEnd, MalformedDemosAreRefusedBeforeTheGameStarts) {
       {"gloopa-demo 1\n# fine\n512 384 1 0\n512 384 1\n", ":4: expected"},
       {"gloopa-demo 1\n512 384 1 0 -3\n", ":2: negative count"},
       {"gloopa-demo 1\n512 40000 1 0\n", ":2: Y 40000 is out of range"},
+      {"gloopa-demo 2\n512 384 1 0 5\ncheck 5 00ff 7 0 0\n", ":3: expected \"check STEP"},
   };
   int i = 0;
   for (const Case& c : cases) {
@@ -258,13 +387,18 @@ TEST(EndToEnd, MalformedDemosAreRefusedBeforeTheGameStarts) {
     const std::string dump = Temp("bad.json");
     std::remove(dump.c_str());
     WriteFile(path, c.Text);
-    for (const char* mode : {"--play", "--timedemo"}) {
+    for (const char* mode : {"--play", "--timedemo", "--verify"}) {
       const TRun run = RunGame(std::string(mode) + " " + path + " --statdump " + dump, true);
       EXPECT_EQ(run.Status, 2) << c.Text;
       EXPECT_NE(run.Err.find(path + c.Message), std::string::npos) << run.Err;
       EXPECT_TRUE(ReadFile(dump).empty()) << "no game was run";
     }
   }
+  // Nothing to compare is no proof: a demo without checks is refused by the verifier.
+  WriteFile(Temp("unchecked.demo"), "gloopa-demo 2\n512 384 1 0\n");
+  const TRun unchecked = RunGame("--verify " + Temp("unchecked.demo"), true);
+  EXPECT_EQ(unchecked.Status, 2);
+  EXPECT_NE(unchecked.Err.find("holds no checks"), std::string::npos) << unchecked.Err;
   const TRun missing = RunGame("--play " + Temp("no-such.demo"));
   EXPECT_EQ(missing.Status, 2);
   EXPECT_NE(missing.Err.find("no-such.demo"), std::string::npos);
