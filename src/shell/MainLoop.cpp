@@ -293,7 +293,7 @@ bool ReplayHeld(TGameWindow& Window, TPacer* Pacer) {
   }
   if (controls.TakeStep()) {
     GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
-    RunStep(Window, true);
+    if (RunStep(Window, true) && Pacer) Pacer->Ran(true, Now());
     return true;
   }
   if (Window.Visible) PollKeys();

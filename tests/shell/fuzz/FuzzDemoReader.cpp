@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes as a demo file. The reader must either refuse the text with a
-// message naming the line, or give lines that are in range and that read back unchanged from the
-// text the demo writes of itself.
+// message naming the line, or give lines and checks that are in range and that read back
+// unchanged from the text the demo writes of itself. The kept demos, with their checks, are seeds.
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -24,10 +24,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     total += line.Count;
   }
   if (demo.FrameCount() != total) std::abort();
+  // Each check follows the steps before it, in order, one a step.
+  int64_t last = 0;
+  for (const TDemoCheck& check : demo.Checks) {
+    if (demo.Version < 2 || check.Step <= last || check.Step > total || check.Particles < 0)
+      std::abort();
+    last = check.Step;
+  }
   std::istringstream again(demo.Text());
   TDemo copy;
-  if (!TDemo::Parse(again, "copy.demo", copy, error) || copy.Lines.size() != demo.Lines.size())
+  if (!TDemo::Parse(again, "copy.demo", copy, error) || copy.Lines.size() != demo.Lines.size() ||
+      copy.Checks.size() != demo.Checks.size())
     std::abort();
+  for (size_t i = 0; i < demo.Checks.size(); ++i) {
+    const TDemoCheck &a = demo.Checks[i], &b = copy.Checks[i];
+    if (a.Step != b.Step || a.Hash != b.Hash || a.Seed != b.Seed || a.Score != b.Score ||
+        a.Energy != b.Energy || a.Particles != b.Particles)
+      std::abort();
+  }
   for (size_t i = 0; i < demo.Lines.size(); ++i)
     if (!(copy.Lines[i].State == demo.Lines[i].State) || copy.Lines[i].Count != demo.Lines[i].Count)
       std::abort();
