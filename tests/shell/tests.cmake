@@ -21,7 +21,8 @@ set_tests_properties(gloopa_no_gl_window_exits_1 PROPERTIES TIMEOUT 20
 # Malformed values of the newer options are refused with the usage and status 2, before any game.
 # Each case keeps its messages in a file of its own, as the cases may run side by side.
 foreach(args "--screenshot 0 shot.png" "--screenshot abc shot.png" "--screenshot -3 shot.png"
-    "--screenshot 5" "--desktop=1")
+    "--screenshot 5" "--desktop=1" "--statdump-at 0 dump.json" "--statdump-at 5"
+    "--verify a.demo --play b.demo")
   string(MAKE_C_IDENTIFIER "${args}" name)
   add_test(NAME gloopa_refuses${name}
     COMMAND sh -c "$<TARGET_FILE:gloopa> --headless --frames 1 ${args} >/dev/null 2>err${name}.txt; test $? -eq 2 && grep -q Usage err${name}.txt")
