@@ -10,9 +10,9 @@ PACKAGES=(
   libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xfonts-base xdotool x11-utils libx11-dev imagemagick sox
-  desktop-file-utils appstream dpkg-dev file
-  # The Windows package (scripts/build-windows.sh) and its tests under Wine.
-  g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64
+  desktop-file-utils appstream dpkg-dev file lintian
+  # The Windows package and installer (scripts/build-windows.sh) and their tests under Wine.
+  g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 nsis
 )
 
 if [ "${1:-}" = "--list" ]; then
