@@ -1,6 +1,8 @@
 // Draws the game's application icons from its own art: the glow bitmap the particles and spheres
 // use, tinted and laid along a curve as a snake of segments, with the fade ring round its head,
-// on the game's deep blue in a rounded square. Writes gloopa-<size>.png (RGBA) for each size.
+// on the game's deep blue in a rounded square. Writes gloopa-<size>.png (RGBA) for each size, and
+// gloopa.ico for the Windows program: the 16, 32, 48 and 256 px images as PNG-compressed entries,
+// the very bytes of the PNG files.
 //
 //   make_icons <data folder> <output folder>
 #include <png.h>
@@ -59,16 +61,65 @@ struct TSprite {
   float R, G, B;
 };
 
-bool WritePNG(const std::string& Path, int Size, const std::vector<uint8_t>& RGBA) {
-  std::FILE* file = std::fopen(Path.c_str(), "wb");
-  if (!file) return false;
+// The icon as PNG file bytes (RGBA), or nothing when libpng fails.
+std::vector<uint8_t> EncodePNG(int Size, const std::vector<uint8_t>& RGBA) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = png_uint_32(Size);
   image.height = png_uint_32(Size);
   image.format = PNG_FORMAT_RGBA;
-  const bool ok = png_image_write_to_stdio(&image, file, 0, RGBA.data(), 0, nullptr) != 0;
+  png_alloc_size_t bytes = 0;
+  if (!png_image_write_to_memory(&image, nullptr, &bytes, 0, RGBA.data(), 0, nullptr)) return {};
+  std::vector<uint8_t> png(bytes);
+  if (!png_image_write_to_memory(&image, png.data(), &bytes, 0, RGBA.data(), 0, nullptr)) return {};
+  png.resize(bytes);
+  return png;
+}
+
+bool WriteFile(const std::string& Path, const std::vector<uint8_t>& Bytes) {
+  std::FILE* file = std::fopen(Path.c_str(), "wb");
+  if (!file) return false;
+  const bool ok = std::fwrite(Bytes.data(), 1, Bytes.size(), file) == Bytes.size();
   return std::fclose(file) == 0 && ok;
+}
+
+void PutLE16(std::vector<uint8_t>& Out, unsigned Value) {
+  Out.push_back(uint8_t(Value));
+  Out.push_back(uint8_t(Value >> 8));
+}
+
+void PutLE32(std::vector<uint8_t>& Out, uint32_t Value) {
+  PutLE16(Out, Value & 0xFFFF);
+  PutLE16(Out, Value >> 16);
+}
+
+struct TIconImage {
+  int Size;
+  const std::vector<uint8_t>* PNG;
+};
+
+// An .ico file: the 6-byte header, one 16-byte entry per image, then the images. A size of 256
+// is written as 0 in the entry's byte-wide width and height.
+std::vector<uint8_t> IconFile(const std::vector<TIconImage>& Images) {
+  std::vector<uint8_t> ico;
+  PutLE16(ico, 0); // reserved
+  PutLE16(ico, 1); // an icon, not a cursor
+  PutLE16(ico, unsigned(Images.size()));
+  uint32_t offset = uint32_t(6 + 16 * Images.size());
+  for (const TIconImage& image : Images) {
+    ico.push_back(uint8_t(image.Size & 0xFF));
+    ico.push_back(uint8_t(image.Size & 0xFF));
+    ico.push_back(0); // no palette
+    ico.push_back(0); // reserved
+    PutLE16(ico, 1);  // colour planes
+    PutLE16(ico, 32); // bits per pixel
+    PutLE32(ico, uint32_t(image.PNG->size()));
+    PutLE32(ico, offset);
+    offset += uint32_t(image.PNG->size());
+  }
+  for (const TIconImage& image : Images)
+    ico.insert(ico.end(), image.PNG->begin(), image.PNG->end());
+  return ico;
 }
 
 std::vector<uint8_t> DrawIcon(int Size, const std::vector<TSprite>& Sprites) {
@@ -141,12 +192,23 @@ int main(int argc, char** argv) {
   // The head's bright core and the fade ring around it.
   sprites.push_back({&glow, 0.70f, 0.34f, 0.22f, 0.6f, 0.6f, 0.6f});
   sprites.push_back({&ring, 0.70f, 0.34f, 0.24f, 0.1f, 0.7f, 0.7f});
-  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+  std::vector<std::vector<uint8_t>> pngs;
+  const std::vector<int> sizes = {16, 24, 32, 48, 64, 128, 256};
+  for (const int size : sizes) {
     const std::string path = out + "gloopa-" + std::to_string(size) + ".png";
-    if (!WritePNG(path, size, DrawIcon(size, sprites))) {
+    pngs.push_back(EncodePNG(size, DrawIcon(size, sprites)));
+    if (pngs.back().empty() || !WriteFile(path, pngs.back())) {
       std::fprintf(stderr, "make_icons: cannot write %s\n", path.c_str());
       return 1;
     }
+  }
+  std::vector<TIconImage> icoImages;
+  for (size_t i = 0; i < sizes.size(); ++i)
+    if (sizes[i] == 16 || sizes[i] == 32 || sizes[i] == 48 || sizes[i] == 256)
+      icoImages.push_back({sizes[i], &pngs[i]});
+  if (!WriteFile(out + "gloopa.ico", IconFile(icoImages))) {
+    std::fprintf(stderr, "make_icons: cannot write %sgloopa.ico\n", out.c_str());
+    return 1;
   }
   return 0;
 }

@@ -1,5 +1,6 @@
 # The application icons, drawn at build time from the game's own bitmaps and installed into the
-# hicolor theme. A cross build draws none: its package carries no icons.
+# hicolor theme, and gloopa.ico for the Windows program. A cross build draws none: it is handed the
+# native build's gloopa.ico (GLOOPA_HOST_ICON, cmake/WindowsProgram.cmake).
 if(CMAKE_CROSSCOMPILING)
   return()
 endif()
@@ -9,7 +10,7 @@ set(GLOOPA_ICON_DIR ${CMAKE_BINARY_DIR}/generated/icons)
 add_executable(make_icons ${CMAKE_SOURCE_DIR}/tools/MakeIcons.cpp)
 target_include_directories(make_icons PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(make_icons PRIVATE PNG::PNG)
-set(icon_files "")
+set(icon_files ${GLOOPA_ICON_DIR}/gloopa.ico)
 foreach(size ${GLOOPA_ICON_SIZES})
   list(APPEND icon_files ${GLOOPA_ICON_DIR}/gloopa-${size}.png)
 endforeach()
