@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Console.h"
 #include "shell/DemoSession.h"
 #include "shell/GLWindow.h"
 
@@ -27,6 +28,7 @@ bool ParseFrameNumber(const std::string& Text, int64_t& Frame) {
 } // namespace
 
 int main(int argc, char** argv) {
+  AttachParentConsole();
   CLI::App app{"Gloopa: a game of life, death and destruction", "gloopa"};
   TRunOptions options;
   TSessionFiles files;
