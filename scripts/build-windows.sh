@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows package build-windows/gloopa-win64.zip: gloopa.exe (64-bit, MinGW-w64
-# GCC), SDL2.dll and OpenAL32.dll built from Debian's own source packages at the versions the
-# Linux build uses, the models and bitmaps, and a short README.
+# Cross-builds the Windows packages: build-windows/gloopa-win64.zip, one folder holding gloopa.exe
+# (64-bit, MinGW-w64 GCC, with its icon, version information and manifest), SDL2.dll and
+# OpenAL32.dll built from Debian's own source packages at the versions the Linux build uses, the
+# models and bitmaps, a short README and the licences; and build-windows/gloopa-setup.exe, an NSIS
+# installer of the same files (dist/windows/gloopa.nsi).
 #
 # SDL2 and OpenAL Soft are built once and kept in $GLOOPA_WINDOWS_CACHE (default
 # ~/.cache/gloopa-windows), one folder per source version; later runs only rebuild the game.
 # The sound clips are synthesized by the Linux build's ClipSynth (build/, made if missing), so
-# both packages carry the same bytes.
+# both packages carry the same bytes. The icon is drawn by make_icons, built for this machine in
+# build-windows/host.
 #
 # Environment: GLOOPA_WINDOWS_CACHE (cache folder), JOBS (parallel jobs, default nproc),
 # NICE (niceness of the big builds, default 10).
@@ -25,7 +28,7 @@ say() { echo "build-windows: $*" >&2; }
 die() { echo "build-windows: $*" >&2; exit 1; }
 cannot_fetch() { echo "build-windows: $*" >&2; exit 75; }
 
-for tool in $triple-gcc $triple-g++ dpkg-source dpkg-query apt-get cmake; do
+for tool in $triple-gcc $triple-g++ $triple-windres makensis dpkg-source dpkg-query apt-get cmake; do
   command -v "$tool" >/dev/null || die "$tool is missing: run scripts/setup-deps.sh"
 done
 
@@ -167,6 +170,15 @@ if [ ! -x build/bin/ClipSynth ]; then
   "${nice_cmd[@]}" cmake --build build -j"$jobs" --target ClipSynth >/dev/null
 fi
 
+# The native icon painter, for gloopa.ico: a build of its own, so that the Linux build in build/
+# is left as it is.
+host=$out/host
+cmake -S . -B "$host" -DCMAKE_BUILD_TYPE=Release -DGLOOPA_TESTS=OFF -DGLOOPA_BENCH=OFF \
+  >"$out/host-configure.log" || { cat "$out/host-configure.log" >&2; die "configuring $host failed"; }
+"${nice_cmd[@]}" cmake --build "$host" -j"$jobs" --target gloopa_icons >/dev/null
+icon=$host/generated/icons/gloopa.ico
+[ -f "$icon" ] || die "make_icons drew no $icon"
+
 # CLI11 and nlohmann-json are header-only; the cross build sees only the folders it is given, so
 # their Debian headers and CMake files are staged in a prefix of their own.
 headers=$out/host-headers
@@ -179,26 +191,62 @@ cp -rp /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$headers/share/cma
 say "cross-building the game"
 cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DGLOOPA_WINDOWS_PREFIXES="$sdl_prefix;$al_prefix;$headers" \
-  -DGLOOPA_HOST_CLIP_SYNTH="$root/build/bin/ClipSynth" \
+  -DGLOOPA_HOST_CLIP_SYNTH="$root/build/bin/ClipSynth" -DGLOOPA_HOST_ICON="$icon" \
   -DGLOOPA_TESTS=OFF -DGLOOPA_BENCH=OFF >"$out/configure.log" ||
   { cat "$out/configure.log" >&2; die "configuring the cross build failed"; }
 "${nice_cmd[@]}" cmake --build "$out/build" -j"$jobs" --target gloopa
 
-# The package: one folder holding the game, its two libraries, its data and a README.
+version=$(sed -n 's/^project(gloopa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || die "cannot read the project version from CMakeLists.txt"
+[ -f LICENSE ] || die "LICENSE is missing: the packages carry the game's licence"
+zlib_header=/usr/$triple/include/zlib.h
+[ -f "$zlib_header" ] || die "$zlib_header is missing: run scripts/setup-deps.sh"
+
+# Text files for Windows' editors: CRLF line ends.
+crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$@"; }
+
+# The package: one folder holding the game, its two libraries, its data, a README and the
+# licences.
 stage=$out/gloopa-win64
-rm -rf "$stage" "$out/gloopa-win64.zip"
+rm -rf "$stage" "$out/gloopa-win64.zip" "$out/gloopa-setup.exe"
 mkdir -p "$stage"
 cp "$out/build/bin/gloopa.exe" "$stage/"
 "$triple-strip" "$stage/gloopa.exe"
 cp "$sdl_prefix/bin/SDL2.dll" "$al_prefix/bin/OpenAL32.dll" "$stage/"
 "$triple-strip" "$stage/SDL2.dll" "$stage/OpenAL32.dll"
 cp data/* "$stage/"
-# The libraries' licences travel with them (SDL2: zlib; OpenAL Soft: LGPL, whose source is
-# Debian's, named in the README).
+# The game's licence (MIT), and those of the libraries it carries: SDL2 (zlib), OpenAL Soft (LGPL,
+# whose source is Debian's, named in the README) and zlib, linked into gloopa.exe, whose licence
+# is the notice at the head of its header.
+crlf LICENSE >"$stage/LICENSE.txt"
 cp "$sdl_src/LICENSE.txt" "$stage/LICENSE-SDL2.txt"
 cp "$al_src/COPYING" "$stage/COPYING-OpenAL-Soft.txt"
-sed -e "s/@VERSION@/$(sed -n 's/^project(gloopa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)/" \
+zlib_version=$(sed -n 's/^#define ZLIB_VERSION "\(.*\)"/\1/p' "$zlib_header")
+{
+  echo "zlib $zlib_version, linked into gloopa.exe (PNG screenshots), is under this licence:"
+  echo
+  sed -n '3,/madler@/p' "$zlib_header" | sed 's/^  //'
+} | crlf >"$stage/LICENSE-zlib.txt"
+grep -q "This notice may not be removed" "$stage/LICENSE-zlib.txt" ||
+  die "no licence notice found at the head of $zlib_header"
+sed -e "s/@VERSION@/$version/" \
   -e "s/@SDL@/${sdl_version#*:}/" -e "s/@OPENAL@/$(basename "$al_prefix" | sed 's/^openal-soft-//')/" \
-  -e 's/$/\r/' docs/README-windows.txt >"$stage/README.txt"
+  -e "s/@ZLIB@/$zlib_version/" docs/README-windows.txt | crlf >"$stage/README.txt"
 (cd "$out" && cmake -E tar cf gloopa-win64.zip --format=zip gloopa-win64)
 say "wrote $out/gloopa-win64.zip ($(stat -c %s "$out/gloopa-win64.zip") bytes)"
+
+# The installer lays down the folder's files, each named once, and its uninstaller removes those
+# same names (and nothing else) from the install folder.
+files=$out/installer-files.nsh
+{
+  echo "!macro GloopaInstallFiles"
+  for f in "$stage"/*; do echo "  File \"$f\""; done
+  echo "!macroend"
+  echo "!macro GloopaDeleteFiles"
+  for f in "$stage"/*; do echo "  Delete \"\$INSTDIR\\$(basename "$f")\""; done
+  echo "!macroend"
+} >"$files"
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DFILES="$files" -DICON="$icon" \
+  -DOUTFILE="$out/gloopa-setup.exe" dist/windows/gloopa.nsi >"$out/makensis.log" ||
+  { cat "$out/makensis.log" >&2; die "makensis failed"; }
+say "wrote $out/gloopa-setup.exe ($(stat -c %s "$out/gloopa-setup.exe") bytes)"
