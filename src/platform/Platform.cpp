@@ -3,7 +3,12 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -51,6 +56,18 @@ std::string GameFolder() {
   const std::string installed = folder + "../share/gloopa/";
   if (holdsModels(installed)) return installed;
   return folder;
+}
+
+bool PlatformSetDefaultEnvironment(const std::string& Name, const std::string& Value) {
+  if (std::getenv(Name.c_str()) != nullptr) return false;
+#ifdef _WIN32
+  // The C runtime's copy of the environment, which getenv reads in the libraries too, and the
+  // process's own block.
+  SetEnvironmentVariableA(Name.c_str(), Value.c_str());
+  return _putenv_s(Name.c_str(), Value.c_str()) == 0;
+#else
+  return setenv(Name.c_str(), Value.c_str(), 0) == 0;
+#endif
 }
 
 void* PlatformLoadLibrary(const std::string& Name) {

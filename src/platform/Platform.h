@@ -28,6 +28,10 @@ void PlatformUnloadLibrary(void* Library);
 
 void PlatformSleep(unsigned Milliseconds);
 
+// Sets the environment variable Name to Value for this process (and the libraries it loads),
+// unless it is already set. Returns whether it was set here.
+bool PlatformSetDefaultEnvironment(const std::string& Name, const std::string& Value);
+
 // Asks the C library to keep memory that is freed instead of handing it back to the system at
 // once. A software GL renderer allocates and frees megabytes of vertex and scene memory every
 // frame, and returning it each time costs a page fault per page when it is taken again. Called

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "platform/LittleEndian.h"
+#include "platform/Platform.h"
 #include "sound/DXClass.h"
 #include "sound/DXSounds.h"
 
@@ -42,6 +45,7 @@ void TALApi::Load() {
 }
 
 std::unique_ptr<TALDevice> TALDevice::Open(const char* Name) {
+  UseGameSettings();
   auto result = std::make_unique<TALDevice>();
   result->Al.Load();
   result->Device = result->Al.OpenDevice(Name);
@@ -49,8 +53,8 @@ std::unique_ptr<TALDevice> TALDevice::Open(const char* Name) {
   // A cue fired every 10 ms frame restarts its clip every frame, and a restart takes effect only
   // at the start of a mixing period: with the library's default of about 23 ms the restarts of
   // the contact buzz would land late and unevenly, as clicks. So a period of at most 10 ms is
-  // asked for, here and, for library versions that ignore this attribute, by the alsoft.conf
-  // that lies beside the executable.
+  // asked for, here and, for library versions that ignore this attribute, by the game's
+  // alsoft.conf (UseGameSettings).
   const ALCint attributes[] = {ALC_REFRESH, 100, 0};
   result->Context = result->Al.CreateContext(result->Device, attributes);
   if (!result->Context) return nullptr;
@@ -58,6 +62,16 @@ std::unique_ptr<TALDevice> TALDevice::Open(const char* Name) {
   result->CanTellDisconnect = result->Al.IsExtensionPresent(result->Device, "ALC_EXT_disconnect");
   result->DirectChannels = result->Al.AlIsExtensionPresent("AL_SOFT_direct_channels");
   return result;
+}
+
+void TALDevice::UseGameSettings() {
+  // Read when the library first opens a device. A player's own ALSOFT_CONF wins, and is read
+  // instead; the library still reads its usual files (and one beside the executable) first.
+  const std::string settings = GameFolder() + "alsoft.conf";
+  if (std::FILE* file = std::fopen(settings.c_str(), "rb")) {
+    std::fclose(file);
+    PlatformSetDefaultEnvironment("ALSOFT_CONF", settings);
+  }
 }
 
 TALDevice::~TALDevice() {

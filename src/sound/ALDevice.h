@@ -49,6 +49,8 @@ struct TALDevice {
 
   // Null when no device can be opened; the library itself must already be loadable.
   static std::unique_ptr<TALDevice> Open(const char* Name);
+  // Names the game's alsoft.conf in ALSOFT_CONF when that is unset and the file is there.
+  static void UseGameSettings();
   ~TALDevice();
   void MakeCurrent() const;
   bool Connected() const;

@@ -43,8 +43,3 @@ add_dependencies(gloopa_sound gloopa_clips)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/sound/frmDXSounds.cpp PROPERTIES
   COMPILE_DEFINITIONS "GLOOPA_CLIP_DIR=\"${GLOOPA_CLIP_DIR}\""
   OBJECT_DEPENDS "${GLOOPA_CLIP_FILES}")
-
-# OpenAL Soft reads alsoft.conf from the executable's folder: it asks for a mixing period of at
-# most 10 ms, for library versions that ignore the period the game requests itself.
-configure_file(${CMAKE_SOURCE_DIR}/src/sound/alsoft.conf ${GLOOPA_BIN_DIR}/alsoft.conf COPYONLY)
-install(FILES ${CMAKE_SOURCE_DIR}/src/sound/alsoft.conf DESTINATION bin)

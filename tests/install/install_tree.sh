@@ -12,17 +12,16 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/gloopa share/applications/gloopa.desktop share/man/man6/gloopa.6 \
-  share/metainfo/io.github.gloopa.gloopa.metainfo.xml \
+for f in bin/gloopa share/applications/gloopa.desktop share/man/man6/gloopa.6.gz \
+  share/metainfo/io.github.gloopa.gloopa.metainfo.xml share/gloopa/alsoft.conf \
+  share/doc/gloopa/copyright share/doc/gloopa/changelog.gz \
   share/gloopa/jelly.txt share/gloopa/sphere.txt share/gloopa/SphereTile8x8.txt \
   share/gloopa/CircleFade8x8.txt share/gloopa/SphereGlow64.bmp share/gloopa/RingFade64.bmp; do
   [ -f "$prefix/$f" ] || fail "missing $f"
 done
 [ -x "$prefix/bin/gloopa" ] || fail "bin/gloopa is not executable"
-# Nothing of the game's data is left beside the executable; only OpenAL Soft's settings, which
-# the library reads from the executable's folder.
-[ "$(ls "$prefix/bin" | tr '\n' ' ')" = "alsoft.conf gloopa " ] ||
-  fail "bin/ holds more than the game: $(ls "$prefix/bin")"
+# Nothing but the game in bin/: its data, OpenAL Soft's settings among them, is in share/gloopa.
+[ "$(ls "$prefix/bin")" = gloopa ] || fail "bin/ holds more than the game: $(ls "$prefix/bin")"
 
 for size in 16 24 32 48 64 128 256; do
   icon=$prefix/share/icons/hicolor/${size}x${size}/apps/gloopa.png
@@ -39,16 +38,30 @@ grep -q "<launchable type=\"desktop-id\">gloopa.desktop</launchable>" \
   "$prefix/share/metainfo/io.github.gloopa.gloopa.metainfo.xml" || fail "metainfo launchable"
 
 # Every option the game's help lists is in the man page.
+man_page=$work/gloopa.6
+gzip -dc "$prefix/share/man/man6/gloopa.6.gz" >"$man_page"
 options=$("$prefix/bin/gloopa" --help | grep -o -- '--[a-z][a-z-]*' | sort -u)
 [ -n "$options" ] || fail "no options in --help"
 for option in $options; do
-  grep -q -- "${option//-/\\\\-}" "$prefix/share/man/man6/gloopa.6" ||
-    fail "the man page does not list $option"
+  grep -q -- "${option//-/\\\\-}" "$man_page" || fail "the man page does not list $option"
 done
 if command -v man >/dev/null 2>&1; then
-  warnings=$(man --warnings -l "$prefix/share/man/man6/gloopa.6" 2>&1 >/dev/null || true)
+  warnings=$(man --warnings -l "$man_page" 2>&1 >/dev/null || true)
   [ -z "$warnings" ] || fail "man page warnings: $warnings"
 fi
+
+# One version everywhere: the project's, in --version, the credits line drawn on the title
+# screen, the AppStream release, the man page and the changelog.
+version=$(sed -n 's/^project(gloopa VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+[ -n "$version" ] || fail "no project version"
+[ "$("$prefix/bin/gloopa" --version)" = "gloopa $version" ] || fail "--version: $("$prefix/bin/gloopa" --version)"
+grep -aq "Gloopa, by the Gloopa developers, version $version" "$prefix/bin/gloopa" ||
+  fail "the credits line does not name version $version"
+grep -q "<release version=\"$version\"" "$prefix/share/metainfo/io.github.gloopa.gloopa.metainfo.xml" ||
+  fail "the AppStream release is not $version"
+grep -q "\"gloopa $version\"" "$man_page" || fail "the man page is not of version $version"
+gzip -dc "$prefix/share/doc/gloopa/changelog.gz" | head -n 1 | grep -q "^gloopa ($version) " ||
+  fail "the changelog's last entry is not $version"
 
 # The installed game runs from anywhere on its installed data.
 mkdir "$work/elsewhere"

@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "RiffImage.h"
+#include "platform/Platform.h"
+#include "sound/ALDevice.h"
 #include "sound/DXSounds.h"
 #include "sound/frmDXSounds.h"
 
@@ -54,6 +56,18 @@ TEST(LoadProc, FindsEntryPointsOnceAndNamesTheMissingLibrary) {
             "libgloopa-missing.so.9 not loaded");
   EXPECT_EQ(ErrorOf<std::runtime_error>([] { LoadProc(SoundLibraryName, "alNoSuchCall"); }),
             "libopenal.so.1 not loaded");
+}
+
+TEST(ALDevice, NamesTheGamesSettingsOnlyWhenThePlayerNamedNone) {
+  const std::string before = std::getenv("ALSOFT_CONF");
+  unsetenv("ALSOFT_CONF");
+  TALDevice::UseGameSettings();
+  ASSERT_NE(std::getenv("ALSOFT_CONF"), nullptr);
+  EXPECT_EQ(std::string(std::getenv("ALSOFT_CONF")), GameFolder() + "alsoft.conf");
+  setenv("ALSOFT_CONF", "/home/player/own.conf", 1);
+  TALDevice::UseGameSettings();
+  EXPECT_STREQ(std::getenv("ALSOFT_CONF"), "/home/player/own.conf");
+  setenv("ALSOFT_CONF", before.c_str(), 1);
 }
 
 TEST(SoundBuffer, LoadsAClipAndRefusesBadFormats) {
