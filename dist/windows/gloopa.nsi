@@ -10,7 +10,9 @@
 ; with /AllUsers, from an administrator's prompt, for everyone (Program Files). /S is silent and
 ; /D=<folder> (last on the line) picks the folder. The uninstaller's registry entry carries the
 ; same /AllUsers, so it removes what it was installed as.
-Unicode true
+; A 64-bit installer, like the game: it runs where the game does, also under a Wine that runs no
+; 32-bit programs.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestDPIAware true
