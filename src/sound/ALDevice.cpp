@@ -214,10 +214,15 @@ int32_t TALVoice::FrameOffset() const {
   return frame;
 }
 
+void TALDevice::ApplyListenerGain() const {
+  Al.Listenerf(AL_GAIN, MixGain * MasterGain);
+}
+
 void TALVoice::SetGain(float Gain) const {
-  if (Primary)
-    Dev->Al.Listenerf(AL_GAIN, Gain);
-  else
+  if (Primary) {
+    Dev->MixGain = Gain;
+    Dev->ApplyListenerGain();
+  } else
     Dev->Al.Sourcef(Source, AL_GAIN, Gain);
 }
 

@@ -46,6 +46,10 @@ struct TALDevice {
   ALCcontext* Context = nullptr;
   bool CanTellDisconnect = false;
   bool DirectChannels = false;
+  // The listener's gain is the primary buffer's volume (the game's own mix level) times the
+  // player's master level; neither touches a source's own gain.
+  mutable float MixGain = 1;
+  float MasterGain = 1;
 
   // Null when no device can be opened; the library itself must already be loadable.
   static std::unique_ptr<TALDevice> Open(const char* Name);
@@ -56,6 +60,7 @@ struct TALDevice {
   bool Connected() const;
   int32_t Frequency() const;
   int32_t Refresh() const;
+  void ApplyListenerGain() const;
 };
 
 struct TALVoice;

@@ -68,6 +68,35 @@ int32_t TDirectSound::MixRefresh() const {
   return FInterface ? FInterface->Refresh() : 0;
 }
 
+void TDirectSound::SetMasterGain(float Gain) {
+  FMasterGain = Gain;
+  if (!FInterface) return;
+  FInterface->MasterGain = Gain;
+  FInterface->MakeCurrent();
+  FInterface->ApplyListenerGain();
+}
+
+void TDirectSound::PauseVoices() {
+  for (TDirectSoundBuffer* buffer : Buffers) {
+    const TALVoice* voice = buffer->Interface();
+    if (voice && !voice->Primary && voice->Playing()) {
+      voice->Pause();
+      FPaused.push_back(buffer);
+    }
+  }
+}
+
+void TDirectSound::ResumeVoices() {
+  for (TDirectSoundBuffer* buffer : FPaused) {
+    // A buffer freed while the game was paused is no longer registered.
+    if (std::find(Buffers.begin(), Buffers.end(), buffer) == Buffers.end()) continue;
+    const TALVoice* voice = buffer->Interface();
+    // A cue may have restarted the clip, or the buffer lost its voice, while the game was paused.
+    if (voice && voice->State() == AL_PAUSED) voice->Play();
+  }
+  FPaused.clear();
+}
+
 bool TDirectSound::Reconnect() {
   if (Connected()) return true;
   const auto now = std::chrono::steady_clock::now();
@@ -90,6 +119,8 @@ bool TDirectSound::Reconnect() {
   }
   FInterface = std::move(fresh);
   FInterface->MakeCurrent();
+  FInterface->MasterGain = FMasterGain;
+  FPaused.clear(); // the voices that were paused went with the old device
   for (TDirectSoundBuffer* buffer : primaries) {
     TDSBufferDesc desc;
     desc.dwFlags = DSBCAPS_PRIMARYBUFFER;

@@ -126,8 +126,17 @@ public:
 
   virtual void DoRestore() {}
 
+  // The player's level over the whole mix, 0 (silent) to 1 (the game's own level); kept across a
+  // reconnect.
+  void SetMasterGain(float Gain);
+  // Pauses every clip that plays, and plays them on from where they were.
+  void PauseVoices();
+  void ResumeVoices();
+
 private:
   std::unique_ptr<TALDevice> FInterface;
+  float FMasterGain = 1;
+  std::vector<TDirectSoundBuffer*> FPaused;
   int32_t FCooperativeLevel = 0;
   std::chrono::steady_clock::time_point FLastReconnect{};
 };

@@ -73,6 +73,19 @@ TFormSounds::~TFormSounds() {
   DXSound1.reset();
 }
 
+void TFormSounds::SetMasterVolume(float Gain) {
+  if (DXSound1->Device()) DXSound1->Device()->SetMasterGain(Gain);
+}
+
+void TFormSounds::Pause(bool Paused) {
+  TDirectSound* device = DXSound1->Device();
+  if (!device || !device->HasInterface()) return;
+  if (Paused)
+    device->PauseVoices();
+  else
+    device->ResumeVoices();
+}
+
 void TFormSounds::Cue(TSoundCue Cue, TClipIndex Entry) {
   ++CueCounts[Cue];
   TWaveCollectionItem* item = DXWaveList1->Items().Items(Entry);

@@ -59,6 +59,12 @@ public:
 #undef GLOOPA_CLIP
 #undef GLOOPA_CUED_CLIP
 
+  // The player's master level, 0 (silent) to 1, over the whole mix; a cue's own level is
+  // untouched. Without a device it does nothing.
+  void SetMasterVolume(float Gain);
+  // Pauses what plays while the game is paused, and plays it on after.
+  void Pause(bool Paused);
+
   // Every cue call, counted whether or not anything can be heard.
   int32_t CueCounts[CueCount] = {};
 

@@ -294,3 +294,60 @@ TEST(SoundMix, RestartingTheContactBuzzEveryFrameJoinsUpWithoutClicks) {
   EXPECT_GT(one, 0.01);
   EXPECT_LE(restarted, 2 * one) << "single play " << one << ", restarted every frame " << restarted;
 }
+
+// The player's master volume scales the whole mix through the listener, leaving each clip's own
+// level as it was; a pause holds a clip where it is and plays it on from there.
+TEST(SoundMix, MasterVolumeScalesTheMixAndPauseHoldsAClip) {
+  ASSERT_TRUE(WaveWriter);
+  std::remove(MixFile.c_str());
+  const struct {
+    float Gain;
+    double Db;
+  } levels[] = {{1.0f, 0}, {0.5f, -6.02}, {0.1f, -20}};
+  std::vector<double> starts;
+  double pausedAt = 0, resumedAt = 0;
+  {
+    TDirectSound device;
+    const auto zero = TClock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const TTone tone(1, 16);
+    TDirectSoundBuffer buffer(&device);
+    buffer.LoadFromMemory(tone.Format.data(), int32_t(tone.Format.size()), tone.Samples.data(),
+                          int32_t(tone.Samples.size()));
+    for (const auto& level : levels) {
+      device.SetMasterGain(level.Gain);
+      starts.push_back(Seconds(TClock::now() - zero));
+      buffer.SetPosition(0);
+      buffer.Play(false);
+      std::this_thread::sleep_for(std::chrono::milliseconds(650));
+      EXPECT_EQ(buffer.Volume(), 0) << "the clip's own level changed";
+    }
+    device.SetMasterGain(1);
+    buffer.SetPosition(0);
+    buffer.Play(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    device.PauseVoices();
+    pausedAt = Seconds(TClock::now() - zero);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    device.ResumeVoices();
+    resumedAt = Seconds(TClock::now() - zero);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  const std::vector<double> mix = ReadMix(MixFile);
+  std::remove(MixFile.c_str());
+  ASSERT_GT(mix.size(), size_t(3.0 * MixRate)) << "no mix written";
+  const double offset = Onset(mix, 0, 0.01) - starts[0];
+  const double expected = 0.5 / std::sqrt(2.0);
+  for (size_t i = 0; i < starts.size(); ++i) {
+    const double onset = Onset(mix, starts[i] + offset - 0.1, 0.01);
+    ASSERT_GT(onset, 0) << "level " << i << " not heard";
+    EXPECT_NEAR(20 * std::log10(Rms(mix, onset + 0.08, onset + 0.32) / expected), levels[i].Db, 0.5)
+        << "level " << i;
+  }
+  // Silent while paused; then the rest of the 0.4 s tone, about 0.25 s of it.
+  EXPECT_LT(Rms(mix, pausedAt + offset + 0.1, resumedAt + offset - 0.05), 0.01);
+  const double back = Onset(mix, resumedAt + offset - 0.05, 0.05);
+  ASSERT_GT(back, 0) << "the paused clip did not play on";
+  EXPECT_GT(Rms(mix, back + 0.02, back + 0.15), 0.8 * expected);
+  EXPECT_LT(Rms(mix, back + 0.35, back + 0.5), 0.01) << "the clip started again from the top";
+}
