@@ -23,6 +23,7 @@
 #define glDisableClientState GLCalls->glDisableClientState
 #define glDrawArrays GLCalls->glDrawArrays
 #define glDrawElements GLCalls->glDrawElements
+#define glDrawPixels GLCalls->glDrawPixels
 #define glEnable GLCalls->glEnable
 #define glEnableClientState GLCalls->glEnableClientState
 #define glEnd GLCalls->glEnd
@@ -43,6 +44,7 @@
 #define glPointSize GLCalls->glPointSize
 #define glPopMatrix GLCalls->glPopMatrix
 #define glPushMatrix GLCalls->glPushMatrix
+#define glRasterPos2f GLCalls->glRasterPos2f
 #define glReadBuffer GLCalls->glReadBuffer
 #define glReadPixels GLCalls->glReadPixels
 #define glRotatef GLCalls->glRotatef

@@ -26,6 +26,7 @@
   X(glDisableClientState, void, (GLenum))                                                          \
   X(glDrawArrays, void, (GLenum, GLint, GLsizei))                                                  \
   X(glDrawElements, void, (GLenum, GLsizei, GLenum, const GLvoid*))                                \
+  X(glDrawPixels, void, (GLsizei, GLsizei, GLenum, GLenum, const GLvoid*))                         \
   X(glEnable, void, (GLenum))                                                                      \
   X(glEnableClientState, void, (GLenum))                                                           \
   X(glEnd, void, ())                                                                               \
@@ -46,6 +47,7 @@
   X(glPointSize, void, (GLfloat))                                                                  \
   X(glPopMatrix, void, ())                                                                         \
   X(glPushMatrix, void, ())                                                                        \
+  X(glRasterPos2f, void, (GLfloat, GLfloat))                                                       \
   X(glReadBuffer, void, (GLenum))                                                                  \
   X(glReadPixels, void, (GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, GLvoid*))                 \
   X(glRotatef, void, (GLfloat, GLfloat, GLfloat, GLfloat))                                         \

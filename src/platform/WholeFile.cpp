@@ -194,3 +194,13 @@ bool CanReplaceFile(const std::string& Path, std::string& Error) {
   Error = Reason();
   return false;
 }
+
+bool MakeFolderFor(const std::string& Path, std::string& Error) {
+  const std::filesystem::path folder = std::filesystem::path(Path).parent_path();
+  if (folder.empty()) return true;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (!error) return true;
+  Error = error.message();
+  return false;
+}

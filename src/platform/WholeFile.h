@@ -31,3 +31,7 @@ void RemoveFile(const std::string& Path);
 // Whether Path could be written by WriteWholeFile, checked without creating or changing anything.
 // On failure returns false with the reason in Error.
 bool CanReplaceFile(const std::string& Path, std::string& Error);
+
+// Makes the folder that holds Path, and the folders above it, when they are missing. On failure
+// returns false with the reason in Error.
+bool MakeFolderFor(const std::string& Path, std::string& Error);

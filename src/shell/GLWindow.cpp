@@ -182,13 +182,19 @@ bool OpenGameWindow(TGameWindow& Window) {
 
   // High-DPI drawables are welcome: every frame scales the picture to the drawable's real size.
   // Desktop full screen opens at the desktop's size.
-  int width = Window.Width, height = Window.Height;
+  // A window asked for from the start opens where and as large as the player last had it.
+  int x = 0, y = 0, width = Window.Width, height = Window.Height;
   if (Window.FullScreen && Shell.DesktopFullScreen && Shell.SavedMode.w > 0) {
     width = Shell.SavedMode.w;
     height = Shell.SavedMode.h;
+  } else if (adjusted) {
+    x = Shell.Options->WindowX;
+    y = Shell.Options->WindowY;
+    width = Shell.WindowWidth;
+    height = Shell.WindowHeight;
   }
   SDL_Window* window =
-      SDL_CreateWindow(Window.Title.c_str(), 0, 0, width, height,
+      SDL_CreateWindow(Window.Title.c_str(), x, y, width, height,
                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!window) return false;
   Window.Handle = window;
@@ -262,10 +268,12 @@ bool ToggleFullScreen() {
     // Leaving a mode switch puts the desktop's own mode back.
     SDL_SetWindowFullscreen(window, 0);
     SDL_SetWindowResizable(window, SDL_TRUE);
-    SDL_SetWindowSize(window, open->Width, open->Height);
+    SDL_SetWindowSize(window, Shell.WindowWidth, Shell.WindowHeight);
     open->FullScreen = false;
     Shell.WantFullScreen = false; // the mode-switch message flips what the player now sees
     ShowCursorCount(true);
+    Shell.Remembered.Display = TSettings::dsWindowed;
+    RememberChoices();
     return true;
   }
   if (!EnterFullScreen(window, *open)) {
@@ -275,6 +283,9 @@ bool ToggleFullScreen() {
   open->FullScreen = true;
   Shell.WantFullScreen = true;
   ShowCursorCount(false);
+  Shell.Remembered.Display =
+      Shell.DesktopFullScreen ? TSettings::dsDesktop : TSettings::dsFullScreen;
+  RememberChoices();
   return true;
 }
 

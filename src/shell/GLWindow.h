@@ -4,6 +4,7 @@
 #include <string>
 
 #include "assets/VexLib3DTypes.h"
+#include "shell/Settings.h"
 #include "shell/WindowMessages.h"
 
 class TGloopa;
@@ -49,6 +50,23 @@ struct TRunOptions {
   bool FrameLocked = false; // the original pacing: one drawn step per 10 ms tick, no vsync
   bool VSync = true;        // paced runs swap on the display's refresh
   bool Immediate = false;   // draw every star and particle on its own: the reference drawing
+  // Lines and points drawn to the picture's scale when it is not 1024 x 768.
+  bool LineScale = false;
+  // Live play may be paused: by hand (P, Pause) and, with PauseOnFocusLoss, when the window
+  // loses focus or is minimised. Never set for replays, timed or headless runs.
+  bool CanPause = false;
+  bool PauseOnFocusLoss = false;
+  // The master volume, 0 to 100, and the mute; the volume keys change them.
+  int32_t Volume = 100;
+  bool Mute = false;
+  // Where a window opens and the size of its client area.
+  int32_t WindowX = 0, WindowY = 0;
+  int32_t WindowWidth = 1024, WindowHeight = 768;
+  // The player's remembered choices, as the settings file holds them; Remember is called with
+  // them whenever the player changes one (the display by Alt+Enter, the window's place and size,
+  // the volume, the mute). Unset: nothing is remembered.
+  TSettings Remembered;
+  std::function<void(const TSettings&)> Remember;
   // Called before each step, drawn or not, with the step's number (from 1) and the world. May feed
   // window messages through GameWindowProc; returning false ends the run before the step.
   std::function<bool(int64_t Frame, TGloopa& World)> BeforeFrame;

@@ -8,10 +8,12 @@
 
 #include "creatures/blobSnake.h"
 #include "gl/GL.h"
+#include "gl/GLScale.h"
 #include "platform/Platform.h"
 #include "shell/Demo.h"
 #include "shell/GLWindow.h"
 #include "shell/Input.h"
+#include "shell/LiveControls.h"
 #include "shell/Pacer.h"
 #include "shell/Screenshot.h"
 #include "shell/ShellState.h"
@@ -36,6 +38,7 @@ bool InitGame(TGameWindow& Window, TKeyTable& Keys) {
   Shell.Printer = new TGLPrinter();
   Shell.World = new TGloopa(Shell.Printer);
   Shell.World->SetImmediateDrawing(Shell.Options->Immediate);
+  ApplyVolume();
   Shell.Window = &Window;
   Shell.Keys = &Keys;
   glClearColor(0, 0, 0, 0);
@@ -49,18 +52,6 @@ bool InitGame(TGameWindow& Window, TKeyTable& Keys) {
 
 void PollKeys() {
   if (Shell.Keys->Down[VK_ESCAPE]) RequestQuit();
-}
-
-// Where the 4:3 picture goes in the drawable, in GL's bottom-up pixels. A 1024 x 768 drawable
-// gives the game's own (0, 0, 1024, 768).
-TViewRect PictureViewport() {
-  int width = Shell.ScreenWidth, height = Shell.ScreenHeight;
-  SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(Shell.Window->Handle), &width, &height);
-  if (width == Shell.ScreenWidth && height == Shell.ScreenHeight)
-    return {0, 0, Shell.ScreenWidth, Shell.ScreenHeight};
-  TViewRect rect = FitPicture(width, height);
-  rect.Y = GLBottom(rect, height);
-  return rect;
 }
 
 // The replay controls' line, over the picture at its foot, while a control is in use.
@@ -115,6 +106,7 @@ void DrawFrame() {
   Shell.World->Camera = {camera.X, camera.Y, -camera.Z};
   Shell.World->Frame();
   DrawReplayStatus();
+  DrawVolumeLine();
   glFlush();
 }
 
@@ -141,6 +133,7 @@ void ReplayKey(const SDL_KeyboardEvent& Key) {
 }
 
 void Dispatch(const SDL_Event& Event, THandle Handle) {
+  if (Shell.Window && LiveControlEvent(Event, *Shell.Window)) return;
   if (Event.type == Shell.TickEvent) {
     GameWindowProc(Handle, WM_TIMER, 1, 0);
     return;
@@ -211,12 +204,17 @@ bool RunStep(TGameWindow& Window, bool Draw) {
   }
   PollKeys();
   {
-    const TGLTableScope table(Draw ? GLDrawingTable() : GLNothingTable());
+    const TGLTableScope table(Draw ? DrawingTable() : GLNothingTable());
     DrawFrame();
+  }
+  if (Draw && GLScaleTakeClamped() && !Shell.WidthClampReported) {
+    Shell.WidthClampReported = true;
+    std::fprintf(stderr, "line widths and point sizes clamped to the driver's range\n");
   }
   Shell.Steps = step;
   if (Draw) {
     if (options.AfterFrame) options.AfterFrame(step, *Shell.World);
+    if (Shell.PauseAsked) KeepPausedFrame(Window);
     if (Shell.ScreenshotPending) {
       Shell.ScreenshotPending = false;
       std::string path, error;
@@ -273,9 +271,23 @@ void TakeOverReplay(TGameWindow& Window) {
   if (Shell.Options->TakeOver) Shell.Options->TakeOver(over ? &mouse : nullptr);
 }
 
-// What the replay controls ask of a loop before its next step. True when they hold the replay:
-// the loop then runs no step of its own (the controls may have run one, drawn).
+// What a pause of live play or the replay controls ask of a loop before its next step. True when
+// they hold the game: the loop then runs no step of its own (the controls may have run one,
+// drawn).
 bool ReplayHeld(TGameWindow& Window, TPacer* Pacer) {
+  if (Shell.PauseAsked) {
+    // The step that shows under the "Paused" line.
+    GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
+    if (RunStep(Window, true) && Pacer) Pacer->Ran(true, Now());
+    BeginPause();
+    return true;
+  }
+  const bool paused = PauseHeld(Window);
+  if (Shell.PauseEnded) {
+    Shell.PauseEnded = false;
+    if (Pacer) Pacer->Resume(Now());
+  }
+  if (paused) return true;
   TReplayControls& controls = Shell.Controls;
   if (!controls.Enabled) return false;
   if (controls.TakeOverAsked()) {
@@ -371,6 +383,24 @@ void RunLoop(TGameWindow& Window) {
 
 } // namespace
 
+TViewRect PictureViewport() {
+  // A 1024 x 768 drawable gives the game's own (0, 0, 1024, 768).
+  int width = Shell.ScreenWidth, height = Shell.ScreenHeight;
+  SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(Shell.Window->Handle), &width, &height);
+  if (width == Shell.ScreenWidth && height == Shell.ScreenHeight)
+    return {0, 0, Shell.ScreenWidth, Shell.ScreenHeight};
+  TViewRect rect = FitPicture(width, height);
+  rect.Y = GLBottom(rect, height);
+  return rect;
+}
+
+const TGLTable& DrawingTable() {
+  if (!Shell.Options->LineScale) return GLDrawingTable();
+  const TViewRect view = PictureViewport();
+  if (view.Height == Shell.ScreenHeight || view.Height <= 0) return GLDrawingTable();
+  return GLScaledTable(GLDrawingTable(), float(view.Height) / float(Shell.ScreenHeight));
+}
+
 int RunGame(void* Instance, const TRunOptions& Options) {
   Shell.Options = &Options;
   Shell.ScreenWidth = 1024;
@@ -383,6 +413,16 @@ int RunGame(void* Instance, const TRunOptions& Options) {
   Shell.ReplayMouse = Options.ReplayMouse;
   Shell.Controls = TReplayControls{};
   Shell.Controls.Enabled = Options.ReplayControls;
+  Shell.Paused = Shell.PauseEnded = Shell.PauseAsked = false;
+  Shell.Focused = true;
+  Shell.Volume = Options.Volume;
+  Shell.Mute = Options.Mute;
+  Shell.VolumeShownUntil = 0;
+  Shell.WindowWidth = Options.WindowWidth;
+  Shell.WindowHeight = Options.WindowHeight;
+  Shell.Remembered = Options.Remembered;
+  Shell.RememberedWindowMoved = false;
+  Shell.WidthClampReported = false;
   SetHeadlessMessages(Options.Headless);
 #ifndef _WIN32
   // SDL's offscreen driver makes GL contexts through EGL, which Windows lacks: there a headless
@@ -439,6 +479,7 @@ int RunGame(void* Instance, const TRunOptions& Options) {
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   }
   Shell.Pad.Close();
+  if (Shell.RememberedWindowMoved) RememberChoices();
   UnregisterGameClass();
   return Shell.ExitCode;
 }

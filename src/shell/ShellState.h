@@ -5,10 +5,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "shell/GLWindow.h"
 #include "shell/GamePad.h"
 #include "shell/ReplayControls.h"
+#include "shell/ViewScale.h"
+
+struct TGLTable;
 
 struct TShellState {
   int32_t ScreenWidth = 1024;
@@ -41,6 +45,23 @@ struct TShellState {
   TGamePad Pad;
   bool ReplayMouse = false; // the run's option, until the player takes over from the replay
   TReplayControls Controls;
+
+  // Live play paused: no step runs and the sound waits; the last frame is shown with "Paused".
+  bool Paused = false;
+  bool PauseAsked = false;
+  bool Focused = true; // the window has the keyboard: a click there ends a pause  // the next step
+                       // is drawn and kept, then the game pauses
+  bool PauseRedraw = false; // the paused picture is to be shown again (exposed, resized, ...)
+  bool PauseEnded = false;  // the pacing is to go on from now
+  std::vector<uint8_t> PausedPicture; // the last frame, RGBA, bottom row first
+  int32_t PausedWidth = 0, PausedHeight = 0;
+  int32_t Volume = 100;
+  bool Mute = false;
+  uint64_t VolumeShownUntil = 0;                  // SDL ticks: the volume line shows until then
+  int32_t WindowWidth = 1024, WindowHeight = 768; // a window's client size
+  TSettings Remembered;
+  bool RememberedWindowMoved = false; // the window's place or size changed: kept at the end
+  bool WidthClampReported = false;
 };
 
 extern TShellState Shell;
@@ -53,5 +74,12 @@ void CloseGameWindow(TGameWindow& Window);
 // Shrinks the fallback window to its outer size once the window manager has framed it.
 void FitOuterSize(TGameWindow& Window);
 void PostEvent(Uint32 Type);
+// The player changed a remembered choice: keep it now.
+void RememberChoices();
+// Where the 4:3 picture goes in the drawable, in GL's bottom-up pixels (MainLoop.cpp).
+TViewRect PictureViewport();
+// The table a drawn step's calls go to: the driver's, with lines and points to the picture's
+// scale when that is asked for and the picture is not 1024 x 768 (MainLoop.cpp).
+const TGLTable& DrawingTable();
 // Ends the run (or, after a mode switch, this window's part of it) after the current step.
 void RequestQuit();

@@ -2,13 +2,17 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/Console.h"
+#include "platform/Platform.h"
 #include "shell/DemoSession.h"
 #include "shell/GLWindow.h"
+#include "shell/Settings.h"
 
 namespace {
 
@@ -23,6 +27,30 @@ bool ParseFrameNumber(const std::string& Text, int64_t& Frame) {
   if (value < 1) return false;
   Frame = value;
   return true;
+}
+
+// The player's settings file for this run: read unless the run is not the player's own (headless,
+// timed, verified) or --no-settings says so, and written when the player changes a remembered
+// choice. A file that cannot be read is reported and never written over.
+void UseSettings(bool Use, bool DisplayGiven, bool VSyncGiven, TRunOptions& Options) {
+  auto file = std::make_shared<TSettingsFile>();
+  const std::string path = Use ? TSettingsFile::DefaultPath() : "";
+  std::string error;
+  const bool read = !path.empty() && file->Load(path, error);
+  if (!error.empty())
+    ShowErrorBox(error + "\nThe game starts with its own settings and leaves the file as it is.");
+  ApplySettings(file->Values, DisplayGiven, VSyncGiven, Options);
+  Options.Remembered = file->Values;
+  if (!read) return;
+  Options.Remember = [file, path, failed = false](const TSettings& Kept) mutable {
+    if (failed || Kept == file->Values) return;
+    file->Values = Kept;
+    std::string error;
+    if (!file->Save(path, error)) {
+      failed = true; // said once; the game goes on without keeping its settings
+      std::fprintf(stderr, "%s\n", error.c_str());
+    }
+  };
 }
 
 } // namespace
@@ -48,6 +76,10 @@ int main(int argc, char** argv) {
       ->disable_flag_override();
   bool noVSync = false;
   app.add_flag("--no-vsync", noVSync, "Swap each drawn frame at once, without vertical sync")
+      ->disable_flag_override();
+  bool noSettings = false;
+  app.add_flag("--no-settings", noSettings,
+               "Run with the built-in settings: the settings file is neither read nor written")
       ->disable_flag_override();
   app.add_option("--frames", options.Frames, "Quit after N steps")->check(CLI::PositiveNumber);
   app.add_option("--record", files.Record, "Record the mouse, step by step, into the demo FILE")
@@ -90,7 +122,13 @@ int main(int argc, char** argv) {
       "--play OLD --record NEW re-records a demo with its checks. During --play: Space pauses "
       "and resumes, F or Tab cycles the speed (1x, 4x, 16x), Period steps once while paused, "
       "Return hands the game to the player from that step (a recording goes on with the live "
-      "steps), Escape quits.");
+      "steps), Escape quits.\n\n"
+      "Keys: P or Pause pauses live play, as does the window losing focus (resume with a "
+      "click); - and = lower and raise the volume, M mutes; Alt+Enter switches full screen; F12 "
+      "saves a screenshot.\n\n"
+      "Settings: the player's choices are kept in $XDG_CONFIG_HOME/gloopa/gloopa.ini "
+      "(~/.config/gloopa/gloopa.ini; %APPDATA%\\Gloopa\\gloopa.ini on Windows); options "
+      "given here win for the run.");
   app.set_version_flag("--version", std::string("gloopa ") + GLOOPA_VERSION);
   try {
     app.parse(argc, argv);
@@ -123,6 +161,11 @@ int main(int argc, char** argv) {
     }
     files.StateDumpAt = dumpAtArgs[1];
   }
+
+  const bool ownRun = files.Timedemo.empty() && files.Verify.empty() && !options.Headless;
+  UseSettings(ownRun && !noSettings, app.count("--windowed") + app.count("--desktop") > 0, noVSync,
+              options);
+  options.CanPause = ownRun && files.Play.empty();
 
   TDemoSession session;
   const int refused = session.Open(files, options);
