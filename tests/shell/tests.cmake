@@ -70,5 +70,5 @@ if(X11_FOUND AND GLOOPA_XVFB_RUN)
       ${CMAKE_CURRENT_SOURCE_DIR}/shell/exits/window_close.sh $<TARGET_FILE:gloopa>
       $<TARGET_FILE:close_window> ${CMAKE_CURRENT_BINARY_DIR}/window_close)
   set_tests_properties(gloopa_window_close_writes_its_files PROPERTIES TIMEOUT 120
-    ENVIRONMENT "SDL_AUDIODRIVER=dummy;ALSOFT_DRIVERS=null;ASAN_OPTIONS=detect_leaks=0")
+    ENVIRONMENT "SDL_AUDIODRIVER=dummy;ALSOFT_DRIVERS=null;ASAN_OPTIONS=detect_leaks=0;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/window_close/config")
 endif()
