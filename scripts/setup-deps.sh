@@ -13,6 +13,11 @@ PACKAGES=(
   desktop-file-utils appstream dpkg-dev file lintian
   # The Windows package and installer (scripts/build-windows.sh) and their tests under Wine.
   g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 nsis
+  # --- web ---
+  # The web page (scripts/build-web.sh, scripts/serve-web.sh) and its tests in headless Chromium
+  # (tests/web/web-tests.sh): the compiler, a server, the browser and the node that drives it.
+  emscripten python3 chromium nodejs
+  # --- end web ---
 )
 
 if [ "${1:-}" = "--list" ]; then

@@ -10,8 +10,18 @@ const TGLTable DrawingCalls = {true,
 };
 } // namespace
 
+#ifdef __EMSCRIPTEN__
+// A web page draws through the browser's GL with its differences made up for (GLWeb.cpp).
+#include "gl/GLWeb.h"
+const TGLTable* GLCalls = &GLWebTable();
+
+const TGLTable& GLDrawingTable() {
+  return GLWebTable();
+}
+#else
 const TGLTable* GLCalls = &DrawingCalls;
 
 const TGLTable& GLDrawingTable() {
   return DrawingCalls;
 }
+#endif

@@ -207,12 +207,20 @@ bool PauseHeld(TGameWindow& Window) {
   if (Window.Visible && Shell.Keys->Down[VK_ESCAPE]) RequestQuit();
   // The volume line goes away after its second.
   const uint64_t now = SDL_GetTicks64();
+#ifdef __EMSCRIPTEN__
+  // A browser cannot be waited on: the next display frame is the wait.
+  if (Shell.VolumeShownUntil > 0 && Shell.VolumeShownUntil <= now) {
+    Shell.VolumeShownUntil = 0;
+    Shell.PauseRedraw = true;
+  }
+#else
   if (Shell.VolumeShownUntil > now) {
     if (SDL_WaitEventTimeout(nullptr, int(Shell.VolumeShownUntil - now)) == 0)
       Shell.PauseRedraw = true;
   } else {
     SDL_WaitEvent(nullptr);
   }
+#endif
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include "gl/GL.h"
 #include "gl/GLScale.h"
 #include "platform/Platform.h"
+#include "shell/BrowserLoop.h"
 #include "shell/Demo.h"
 #include "shell/GLWindow.h"
 #include "shell/Input.h"
@@ -309,7 +310,9 @@ bool ReplayHeld(TGameWindow& Window, TPacer* Pacer) {
     return true;
   }
   if (Window.Visible) PollKeys();
-  SDL_WaitEvent(nullptr);
+#ifndef __EMSCRIPTEN__
+  SDL_WaitEvent(nullptr); // in a browser, the next display frame is the wait
+#endif
   return true;
 }
 
@@ -371,8 +374,39 @@ void FrameLockedLoop(TGameWindow& Window) {
   Shell.Timer = 0;
 }
 
+// Frees the world and closes its window, dropping whatever the closed window left queued (ticks,
+// quit requests) before another one opens.
+void CloseWindowAndGame(TGameWindow& Window) {
+  if (Shell.Timer) SDL_RemoveTimer(Shell.Timer);
+  Shell.Timer = 0;
+  DoneGame();
+  CloseGameWindow(Window);
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+// The end of the run, once its last window is closed: the run's exit status.
+int EndRun() {
+  Shell.Pad.Close();
+  if (Shell.RememberedWindowMoved) RememberChoices();
+  UnregisterGameClass();
+  return Shell.ExitCode;
+}
+
 void RunLoop(TGameWindow& Window) {
   const TRunOptions& options = *Shell.Options;
+#ifdef __EMSCRIPTEN__
+  // Never returns: the run goes on in the browser's frame callbacks, and ends there.
+  RunBrowserLoop(Window, {PumpEvents, ReplayHeld,
+                          [](TGameWindow& W, bool Draw) {
+                            GameWindowProc(W.Handle, WM_TIMER, 1, 0);
+                            return RunStep(W, Draw);
+                          },
+                          DrawNextStep, Now,
+                          [](TGameWindow& W) {
+                            CloseWindowAndGame(W);
+                            return EndRun();
+                          }});
+#endif
   if (options.Unpaced)
     UnpacedLoop(Window);
   else if (options.FrameLocked)
@@ -424,15 +458,18 @@ int RunGame(void* Instance, const TRunOptions& Options) {
   Shell.RememberedWindowMoved = false;
   Shell.WidthClampReported = false;
   SetHeadlessMessages(Options.Headless);
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
   // SDL's offscreen driver makes GL contexts through EGL, which Windows lacks: there a headless
   // run keeps the ordinary window and only stops showing message boxes.
   if (Options.Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
 #endif
 
+  // Static, as a browser runs the game after this function has gone (BrowserLoop.cpp).
   static TKeyTable keys;
-  TGameApp app{Instance, "GloopaWindowClass"};
-  TGameWindow window;
+  static TGameApp app;
+  app = TGameApp{Instance, "GloopaWindowClass"};
+  static TGameWindow window;
+  window = TGameWindow{};
   window.Keys = &keys;
   window.App = &app;
   window.Title = "OpenGL";
@@ -471,15 +508,7 @@ int RunGame(void* Instance, const TRunOptions& Options) {
       Shell.Looping = false;
       Shell.ExitCode = 1;
     }
-    if (Shell.Timer) SDL_RemoveTimer(Shell.Timer);
-    Shell.Timer = 0;
-    DoneGame();
-    CloseGameWindow(window);
-    // Drop whatever the closed window left queued (ticks, quit requests) before reopening.
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    CloseWindowAndGame(window);
   }
-  Shell.Pad.Close();
-  if (Shell.RememberedWindowMoved) RememberChoices();
-  UnregisterGameClass();
-  return Shell.ExitCode;
+  return EndRun();
 }

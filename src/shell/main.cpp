@@ -10,6 +10,7 @@
 
 #include "platform/Console.h"
 #include "platform/Platform.h"
+#include "shell/BrowserLoop.h"
 #include "shell/DemoSession.h"
 #include "shell/GLWindow.h"
 #include "shell/Settings.h"
@@ -167,8 +168,20 @@ int main(int argc, char** argv) {
               options);
   options.CanPause = ownRun && files.Play.empty();
 
+#ifdef __EMSCRIPTEN__
+  // In a web page the game runs in the browser's frame callbacks after main has gone, so the run's
+  // options and session live on, and the session is closed when the run ends (BrowserLoop.cpp).
+  static TRunOptions webOptions;
+  static TDemoSession webSession;
+  webOptions = std::move(options);
+  const int webRefused = webSession.Open(files, webOptions);
+  if (webRefused != 0) return webRefused;
+  SetBrowserRunEnd([](int Status) { return webSession.Close(Status); });
+  return RunGame(nullptr, webOptions);
+#else
   TDemoSession session;
   const int refused = session.Open(files, options);
   if (refused != 0) return refused;
   return session.Close(RunGame(nullptr, options));
+#endif
 }

@@ -18,6 +18,7 @@ template <class F> void Get(F& Proc, const char* Name) {
 
 } // namespace
 
+#ifndef __EMSCRIPTEN__
 void TALApi::Load() {
   Get(OpenDevice, "alcOpenDevice");
   Get(CloseDevice, "alcCloseDevice");
@@ -43,6 +44,7 @@ void TALApi::Load() {
   Get(SourceStop, "alSourceStop");
   Get(Listenerf, "alListenerf");
 }
+#endif
 
 std::unique_ptr<TALDevice> TALDevice::Open(const char* Name) {
   UseGameSettings();
@@ -55,7 +57,11 @@ std::unique_ptr<TALDevice> TALDevice::Open(const char* Name) {
   // the contact buzz would land late and unevenly, as clicks. So a period of at most 10 ms is
   // asked for, here and, for library versions that ignore this attribute, by the game's
   // alsoft.conf (UseGameSettings).
+#ifdef __EMSCRIPTEN__
+  const ALCint* attributes = nullptr; // the browser's OpenAL refuses ALC_REFRESH
+#else
   const ALCint attributes[] = {ALC_REFRESH, 100, 0};
+#endif
   result->Context = result->Al.CreateContext(result->Device, attributes);
   if (!result->Context) return nullptr;
   result->MakeCurrent();

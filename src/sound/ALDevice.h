@@ -1,7 +1,11 @@
 #pragma once
 #include <AL/al.h>
 #include <AL/alc.h>
+#ifdef __EMSCRIPTEN__
+#include "sound/ALWeb.h"
+#else
 #include <AL/alext.h>
+#endif
 
 #include <cstdint>
 #include <memory>
@@ -10,7 +14,8 @@
 // The OpenAL back end of the sound device (DXSounds): the library's entry points, the opened
 // device, a clip's samples and the voices that play them. Only the sound layer includes this.
 
-// OpenAL's entry points, looked up at run time from SoundLibraryName.
+// OpenAL's entry points, looked up at run time from SoundLibraryName (linked in on the web:
+// ALWeb.cpp).
 struct TALApi {
   decltype(&alcOpenDevice) OpenDevice;
   decltype(&alcCloseDevice) CloseDevice;

@@ -9,18 +9,27 @@
 // COFF (Windows) has neither .rodata nor .previous: its read-only section is .rdata, and
 // top-level asm comes out before any code, so going on in .text is safe there.
 #ifdef _WIN32
-#define GLOOPA_CLIP_SECTION ".section .rdata,\"dr\"\n"
+#define GLOOPA_CLIP_SECTION(Symbol) ".section .rdata,\"dr\"\n"
+#define GLOOPA_CLIP_SIZES(Symbol) ""
+#define GLOOPA_CLIP_SECTION_END ".text\n"
+#elif defined(__EMSCRIPTEN__)
+// A WebAssembly object keeps each data symbol in a section of its own, with its size.
+#define GLOOPA_CLIP_SECTION(Symbol) ".section .rodata." #Symbol ",\"\",@\n"
+#define GLOOPA_CLIP_SIZES(Symbol)                                                                  \
+  ".size " #Symbol ", " #Symbol "_end - " #Symbol "\n.size " #Symbol "_end, 0\n"
 #define GLOOPA_CLIP_SECTION_END ".text\n"
 #else
-#define GLOOPA_CLIP_SECTION ".section .rodata\n"
+#define GLOOPA_CLIP_SECTION(Symbol) ".section .rodata\n"
+#define GLOOPA_CLIP_SIZES(Symbol) ""
 #define GLOOPA_CLIP_SECTION_END ".previous\n"
 #endif
 
 #define GLOOPA_EMBED_CLIP(Symbol, File)                                                            \
-  asm(GLOOPA_CLIP_SECTION ".balign 16\n"                                                           \
-                          ".global " #Symbol "\n" #Symbol ":\n"                                    \
-                          ".incbin \"" GLOOPA_CLIP_DIR "/" File "\"\n"                             \
-                          ".global " #Symbol "_end\n" #Symbol "_end:\n" GLOOPA_CLIP_SECTION_END);  \
+  asm(GLOOPA_CLIP_SECTION(Symbol) ".balign 16\n"                                                   \
+                                  ".global " #Symbol "\n" #Symbol ":\n"                            \
+                                  ".incbin \"" GLOOPA_CLIP_DIR "/" File "\"\n"                     \
+                                  ".global " #Symbol "_end\n" #Symbol "_end:\n" GLOOPA_CLIP_SIZES( \
+                                      Symbol) GLOOPA_CLIP_SECTION_END);                            \
   extern "C" const uint8_t Symbol[];                                                               \
   extern "C" const uint8_t Symbol##_end[];
 

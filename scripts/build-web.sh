@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Builds the web page of the game with Debian's emscripten: build-web/ holds index.html,
+# gloopa.js, gloopa.wasm and gloopa.data (the models, bitmaps and kept demos). Serve the folder
+# over HTTP (scripts/serve-web.sh); a page opened as a file cannot load its data.
+#
+# Debian's emscripten cannot fetch its SDL2 port, so SDL2 is built from Debian's own source
+# package at the version of the Linux build, and zlib (for the PNG screenshots) likewise; both
+# are built once into $GLOOPA_WEB_CACHE (default ~/.cache/gloopa-web), one folder per source
+# version. The sound clips are synthesized by the Linux build's ClipSynth (build/, made if
+# missing), so the page plays the very bytes of the other builds.
+#
+# Environment: GLOOPA_WEB_CACHE (cache folder), JOBS (parallel jobs, default nproc),
+# NICE (niceness of the big builds, default 10).
+# Exit status 75 means the sources could not be fetched (no archive reachable): nothing was built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+cache=${GLOOPA_WEB_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/gloopa-web}
+jobs=${JOBS:-$(nproc)}
+nice_cmd=(nice -n "${NICE:-10}")
+out=$root/build-web
+
+say() { echo "build-web: $*" >&2; }
+die() { echo "build-web: $*" >&2; exit 1; }
+cannot_fetch() { echo "build-web: $*" >&2; exit 75; }
+
+for tool in emcc emcmake dpkg-source dpkg-query apt-get cmake; do
+  command -v "$tool" >/dev/null || die "$tool is missing: run scripts/setup-deps.sh"
+done
+# Debian's emscripten runs its optimiser's JavaScript passes with the system's node, which finds
+# their modules only here.
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Debian's source index, enabled for the running release when apt knows no source of SDL2 yet.
+ensure_source_index() {
+  if apt-cache showsrc libsdl2 2>/dev/null | grep -q '^Package:'; then
+    return
+  fi
+  # shellcheck disable=SC1091
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || die "cannot tell the running Debian release from /etc/os-release"
+  list=/etc/apt/sources.list.d/gloopa-deb-src.sources
+  say "apt has no source index; enabling Debian's for $codename in $list"
+  as_root tee "$list" >/dev/null <<SOURCES
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: $codename $codename-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: $codename-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+  as_root apt-get update -qq -o DPkg::Lock::Timeout=120 || cannot_fetch "apt-get update failed"
+}
+
+# Unpacks Debian's source package $1 at version $2 into $cache/src and prints its folder.
+fetch_source() {
+  local package=$1 version=$2
+  local dir=$cache/src/$package-${version#*:}
+  if [ ! -f "$dir/.unpacked" ]; then
+    ensure_source_index
+    rm -rf "$dir" "$dir.tmp"
+    mkdir -p "$dir.tmp"
+    say "fetching the source of $package $version"
+    (cd "$dir.tmp" && apt-get source -qq "$package=$version" >&2) || {
+      rm -rf "$dir.tmp"
+      return 1
+    }
+    local unpacked
+    unpacked=$(find "$dir.tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+    [ -n "$unpacked" ] || die "apt-get source $package=$version unpacked nothing"
+    mv "$unpacked" "$dir"
+    rm -rf "$dir.tmp"
+    touch "$dir/.unpacked"
+  fi
+  echo "$dir"
+}
+
+# Configures, builds and installs the CMake project in $1 into $2 with emscripten's CMake wrapper.
+build_library() {
+  local src=$1 prefix=$2
+  shift 2
+  if [ -f "$prefix/.installed" ]; then
+    return
+  fi
+  rm -rf "$prefix" "$prefix.build"
+  say "building $(basename "$src") for the web"
+  emcmake cmake -S "$src" -B "$prefix.build" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >"$prefix.log" 2>&1 ||
+    { tail -n 40 "$prefix.log" >&2; die "configuring $(basename "$src") failed; see $prefix.log"; }
+  "${nice_cmd[@]}" cmake --build "$prefix.build" -j"$jobs" >>"$prefix.log" 2>&1 ||
+    { tail -n 40 "$prefix.log" >&2; die "building $(basename "$src") failed; see $prefix.log"; }
+  cmake --install "$prefix.build" >>"$prefix.log"
+  rm -rf "$prefix.build"
+  touch "$prefix/.installed"
+}
+
+sdl_version=$(dpkg-query -W -f='${Version}' libsdl2-dev 2>/dev/null) ||
+  die "libsdl2-dev is not installed: run scripts/setup-deps.sh"
+zlib_version=$(dpkg-query -W -f='${Version}' zlib1g-dev 2>/dev/null) ||
+  die "zlib1g-dev is not installed: run scripts/setup-deps.sh"
+
+mkdir -p "$cache/src"
+sdl_src=$(fetch_source libsdl2 "$sdl_version") ||
+  cannot_fetch "cannot fetch the source of libsdl2 $sdl_version"
+zlib_src=$(fetch_source zlib "$zlib_version") ||
+  cannot_fetch "cannot fetch the source of zlib $zlib_version"
+sdl_prefix=$cache/sdl2-${sdl_version#*:}
+zlib_prefix=$cache/zlib-${zlib_version#*:}
+
+# The browser gives one thread: SDL's threads, timers' thread included, stay out.
+build_library "$sdl_src" "$sdl_prefix" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
+  -DSDL_THREADS=OFF
+build_library "$zlib_src" "$zlib_prefix"
+
+# The native build's clip synthesizer (the web build cannot run its own).
+if [ ! -x build/bin/ClipSynth ]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  "${nice_cmd[@]}" cmake --build build -j"$jobs" --target ClipSynth >/dev/null
+fi
+
+# CLI11 and nlohmann-json are header-only; emscripten's CMake looks only inside its own sysroot
+# and the folders it is given, so their Debian headers and CMake files are staged in a prefix.
+headers=$out/host-headers
+rm -rf "$headers"
+mkdir -p "$headers/include" "$headers/share/cmake"
+cp -rp /usr/include/CLI /usr/include/nlohmann "$headers/include/"
+cp -rp /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$headers/share/cmake/"
+
+say "building the game for the web"
+emcmake cmake -S . -B "$out/build" -DCMAKE_BUILD_TYPE=Release \
+  -DSDL2_DIR="$sdl_prefix/lib/cmake/SDL2" \
+  -DGLOOPA_WEB_PREFIXES="$zlib_prefix;$headers" \
+  -DGLOOPA_HOST_CLIP_SYNTH="$root/build/bin/ClipSynth" \
+  -DGLOOPA_TESTS=OFF -DGLOOPA_BENCH=OFF >"$out/configure.log" 2>&1 ||
+  { cat "$out/configure.log" >&2; die "configuring the web build failed"; }
+"${nice_cmd[@]}" cmake --build "$out/build" -j"$jobs" --target gloopa
+
+for f in gloopa.js gloopa.wasm gloopa.data; do
+  cp "$out/build/bin/$f" "$out/$f"
+done
+cp dist/web/index.html "$out/index.html"
+total=$(cat "$out"/index.html "$out"/gloopa.js "$out"/gloopa.wasm "$out"/gloopa.data | wc -c)
+gzipped=$(for f in index.html gloopa.js gloopa.wasm gloopa.data; do gzip -9c "$out/$f"; done | wc -c)
+say "wrote $out: index.html, gloopa.js, gloopa.wasm, gloopa.data ($total bytes, $gzipped gzipped)"
