@@ -2,7 +2,8 @@
 # Installs what is missing, builds the game and its tests, and runs the whole suite twice:
 # once in the normal build and once in the sanitizer build (ASan + UBSan). In between, when the
 # MinGW-w64 cross compiler and Wine are installed, it cross-builds the Windows package and tests
-# it under Wine (tests/windows/wine-tests.sh); GLOOPA_SKIP_WINDOWS=1 leaves that out.
+# it under Wine (tests/windows/wine-tests.sh); GLOOPA_SKIP_WINDOWS=1 leaves that out. Likewise,
+# with emscripten and Chromium, the web page (tests/web/web-tests.sh; GLOOPA_SKIP_WEB=1).
 # --quick skips the sanitizer pass.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +26,23 @@ if [ "${GLOOPA_SKIP_WINDOWS:-0}" != 1 ] && command -v x86_64-w64-mingw32-g++ >/d
   else
     tests/windows/wine-tests.sh build-windows/gloopa-win64.zip build/bin
     echo "Windows package built and tested under Wine in $(($(date +%s) - start)) s"
+  fi
+fi
+
+# The web page in headless Chromium, when emscripten and Chromium are installed
+# (GLOOPA_SKIP_WEB=1 leaves it out).
+if [ "${GLOOPA_SKIP_WEB:-0}" != 1 ] && command -v emcc >/dev/null && command -v chromium >/dev/null &&
+  command -v node >/dev/null; then
+  start=$(date +%s)
+  status=0
+  scripts/build-web.sh || status=$?
+  if [ $status -eq 75 ]; then
+    echo "Web page not tested: the sources of SDL2 and zlib could not be fetched"
+  elif [ $status -ne 0 ]; then
+    exit $status
+  else
+    tests/web/web-tests.sh build-web build/bin
+    echo "Web page built and tested in headless Chromium in $(($(date +%s) - start)) s"
   fi
 fi
 

@@ -2,6 +2,16 @@
 // the start. The simulation build links GLNoDrawing.cpp in this file's place.
 #include "gl/GLTable.h"
 
+#ifdef __EMSCRIPTEN__
+// A web page draws through the browser's GL with its differences made up for (GLWeb.cpp).
+#include "gl/GLWeb.h"
+
+const TGLTable* GLCalls = &GLWebTable();
+
+const TGLTable& GLDrawingTable() {
+  return GLWebTable();
+}
+#else
 namespace {
 const TGLTable DrawingCalls = {true,
 #define GLOOPA_GL_DRIVER(Name, Result, Params) &Name,
@@ -10,15 +20,6 @@ const TGLTable DrawingCalls = {true,
 };
 } // namespace
 
-#ifdef __EMSCRIPTEN__
-// A web page draws through the browser's GL with its differences made up for (GLWeb.cpp).
-#include "gl/GLWeb.h"
-const TGLTable* GLCalls = &GLWebTable();
-
-const TGLTable& GLDrawingTable() {
-  return GLWebTable();
-}
-#else
 const TGLTable* GLCalls = &DrawingCalls;
 
 const TGLTable& GLDrawingTable() {

@@ -12,9 +12,11 @@
 //     sets at all on every vertex;
 //   - material calls it refuses (the emission, back faces) are left out, and glReadBuffer and
 //     the perspective hint, which WebGL lacks, do nothing;
-//   - glDrawPixels, which it lacks, is drawn as a textured rectangle.
+//   - glDrawPixels, which it lacks, is drawn as a textured rectangle; glClearDepth, which it
+//     lacks, is glClearDepthf.
 // Fixed buffers only: nothing is allocated while a frame is drawn.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -22,13 +24,30 @@
 #include "gl/GLTable.h"
 #include "gl/GLWeb.h"
 
+// WebGL's depth clear value, which GL 1.1's header does not declare.
+extern "C" void glClearDepthf(GLclampf Depth);
+
 namespace {
 
+// What the emulation lacks altogether is this table's own, below.
+void APIENTRY WebReadBuffer(GLenum);
+void APIENTRY WebClearDepth(GLclampd Depth);
+void APIENTRY WebRasterPos2f(GLfloat X, GLfloat Y);
+void APIENTRY WebDrawPixels(GLsizei Width, GLsizei Height, GLenum Format, GLenum Type,
+                            const GLvoid* Pixels);
+#define glReadBuffer WebReadBuffer
+#define glClearDepth WebClearDepth
+#define glRasterPos2f WebRasterPos2f
+#define glDrawPixels WebDrawPixels
 const TGLTable Driver = {true,
 #define GLOOPA_GL_DRIVER(Name, Result, Params) &Name,
                          GLOOPA_GL_ENTRY_POINTS(GLOOPA_GL_DRIVER)
 #undef GLOOPA_GL_DRIVER
 };
+#undef glReadBuffer
+#undef glClearDepth
+#undef glRasterPos2f
+#undef glDrawPixels
 
 struct TVertex {
   float Position[3];
@@ -354,6 +373,11 @@ void APIENTRY WebHint(GLenum Target, GLenum Mode) {
 
 void APIENTRY WebReadBuffer(GLenum) {}
 
+// WebGL's is the single-precision one.
+void APIENTRY WebClearDepth(GLclampd Depth) {
+  glClearDepthf(GLclampf(Depth));
+}
+
 float RasterX = 0, RasterY = 0;
 
 void APIENTRY WebRasterPos2f(GLfloat X, GLfloat Y) {
@@ -417,9 +441,6 @@ TGLTable MakeWebTable() {
   table.glTexImage2D = WebTexImage2D;
   table.glMaterialfv = WebMaterialfv;
   table.glHint = WebHint;
-  table.glReadBuffer = WebReadBuffer;
-  table.glRasterPos2f = WebRasterPos2f;
-  table.glDrawPixels = WebDrawPixels;
   return table;
 }
 

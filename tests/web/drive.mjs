@@ -1,4 +1,4 @@
-// Drives the web page in headless Chromium over the DevTools protocol (node --experimental-websocket).
+// Drives the web page in headless Chromium over the DevTools protocol.
 //   drive.mjs run URL OUT [SECONDS]  opens URL, waits for the run to end (window.gloopaDone), and
 //                                    writes OUT/log.txt, statdump.json, console.txt, status and,
 //                                    when the game took one, shot.png
@@ -22,12 +22,14 @@ const seconds = Number(limit || 600);
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'gloopa-chromium-'));
+// The protocol goes over a pipe (descriptors 3 and 4 of the browser), which needs no WebSocket
+// client: each message is JSON ended by a NUL.
 const browser = spawn(process.env.CHROMIUM || 'chromium', [
   '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required',
-  '--window-size=1024,768', `--user-data-dir=${profile}`, '--remote-debugging-port=0', 'about:blank',
-], {stdio: ['ignore', 'ignore', 'pipe']});
+  '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+  '--window-size=1024,768', `--user-data-dir=${profile}`, '--remote-debugging-pipe', 'about:blank',
+], {stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe']});
 browser.stderr.on('data', () => {});
 function finish(status) {
   browser.kill('SIGKILL');
@@ -37,31 +39,13 @@ function finish(status) {
     process.exit(status);
   }, 300);
 }
+const toBrowser = browser.stdio[3];
+const fromBrowser = browser.stdio[4];
 
-// The browser writes its debugging port and path into the profile once it listens.
-let endpoint = '';
-for (let i = 0; i < 300 && !endpoint; ++i) {
-  await sleep(100);
-  try {
-    const [port, where] = fs.readFileSync(path.join(profile, 'DevToolsActivePort'), 'utf8').split('\n');
-    if (port && where) endpoint = `ws://127.0.0.1:${port}${where}`;
-  } catch {}
-}
-if (!endpoint) {
-  console.error('drive: chromium did not start');
-  finish(1);
-}
-
-const socket = new WebSocket(endpoint);
-await new Promise((done, failed) => {
-  socket.onopen = done;
-  socket.onerror = failed;
-});
 let nextId = 1;
 const waiting = new Map();
 const consoleLines = [];
-socket.onmessage = (event) => {
-  const message = JSON.parse(event.data);
+function received(message) {
   if (message.id && waiting.has(message.id)) {
     const {done, failed} = waiting.get(message.id);
     waiting.delete(message.id);
@@ -70,12 +54,24 @@ socket.onmessage = (event) => {
   } else if (message.method === 'Runtime.consoleAPICalled') {
     consoleLines.push(message.params.args.map((a) => a.value ?? a.description ?? '').join(' '));
   } else if (message.method === 'Runtime.exceptionThrown') {
-    consoleLines.push('exception: ' + JSON.stringify(message.params.exceptionDetails.exception?.description ?? message.params.exceptionDetails.text));
+    const details = message.params.exceptionDetails;
+    consoleLines.push('exception: ' + (details.exception?.description ?? details.text));
   }
-};
+}
+let pending = Buffer.alloc(0);
+fromBrowser.on('data', (chunk) => {
+  pending = Buffer.concat([pending, chunk]);
+  for (let end = pending.indexOf(0); end >= 0; end = pending.indexOf(0)) {
+    received(JSON.parse(pending.subarray(0, end).toString('utf8')));
+    pending = pending.subarray(end + 1);
+  }
+});
+browser.on('exit', () => {
+  for (const {failed} of waiting.values()) failed(new Error('chromium has gone'));
+});
 function send(method, params = {}, sessionId = undefined) {
   const id = nextId++;
-  socket.send(JSON.stringify({id, method, params, sessionId}));
+  toBrowser.write(JSON.stringify({id, method, params, sessionId}) + '\0');
   return new Promise((done, failed) => waiting.set(id, {done, failed}));
 }
 
@@ -100,12 +96,12 @@ await page('Page.navigate', {url});
 
 if (command === 'run') {
   let status = null;
-  while (status === null && Date.now() - started < seconds * 1000) {
+  while (typeof status !== 'number' && Date.now() - started < seconds * 1000) {
     await sleep(250);
     status = await evaluate('window.gloopaDone');
   }
   fs.writeFileSync(path.join(out, 'console.txt'), consoleLines.join('\n') + '\n');
-  if (status === null) {
+  if (typeof status !== 'number') {
     console.error(`drive: the run did not end within ${seconds} s`);
     finish(1);
   } else {

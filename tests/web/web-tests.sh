@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Tests the web page (scripts/build-web.sh) in headless Chromium on SwiftShader:
+#   - every demo in tests/world/demos/ replays in the page (?verify=NAME&statdump=1: each of its
+#     checks equal) and leaves a state dump byte for byte equal to the Linux build's;
+#   - the long demo's timed replay (?timedemo=long&statdump=1), every step drawn, leaves the same
+#     dump, and its timing line is printed;
+#   - the title and a frame of play (steer_shoot's last step) drawn in the page are not black and
+#     show the arena border where the Linux build draws it (tests/web/pictures.mjs);
+#   - a missing demo is refused in the console with status 2, as is an empty demo name.
+# Usage: tests/web/web-tests.sh [WEB_DIR] [LINUX_BIN_DIR]
+#   (defaults: build-web and build/bin, whose gloopa makes the reference dumps and pictures).
+# The pictures the page drew are kept in WEB_DIR/test-pictures/.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+web=$(realpath "${1:-$root/build-web}")
+linux_bin=$(realpath "${2:-$root/build/bin}")
+here=$root/tests/web
+
+[ -f "$web/index.html" ] && [ -f "$web/gloopa.wasm" ] || { echo "web-tests: no page in $web" >&2; exit 1; }
+[ -x "$linux_bin/gloopa" ] || { echo "web-tests: no Linux build at $linux_bin" >&2; exit 1; }
+command -v node >/dev/null || { echo "web-tests: node is missing" >&2; exit 1; }
+linux_game=gloopa
+[ -x "$linux_bin/gloopa_sim" ] && linux_game=gloopa_sim
+
+work=$(mktemp -d)
+server=""
+cleanup() {
+  [ -n "$server" ] && kill "$server" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A plain HTTP server on a free port.
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 -m http.server "$port" --bind 127.0.0.1 --directory "$web" >"$work/server.log" 2>&1 &
+server=$!
+for _ in $(seq 50); do
+  python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/index.html')" \
+    2>/dev/null && break
+  sleep 0.2
+done
+page=http://127.0.0.1:$port/index.html
+
+passed=0
+failed=0
+pass() { echo "PASS $1"; passed=$((passed + 1)); }
+fail() { echo "FAIL $1: $2"; failed=$((failed + 1)); }
+
+# Opens the page with QUERY and waits for the run to end; its files land in $work/NAME/.
+run_page() {
+  local name=$1 query=$2
+  node "$here/drive.mjs" run "$page?$query" "$work/$name" "${3:-900}" >"$work/$name.drive" 2>&1
+}
+
+# The Linux build's dump of a demo, replayed headless.
+linux_dump() {
+  (cd "$linux_bin" && SDL_VIDEODRIVER=offscreen "./$linux_game" --headless --windowed \
+    --verify "$root/tests/world/demos/$1.demo" --statdump "$2" >/dev/null 2>&1)
+}
+
+compare_dump() {
+  local label=$1 name=$2 dir=$work/$3
+  local ref=$work/$name.linux.json
+  [ -f "$ref" ] || linux_dump "$name" "$ref" || { fail "$label" "the Linux build failed"; return; }
+  if [ ! -f "$dir/status" ]; then
+    fail "$label" "the page did not finish: $(tail -n 3 "$dir/console.txt" "$work/$3.drive" 2>/dev/null)"
+  elif [ "$(cat "$dir/status")" != 0 ]; then
+    fail "$label" "status $(cat "$dir/status"): $(tail -n 3 "$dir/log.txt")"
+  elif cmp -s "$ref" "$dir/statdump.json"; then
+    pass "$label: $(grep -o '^\(verify\|timedemo\): .*' "$dir/log.txt"); state dump equal to Linux's ($(stat -c %s "$ref") bytes)"
+  else
+    mkdir -p "$web/dump-diffs"
+    cp "$ref" "$web/dump-diffs/$name.linux.json"
+    cp "$dir/statdump.json" "$web/dump-diffs/$name.web.json"
+    fail "$label" "state dumps differ (both kept in $web/dump-diffs/)"
+  fi
+}
+
+for demo in "$root"/tests/world/demos/*.demo; do
+  name=$(basename "$demo" .demo)
+  start=$(date +%s)
+  run_page "verify-$name" "verify=$name&statdump=1"
+  compare_dump "$name (verify, $(($(date +%s) - start)) s in Chromium)" "$name" "verify-$name"
+done
+
+start=$(date +%s)
+run_page timedemo-long "timedemo=long&statdump=1" 1800
+compare_dump "long (timedemo, every step drawn, $(($(date +%s) - start)) s in Chromium)" long timedemo-long
+
+# The pictures: the title (start's only step) and steer_shoot's last step, by both builds.
+mkdir -p "$web/test-pictures"
+for shot in "start 1 title" "steer_shoot 41 play"; do
+  read -r name step label <<<"$shot"
+  run_page "shot-$label" "timedemo=$name&screenshot=$step"
+  (cd "$linux_bin" && SDL_VIDEODRIVER=offscreen "./gloopa" --headless --windowed \
+    --timedemo "$root/tests/world/demos/$name.demo" --screenshot "$step" "$work/$label.linux.png" \
+    >/dev/null 2>&1)
+  if [ ! -f "$work/shot-$label/shot.png" ]; then
+    fail "$label picture" "the page wrote no screenshot: $(tail -n 3 "$work/shot-$label/log.txt" 2>/dev/null)"
+  elif [ ! -f "$work/$label.linux.png" ]; then
+    fail "$label picture" "the Linux build wrote no screenshot"
+  else
+    cp "$work/shot-$label/shot.png" "$web/test-pictures/$label.web.png"
+    cp "$work/$label.linux.png" "$web/test-pictures/$label.linux.png"
+    if figures=$(node "$here/pictures.mjs" "$work/shot-$label/shot.png" "$work/$label.linux.png"); then
+      pass "$label picture: $figures"
+    else
+      fail "$label picture" "$figures"
+    fi
+  fi
+done
+
+# Refusals: a demo that is not there, and no demo name at all.
+run_page missing "timedemo=no_such_demo"
+if [ "$(cat "$work/missing/status" 2>/dev/null)" = 2 ] &&
+  grep -q "no_such_demo" "$work/missing/console.txt"; then
+  pass "a missing demo is refused in the console: $(grep -m 1 no_such_demo.demo "$work/missing/console.txt")"
+else
+  fail "missing demo" "status $(cat "$work/missing/status" 2>/dev/null); $(cat "$work/missing/console.txt" 2>/dev/null)"
+fi
+run_page empty "verify="
+if [ "$(cat "$work/empty/status" 2>/dev/null)" = 2 ] && grep -q "a demo name is needed" "$work/empty/console.txt"; then
+  pass "an empty demo name is refused in the console"
+else
+  fail "empty demo name" "status $(cat "$work/empty/status" 2>/dev/null); $(cat "$work/empty/console.txt" 2>/dev/null)"
+fi
+
+echo "web: $passed passed, $failed failed"
+[ $failed -eq 0 ]
