@@ -32,6 +32,12 @@ void SetHeadlessMessages(bool Headless) {
   headlessMessages = Headless;
 }
 
+void SayPlatformReason(const std::string& Call) {
+  const char* reason = SDL_GetError();
+  std::fprintf(stderr, "%s: %s\n", Call.c_str(), reason && *reason ? reason : "no reason given");
+  std::fflush(stderr);
+}
+
 void ShowErrorBox(const std::string& Text) {
   std::fprintf(stderr, "Error: %s\n", Text.c_str());
   std::fflush(stderr);

@@ -3,11 +3,14 @@
 #include <string>
 
 // The few platform services that game code needs, kept behind plain functions so that only the
-// shell talks to SDL.
+// shell and this layer talk to SDL.
 
 // Shows a modal warning box captioned "Error" with an OK button and always writes the text to
 // standard error. With no display (or in a headless run) only standard error gets the text.
 void ShowErrorBox(const std::string& Text);
+// Writes what the platform layer says went wrong in its last failed call ("Call: reason") to
+// standard error; the message box that follows keeps the game's own text.
+void SayPlatformReason(const std::string& Call);
 // Headless runs never show message boxes.
 void SetHeadlessMessages(bool Headless);
 
