@@ -20,9 +20,10 @@ struct ETerminate : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The folder that holds the game's models and bitmaps, with a trailing separator: the
-// executable's own folder, or <prefix>/share/gloopa/ for a game installed in <prefix>/bin.
-std::string GameFolder();
+// The folder of the game's data that holds File (a path relative to it), with a trailing
+// separator: the executable's own folder, or <prefix>/share/gloopa/ for a game installed in
+// <prefix>/bin. When neither holds File, the executable's own folder, to be named in messages.
+std::string GameFolder(const std::string& File);
 
 // Run-time loading of shared libraries.
 void* PlatformLoadLibrary(const std::string& Name);
