@@ -1,26 +1,51 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing Gloopa needs.
-# Runs apt-get as root or through sudo; on other systems it prints the list.
+# Installs the Debian packages that building, running, testing and packaging Gloopa need, by
+# group (setup-deps.sh play installs only what building and playing needs). Runs apt-get as root
+# or through sudo; on other systems it prints the list.
 set -euo pipefail
 
-PACKAGES=(
-  build-essential cmake pkg-config clang libclang-rt-14-dev
+# The packages by group: what building and playing needs (play), what the tests need (test),
+# what the Windows package and its tests under Wine need (windows), and what the web page and
+# its tests need (web).
+ALL_GROUPS=(play test windows web)
+PLAY=(
+  build-essential cmake pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev mesa-common-dev libgl1-mesa-dri
-  libopenal-dev libopenal1
-  libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libopenal-dev libopenal1 libcli11-dev zlib1g-dev libpng-dev
+)
+TEST=(
+  clang libclang-rt-14-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xfonts-base xdotool x11-utils libx11-dev imagemagick sox
   desktop-file-utils appstream dpkg-dev file lintian
-  # The Windows package and installer (scripts/build-windows.sh) and their tests under Wine.
-  g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 nsis
-  # --- web ---
-  # The web page (scripts/build-web.sh, scripts/serve-web.sh) and its tests in headless Chromium
-  # (tests/web/web-tests.sh): the compiler, a server, the browser and the node that drives it.
-  emscripten python3 chromium nodejs
-  # --- end web ---
 )
+WINDOWS=(g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 nsis)
+# The web page (scripts/build-web.sh, scripts/serve-web.sh) and its tests in headless Chromium
+# (tests/web/web-tests.sh): the compiler, a server, the browser and the node that drives it.
+WEB=(emscripten python3 chromium nodejs)
 
+usage() {
+  echo "usage: setup-deps.sh [--list] [GROUP...]   groups: ${ALL_GROUPS[*]} (default: all)" >&2
+  exit 2
+}
+
+list=0
 if [ "${1:-}" = "--list" ]; then
+  list=1
+  shift
+fi
+[ $# -eq 0 ] && set -- "${ALL_GROUPS[@]}"
+PACKAGES=()
+for group in "$@"; do
+  case "$group" in
+  play) PACKAGES+=("${PLAY[@]}") ;;
+  test) PACKAGES+=("${TEST[@]}") ;;
+  windows) PACKAGES+=("${WINDOWS[@]}") ;;
+  web) PACKAGES+=("${WEB[@]}") ;;
+  *) usage ;;
+  esac
+done
+
+if [ $list -eq 1 ]; then
   printf '%s\n' "${PACKAGES[@]}"
   exit 0
 fi

@@ -13,7 +13,7 @@
 //                      toward both of its edges.
 //
 // The particle tiles' corners are exactly +-1: the particle engine's batched drawing relies on a
-// scale times a corner being exact in single precision (see ParticleEngine2.cpp).
+// scale times a corner being exact in single precision (see TileCorners in ParticleBatcher).
 
 #include <cmath>
 #include <cstdint>

@@ -65,9 +65,9 @@ void TMS3DObj::Reset() {
 }
 
 std::string TMS3DObj::GamePath(const std::string& Name) {
-  std::string path = GameFolder();
-  for (const char c : Name) path += c == '\\' ? '/' : c;
-  return path;
+  std::string file;
+  for (const char c : Name) file += c == '\\' ? '/' : c;
+  return GameFolder(file) + file;
 }
 
 void TMS3DObj::LoadFromFile(const std::string& Name) {

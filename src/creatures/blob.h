@@ -7,6 +7,17 @@
 #include "assets/VexLib3DTypes.h"
 #include "particles/ParticleEngine2.h"
 
+// What a fertilised egg carries and the snake collects.
+enum TBonus : uint8_t {
+  bnNone = 0,
+  bnOneBullet = 1,    // one bullet per shot
+  bnTwoBullets = 2,   // two bullets per shot
+  bnThreeBullets = 3, // three bullets per shot
+  bnSpeedLow = 4,     // cruising speed 2.5
+  bnSpeedMid = 5,     // cruising speed 2.7
+  bnSpeedHigh = 6,    // cruising speed 3.2
+};
+
 // One remembered position of a creature's trail, newest first.
 struct TTrailPoint {
   float X = 0, Y = 0, Z = 0;

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "creatures/blob.h"
-#include "creatures/blobSnake.h"
 
 class TGLPrinter;
 

@@ -10,7 +10,7 @@ constexpr float FlapLimit = 60;
 constexpr float Grey = 0.15f;
 } // namespace
 
-// The base initialisation has nothing to add: every base field not set here stays zero.
+// Only these fields differ from the base record's start values.
 TBlobPlankton::TBlobPlankton() {
   RandomXYZ(TXYZ{-500, -500, 0}, TXYZ{500, 500, 0}, Target);
   RandomXYZ(TXYZ{-500, -500, 0}, TXYZ{500, 500, 0}, Position);

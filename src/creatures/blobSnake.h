@@ -3,17 +3,6 @@
 
 #include "creatures/blob.h"
 
-// What a fertilised egg carries and the snake collects.
-enum TBonus : uint8_t {
-  bnNone = 0,
-  bnOneBullet = 1,    // one bullet per shot
-  bnTwoBullets = 2,   // two bullets per shot
-  bnThreeBullets = 3, // three bullets per shot
-  bnSpeedLow = 4,     // cruising speed 2.5
-  bnSpeedMid = 5,     // cruising speed 2.7
-  bnSpeedHigh = 6,    // cruising speed 3.2
-};
-
 // Bullets per volley; the bullet bonuses carry the same numbers.
 enum TWeaponMode : int32_t { wmOneBullet = 1, wmTwoBullets = 2, wmThreeBullets = 3 };
 

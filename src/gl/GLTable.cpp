@@ -1,5 +1,7 @@
 #include "gl/GLTable.h"
 
+#include "gl/GLScale.h"
+
 #include <cstring>
 #include <type_traits>
 
@@ -12,6 +14,9 @@ GLsizei QueryCount(GLenum Name) {
   case GL_MODELVIEW_MATRIX:
   case GL_PROJECTION_MATRIX:
     return 16;
+  case GL_ALIASED_LINE_WIDTH_RANGE:
+  case GL_ALIASED_POINT_SIZE_RANGE:
+    return 2;
   case GL_VIEWPORT:
   case GL_LIGHT_MODEL_AMBIENT:
   case GL_CURRENT_COLOR:

@@ -1,6 +1,7 @@
 #include "particles/ParticleBatcher.h"
 
 #include "gl/GL.h"
+#include "gl/GLScale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -257,7 +258,8 @@ void TParticleBatcher::Primitive(const TParticle& P, bool Line) {
       bx = ax;
       by = ay;
       if (!Line || ToWindow(tail, bx, by)) {
-        const float half = size * 0.5f + 1;
+        // Scaled lines and points are wider than the game's size.
+        const float half = size * GLWidthScale() * 0.5f + 1;
         hits = HitsTiles(std::min(ax, bx) - half, std::min(ay, by) - half, std::max(ax, bx) + half,
                          std::max(ay, by) + half);
       }

@@ -32,6 +32,12 @@ void SetHeadlessMessages(bool Headless) {
   headlessMessages = Headless;
 }
 
+void SayPlatformReason(const std::string& Call) {
+  const char* reason = SDL_GetError();
+  std::fprintf(stderr, "%s: %s\n", Call.c_str(), reason && *reason ? reason : "no reason given");
+  std::fflush(stderr);
+}
+
 void ShowErrorBox(const std::string& Text) {
   std::fprintf(stderr, "Error: %s\n", Text.c_str());
   std::fflush(stderr);
@@ -39,22 +45,21 @@ void ShowErrorBox(const std::string& Text) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "Error", Text.c_str(), nullptr);
 }
 
-std::string GameFolder() {
+std::string GameFolder(const std::string& File) {
   char* base = SDL_GetBasePath();
   if (base == nullptr) return "./";
   std::string folder(base);
   SDL_free(base);
-  // A build keeps the models beside the executable; an install keeps them in
-  // <prefix>/share/gloopa beside <prefix>/bin. When neither holds them, the executable's own
-  // folder is named in the loader's message.
-  auto holdsModels = [](const std::string& Folder) {
-    std::FILE* file = std::fopen((Folder + "jelly.txt").c_str(), "rb");
+  // A build keeps its data beside the executable; an install keeps it in <prefix>/share/gloopa
+  // beside <prefix>/bin.
+  auto holds = [&File](const std::string& Folder) {
+    std::FILE* file = std::fopen((Folder + File).c_str(), "rb");
     if (file) std::fclose(file);
     return file != nullptr;
   };
-  if (holdsModels(folder)) return folder;
+  if (holds(folder)) return folder;
   const std::string installed = folder + "../share/gloopa/";
-  if (holdsModels(installed)) return installed;
+  if (holds(installed)) return installed;
   return folder;
 }
 

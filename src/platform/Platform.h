@@ -3,11 +3,14 @@
 #include <string>
 
 // The few platform services that game code needs, kept behind plain functions so that only the
-// shell talks to SDL.
+// shell and this layer talk to SDL.
 
 // Shows a modal warning box captioned "Error" with an OK button and always writes the text to
 // standard error. With no display (or in a headless run) only standard error gets the text.
 void ShowErrorBox(const std::string& Text);
+// Writes what the platform layer says went wrong in its last failed call ("Call: reason") to
+// standard error; the message box that follows keeps the game's own text.
+void SayPlatformReason(const std::string& Call);
 // Headless runs never show message boxes.
 void SetHeadlessMessages(bool Headless);
 
@@ -17,9 +20,10 @@ struct ETerminate : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The folder that holds the game's models and bitmaps, with a trailing separator: the
-// executable's own folder, or <prefix>/share/gloopa/ for a game installed in <prefix>/bin.
-std::string GameFolder();
+// The folder of the game's data that holds File (a path relative to it), with a trailing
+// separator: the executable's own folder, or <prefix>/share/gloopa/ for a game installed in
+// <prefix>/bin. When neither holds File, the executable's own folder, to be named in messages.
+std::string GameFolder(const std::string& File);
 
 // Run-time loading of shared libraries.
 void* PlatformLoadLibrary(const std::string& Name);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/WindowMessages.h"
+#include "platform/WindowMessages.h"
 
 // Demos: what the mouse did before each frame of a run, so that a run can be replayed exactly,
 // and (from version 2) checks of the state the run reached, so that a replay can prove it played

@@ -1,7 +1,5 @@
 #include "shell/DemoSession.h"
 
-#include "gl/GL.h"
-
 #include <algorithm>
 #include <iostream>
 
@@ -81,6 +79,7 @@ int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
     // keeps the real mouse out of it.
     Run.ReplayMouse = true;
     Run.Unpaced = Timed || verifying;
+    Run.FinishFrames = Timed;
     if (Timed) Times.Reserve(size_t(std::min<int64_t>(Demo.FrameCount(), 1 << 24)));
   }
   if (!Files.Play.empty()) {
@@ -172,9 +171,7 @@ bool TDemoSession::BeforeFrame() {
 
 void TDemoSession::CloseFrame() {
   if (Timed && FrameOpen) {
-    // A frame counts as done once the GL has drawn it, not when its commands were queued;
-    // waiting also keeps a software renderer from piling up frames it has not drawn yet.
-    glFinish();
+    // The shell has waited for the GL to draw the frame (FinishFrames).
     Times.Add(std::chrono::duration<double, std::milli>(TClock::now() - FrameStart).count());
   }
   FrameOpen = false;

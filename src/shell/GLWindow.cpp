@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "gl/GL.h"
 #include "platform/Platform.h"
@@ -39,6 +40,7 @@ bool SetDisplayMode(int32_t Width, int32_t Height, int32_t Bits) {
       return true;
     }
   }
+  std::fprintf(stderr, "the display offers no %d x %d mode\n", int(Width), int(Height));
   return false;
 }
 
@@ -54,13 +56,19 @@ bool EnterFullScreen(SDL_Window* Window, const TGameWindow& Record) {
       SDL_SetWindowPosition(Window, 0, 0);
       SDL_SetWindowSize(Window, desktop.w, desktop.h);
     }
-    return SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    if (SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) return true;
+    SayPlatformReason("full screen at the desktop's size");
+    return false;
   }
   SDL_GetDesktopDisplayMode(0, &Shell.SavedMode);
-  const bool switched = SetDisplayMode(Record.Width, Record.Height, Record.ColorBits) &&
-                        SDL_SetWindowDisplayMode(Window, &Shell.GameMode) == 0 &&
+  if (!SetDisplayMode(Record.Width, Record.Height, Record.ColorBits)) return false;
+  const bool switched = SDL_SetWindowDisplayMode(Window, &Shell.GameMode) == 0 &&
                         SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN) == 0;
-  if (!switched) SDL_SetWindowFullscreen(Window, 0);
+  if (!switched) {
+    SayPlatformReason("full screen at " + std::to_string(Record.Width) + " x " +
+                      std::to_string(Record.Height));
+    SDL_SetWindowFullscreen(Window, 0);
+  }
   return switched;
 }
 
@@ -124,6 +132,7 @@ bool RegisterGameClass() {
   PlatformKeepFreedMemory();
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
+    SayPlatformReason("SDL_Init");
     ShowErrorBox("RegisterClassEx Failed!");
     return false;
   }
@@ -131,6 +140,7 @@ bool RegisterGameClass() {
   SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
   const Uint32 first = SDL_RegisterEvents(3);
   if (first == Uint32(-1)) {
+    SayPlatformReason("SDL_RegisterEvents");
     SDL_Quit();
     ShowErrorBox("RegisterClassEx Failed!");
     return false;
@@ -196,7 +206,10 @@ bool OpenGameWindow(TGameWindow& Window) {
   SDL_Window* window =
       SDL_CreateWindow(Window.Title.c_str(), x, y, width, height,
                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
-  if (!window) return false;
+  if (!window) {
+    SayPlatformReason("SDL_CreateWindow");
+    return false;
+  }
   Window.Handle = window;
   SDL_SetWindowData(window, WindowDataKey, &Window);
   GameWindowProc(window, WM_CREATE, 0, 0);
@@ -209,6 +222,7 @@ bool OpenGameWindow(TGameWindow& Window) {
   SDL_GLContext context = SDL_GL_CreateContext(window);
   Window.RC = context;
   if (!context || SDL_GL_MakeCurrent(window, context) != 0) {
+    SayPlatformReason(context ? "SDL_GL_MakeCurrent" : "SDL_GL_CreateContext");
     DestroyWindowAndContext(Window);
     return false;
   }
@@ -218,6 +232,7 @@ bool OpenGameWindow(TGameWindow& Window) {
   // A full-screen wish on a hidden window is only recorded; the real switch happens on showing
   // it, and a display may still refuse it then.
   if (Window.FullScreen && !FullScreenShown(window, Window)) {
+    std::fprintf(stderr, "the display did not keep the full screen it was asked for\n");
     SDL_SetWindowFullscreen(window, 0);
     ShowCursorCount(true);
     ModeSwitchFailed(Window);
@@ -277,7 +292,7 @@ bool ToggleFullScreen() {
     return true;
   }
   if (!EnterFullScreen(window, *open)) {
-    std::fprintf(stderr, "full screen refused: staying in a window\n");
+    std::fprintf(stderr, "full screen refused: staying in a window\n"); // the reason went first
     return false;
   }
   open->FullScreen = true;

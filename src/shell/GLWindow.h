@@ -4,8 +4,8 @@
 #include <string>
 
 #include "assets/VexLib3DTypes.h"
+#include "platform/WindowMessages.h"
 #include "shell/Settings.h"
-#include "shell/WindowMessages.h"
 
 class TGloopa;
 class TGLPrinter;
@@ -49,7 +49,10 @@ struct TRunOptions {
   bool Unpaced = false;     // every step drawn, back to back, swapped at once (--timedemo)
   bool FrameLocked = false; // the original pacing: one drawn step per 10 ms tick, no vsync
   bool VSync = true;        // paced runs swap on the display's refresh
-  bool Immediate = false;   // draw every star and particle on its own: the reference drawing
+  // Each drawn step waits until the GL has drawn it: a timed frame counts as done then, not when
+  // its commands were queued, and a software renderer cannot pile up frames it has not drawn.
+  bool FinishFrames = false;
+  bool Immediate = false; // draw every star and particle on its own: the reference drawing
   // Lines and points drawn to the picture's scale when it is not 1024 x 768.
   bool LineScale = false;
   // Live play may be paused: by hand (P, Pause) and, with PauseOnFocusLoss, when the window

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "assets/VexLib3DTypes.h"
-#include "shell/WindowMessages.h"
+#include "platform/WindowMessages.h"
 
 union SDL_Event;
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <SDL.h>
 
-#include "shell/WindowMessages.h"
+#include "platform/WindowMessages.h"
 
 class TGamePad;
 

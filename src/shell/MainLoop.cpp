@@ -225,6 +225,7 @@ bool RunStep(TGameWindow& Window, bool Draw) {
         std::fprintf(stderr, "%s\n", error.c_str());
     }
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(Window.Handle));
+    if (options.FinishFrames) glFinish();
   }
   if (options.AfterStep && !options.AfterStep(step, *Shell.World)) RequestQuit();
   if (options.Frames > 0 && Shell.Steps >= options.Frames) RequestQuit();

@@ -8,7 +8,6 @@
 #include "platform/LittleEndian.h"
 #include "platform/Platform.h"
 #include "sound/DXClass.h"
-#include "sound/DXSounds.h"
 
 namespace {
 
@@ -73,7 +72,7 @@ std::unique_ptr<TALDevice> TALDevice::Open(const char* Name) {
 void TALDevice::UseGameSettings() {
   // Read when the library first opens a device. A player's own ALSOFT_CONF wins, and is read
   // instead; the library still reads its usual files (and one beside the executable) first.
-  const std::string settings = GameFolder() + "alsoft.conf";
+  const std::string settings = GameFolder("alsoft.conf") + "alsoft.conf";
   if (std::FILE* file = std::fopen(settings.c_str(), "rb")) {
     std::fclose(file);
     PlatformSetDefaultEnvironment("ALSOFT_CONF", settings);

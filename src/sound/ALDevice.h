@@ -14,6 +14,12 @@
 // The OpenAL back end of the sound device (DXSounds): the library's entry points, the opened
 // device, a clip's samples and the voices that play them. Only the sound layer includes this.
 
+#ifdef _WIN32
+constexpr const char* SoundLibraryName = "OpenAL32.dll";
+#else
+constexpr const char* SoundLibraryName = "libopenal.so.1";
+#endif
+
 // OpenAL's entry points, looked up at run time from SoundLibraryName (linked in on the web:
 // ALWeb.cpp).
 struct TALApi {

@@ -12,17 +12,11 @@
 // The sound device and its buffers, the device component that brings the device up and tells
 // its listeners when to build, drop or rebuild buffers, and the named bank of clips.
 //
-// The platform underneath is OpenAL (loaded at run time from the library named below): a
+// The platform underneath is OpenAL (loaded at run time, ALDevice.h names the library): a
 // device with one context stands for the sound device, an OpenAL buffer holds a clip's samples,
 // and each playable copy of a clip is an OpenAL source on that one buffer. Results of platform
 // calls are reported in the familiar result codes below so callers can tell a lost device from
 // a bad argument.
-
-#ifdef _WIN32
-constexpr const char* SoundLibraryName = "OpenAL32.dll";
-#else
-constexpr const char* SoundLibraryName = "libopenal.so.1";
-#endif
 
 // Results kept in DXResult.
 constexpr int32_t DS_OK = 0;

@@ -6,7 +6,7 @@
 #include "assets/VexLib3DTypes.h"
 #include "creatures/blobEgg.h"
 #include "creatures/blobPredator.h"
-#include "shell/WindowMessages.h"
+#include "platform/WindowMessages.h"
 
 class TGLPrinter;
 class TMS3DObj;

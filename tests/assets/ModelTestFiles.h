@@ -22,15 +22,15 @@ struct TRGB {
 class TScratchFolder {
 public:
   TScratchFolder() : Relative("assets_scratch_" + std::to_string(getpid())) {
-    std::filesystem::create_directories(GameFolder() + Relative);
+    std::filesystem::create_directories(GameFolder("jelly.txt") + Relative);
   }
   ~TScratchFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(GameFolder() + Relative, ignored);
+    std::filesystem::remove_all(GameFolder("jelly.txt") + Relative, ignored);
   }
   // Writes the file and returns its name relative to the game's folder.
   std::string Write(const std::string& Name, const std::string& Bytes) const {
-    std::ofstream out(GameFolder() + Relative + "/" + Name, std::ios::binary);
+    std::ofstream out(GameFolder("jelly.txt") + Relative + "/" + Name, std::ios::binary);
     out.write(Bytes.data(), std::streamsize(Bytes.size()));
     return Relative + "/" + Name;
   }

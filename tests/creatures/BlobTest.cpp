@@ -21,7 +21,6 @@ TEST(BlobTest, BaseRecordStartsOutOfPlayAndSetActiveTouchesNothingElse) {
   blob.FrameCount = 9;
   blob.ResetFrameCount();
   EXPECT_EQ(blob.FrameCount, 0);
-  blob.Kill(); // does nothing for a plain record
 }
 
 TEST(BlobTest, MoveTravelsInTheXZPlaneAndFiresArrivalAtMostOncePerCall) {

@@ -12,6 +12,7 @@
 
 #include "assets/GameRandom.h"
 #include "assets/VexLib3D.h"
+#include "gl/GLScale.h"
 #include "particles/ParticleEngine2.h"
 #include "support/GLTestContext.h"
 
@@ -29,6 +30,8 @@ struct TScene {
   // Every particle the eggs' glow colour, whose 0.1 x 255 lies on a rounding edge: a colour the
   // driver interpolates instead of taking as set comes out a step apart.
   bool OneColour;
+  // Widths drawn this many times the game's, as on a picture larger than the game's own.
+  float WidthScale = 1;
 };
 
 void Fill(TParticleEngine2& Engine, const TScene& Scene) {
@@ -103,6 +106,8 @@ std::vector<float> StateOf(const TParticleEngine2& Engine) {
 
 TFrame Draw(TParticleEngine2& Engine, const TScene& Scene, int32_t Passes) {
   GLTestContext& gl = GLTestContext::Get();
+  const TGLTableScope table(
+      Scene.WidthScale == 1 ? GLDrawingTable() : GLScaledTable(GLDrawingTable(), Scene.WidthScale));
   // The two engines have their own textures: start both from none bound.
   glBindTexture(GL_TEXTURE_2D, 0);
   Fill(Engine, Scene);
@@ -161,6 +166,7 @@ TEST(ParticleBatch, MatchesTheOneByOneDrawingByteForByte) {
       {"nothing drawn", 500, 6, 255, 3, 10, 0, 0, true, false, false},
       {"rotated camera", 2000, 0, 5, 3, 30, 0, 0, false, true, false},
       {"glowing points of one colour", 4000, 2, 3, 2, 18, 0, 0, false, false, true},
+      {"wide points and streaks over tiles", 3000, 0, 5, 3, 8, 0, 0, true, false, false, 12},
   };
   for (const TScene& scene : scenes) {
     SCOPED_TRACE(scene.Name);

@@ -25,6 +25,11 @@ struct TReplay {
   bool WholeDemo = false;    // play to the demo's end, not only to the last sampled step
   // Whether a step that is not sampled is drawn; unset: every step.
   std::function<bool(int64_t Step)> Drawn;
+  // The window's width (4:3, so the frames read back are Width x Width * 3 / 4), and lines and
+  // points to the picture's scale. The window opens at its size: SDL's offscreen driver keeps
+  // the surface a window was made with, so a later resize draws past its edges.
+  int32_t Width = 1024;
+  bool LineScale = false;
 };
 
 struct TReplayed {
@@ -48,6 +53,9 @@ inline TReplayed Replay(const std::string& DemoName, const TReplay& How) {
   options.Unpaced = true;
   options.ReplayMouse = true;
   options.Immediate = How.Immediate;
+  options.LineScale = How.LineScale;
+  options.WindowWidth = How.Width;
+  options.WindowHeight = How.Width * 3 / 4;
   if (!How.WholeDemo && !How.Sampled.empty()) options.Frames = *How.Sampled.rbegin();
   TDemoFeed feed;
   options.BeforeFrame = [&](int64_t, TGloopa&) {
@@ -64,10 +72,11 @@ inline TReplayed Replay(const std::string& DemoName, const TReplay& How) {
     played.LastDrawn = Step;
     ++played.StepsDrawn;
     if (!How.Sampled.count(Step)) return;
-    std::vector<uint8_t> rgb(size_t(1024) * 768 * 3);
+    const int32_t width = options.WindowWidth, height = options.WindowHeight;
+    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, 1024, 768, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     played.Frames[Step] = std::move(rgb);
     played.Live[Step] = World.Particles->LiveCount();
   };

@@ -36,12 +36,6 @@ add_test(NAME gloopa_unwritable_screenshot_is_reported
 set_tests_properties(gloopa_unwritable_screenshot_is_reported PROPERTIES
   WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} ENVIRONMENT "${GLOOPA_SHELL_TEST_ENV}" TIMEOUT 30)
 
-# The simulation build: the game's own main and shell, with the drawing table that draws nothing in
-# place of the driver's, so that a headless run costs only the game's work. No GL library is linked.
-add_executable(gloopa_sim ${CMAKE_SOURCE_DIR}/src/shell/main.cpp)
-target_link_libraries(gloopa_sim PRIVATE gloopa_nullgl gloopa_gl_nodrawing gloopa_shell)
-add_dependencies(gloopa_sim gloopa_data)
-
 # The demo reader, fuzzed with the hand-written demos as seeds.
 file(GLOB shell_demo_seeds CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/world/demos/*.demo
   ${CMAKE_CURRENT_SOURCE_DIR}/shell/fuzz/regressions/*.demo)

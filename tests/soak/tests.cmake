@@ -1,9 +1,3 @@
-# The soak run (scripts/soak.sh): the game's shell on the do-nothing GL, driven by a seeded random
-# mouse, with the world's invariants checked every 1000 frames.
-add_executable(gloopa_soak ${CMAKE_CURRENT_SOURCE_DIR}/soak/Soak.cpp)
-target_link_libraries(gloopa_soak PRIVATE gloopa_nullgl gloopa_gl_nodrawing gloopa_shell nlohmann_json::nlohmann_json)
-add_dependencies(gloopa_soak gloopa_data)
-
 # 100,000 frames in the normal build; the sanitizer build, some ten times slower, plays 20,000.
 # Its allocator keeps freed memory in quarantine, so resident memory is only checked without it.
 if(GLOOPA_SANITIZE)

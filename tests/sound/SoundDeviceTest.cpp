@@ -63,7 +63,7 @@ TEST(ALDevice, NamesTheGamesSettingsOnlyWhenThePlayerNamedNone) {
   unsetenv("ALSOFT_CONF");
   TALDevice::UseGameSettings();
   ASSERT_NE(std::getenv("ALSOFT_CONF"), nullptr);
-  EXPECT_EQ(std::string(std::getenv("ALSOFT_CONF")), GameFolder() + "alsoft.conf");
+  EXPECT_EQ(std::string(std::getenv("ALSOFT_CONF")), GameFolder("alsoft.conf") + "alsoft.conf");
   setenv("ALSOFT_CONF", "/home/player/own.conf", 1);
   TALDevice::UseGameSettings();
   EXPECT_STREQ(std::getenv("ALSOFT_CONF"), "/home/player/own.conf");

@@ -3,6 +3,6 @@
 #include "platform/Platform.h"
 
 void ShowErrorBox(const std::string&) {}
-std::string GameFolder() {
+std::string GameFolder(const std::string&) {
   return "./";
 }
