@@ -11,7 +11,8 @@ target_link_options(gloopa PRIVATE
   # again for nothing: the runtime stays up after main returns.
   -sEXPORTED_RUNTIME_METHODS=FS,callMain
   -sINVOKE_RUN=1
-  --preload-file ${CMAKE_SOURCE_DIR}/data@/
-  --preload-file ${CMAKE_SOURCE_DIR}/tests/world/demos@/demos)
+  # SHELL: keeps each option with its value (CMake would merge the repeated option).
+  "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/data@/"
+  "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/tests/world/demos@/demos")
 # What the browser's GL cannot draw as the game asks, drawn through the GL seam.
 target_sources(gloopa_gl_drawing PRIVATE ${CMAKE_SOURCE_DIR}/src/gl/GLWeb.cpp)

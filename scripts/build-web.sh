@@ -119,7 +119,24 @@ zlib_prefix=$cache/zlib-${zlib_version#*:}
 # The browser gives one thread: SDL's threads, timers' thread included, stay out.
 build_library "$sdl_src" "$sdl_prefix" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
   -DSDL_THREADS=OFF
-build_library "$zlib_src" "$zlib_prefix"
+# zlib's own CMake file wants a Windows resource that Debian's source leaves out; its library is
+# a handful of C files, compiled here as they are (all but the gz* file functions, which the game
+# does not call).
+if [ ! -f "$zlib_prefix/.installed" ]; then
+  say "building $(basename "$zlib_src") for the web"
+  rm -rf "$zlib_prefix"
+  mkdir -p "$zlib_prefix/include" "$zlib_prefix/lib" "$zlib_prefix.build"
+  # Its configuration header as it comes, which is what zlib's configure makes of it here.
+  cp "$zlib_src/zconf.h.in" "$zlib_prefix/include/zconf.h"
+  cp "$zlib_src/zlib.h" "$zlib_prefix/include/"
+  for c in adler32 compress crc32 deflate infback inffast inflate inftrees trees uncompr zutil; do
+    "${nice_cmd[@]}" emcc -O2 -DHAVE_UNISTD_H -I"$zlib_prefix/include" -c "$zlib_src/$c.c" -o "$zlib_prefix.build/$c.o" ||
+      die "building $c.c of zlib failed"
+  done
+  emar rcs "$zlib_prefix/lib/libz.a" "$zlib_prefix.build"/*.o
+  rm -rf "$zlib_prefix.build"
+  touch "$zlib_prefix/.installed"
+fi
 
 # The native build's clip synthesizer (the web build cannot run its own).
 if [ ! -x build/bin/ClipSynth ]; then

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "assets/VexLib3DFiles.h"
 
@@ -35,8 +37,17 @@ float ConvertNumber(std::string_view Text) {
   const char* first = Text.data();
   if (*first == '+') ++first;
   double value = 0;
+#ifdef __EMSCRIPTEN__
+  // The web build's C++ library has no from_chars for doubles. Its strtod rounds correctly as
+  // well, and the text is checked above to be a plain decimal number, so both read the same value.
+  const std::string number(first, Text.data() + n);
+  char* end = nullptr;
+  value = std::strtod(number.c_str(), &end);
+  if (end != number.c_str() + number.size()) return 0;
+#else
   const auto result = std::from_chars(first, Text.data() + n, value);
   if (result.ec != std::errc() || result.ptr != Text.data() + n) return 0;
+#endif
   if (!std::isfinite(value) || std::fabs(value) > 3.4028234663852886e38) return 0;
   return float(value);
 }
