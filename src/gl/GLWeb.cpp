@@ -2,7 +2,8 @@
 // fixed-function pipeline, which draws most of what the game asks for but not all of it. This
 // table passes every call to it, and makes up for the rest:
 //   - lines wider than a pixel (WebGL's widest is one) are drawn as two triangles a segment,
-//     offset across the segment in window pixels;
+//     offset across the segment in window pixels, and points larger than a pixel (which the
+//     emulation draws at one) as squares of two triangles;
 //   - GL_CLAMP becomes GL_CLAMP_TO_EDGE, and textures' sized or numbered internal formats the
 //     plain format;
 //   - 32-bit indices become 16-bit ones;
@@ -12,6 +13,7 @@
 //     sets at all on every vertex;
 //   - material calls it refuses (the emission, back faces) are left out, and glReadBuffer and
 //     the perspective hint, which WebGL lacks, do nothing;
+//   - RGB pixels are read as RGBA, the only bytes WebGL reads, and packed;
 //   - glDrawPixels, which it lacks, is drawn as a textured rectangle; glClearDepth, which it
 //     lacks, is glClearDepthf.
 // Fixed buffers only: nothing is allocated while a frame is drawn.
@@ -19,6 +21,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "gl/GLScale.h"
 #include "gl/GLTable.h"
@@ -68,6 +71,7 @@ float Colour[4] = {1, 1, 1, 1};
 float TexCoord[2] = {0, 0};
 float Normal[3] = {0, 0, 1};
 float LineWidth = 1;
+float PointSize = 1;
 GLenum MatrixMode = GL_MODELVIEW;
 
 // The client arrays, for wide lines drawn from them.
@@ -86,23 +90,27 @@ bool IsLines(GLenum Mode) {
   return Mode == GL_LINES || Mode == GL_LINE_STRIP || Mode == GL_LINE_LOOP;
 }
 
-// Column-major Matrix times (X, Y, Z, 1).
-void Transform(const float* M, const float* V, float* Out) {
-  for (int r = 0; r < 4; ++r)
-    Out[r] = M[r] * V[0] + M[4 + r] * V[1] + M[8 + r] * V[2] + M[12 + r];
+// Whether Mode draws lines or points wider than the one pixel the emulation draws.
+bool IsWide(GLenum Mode) {
+  return (IsLines(Mode) && LineWidth > 1) || (Mode == GL_POINTS && PointSize > 1);
 }
 
-// The gathered block's lines, LineWidth pixels wide, as triangles in normalised device
-// coordinates (drawn with both matrices set to the identity, then put back). A segment with an
-// end behind the eye is left out; the game draws none.
+// Column-major Matrix times (X, Y, Z, 1).
+void Transform(const float* M, const float* V, float* Out) {
+  for (int r = 0; r < 4; ++r) Out[r] = M[r] * V[0] + M[4 + r] * V[1] + M[8 + r] * V[2] + M[12 + r];
+}
+
+// The gathered block's lines, LineWidth pixels wide, or its points, PointSize pixels across, as
+// triangles in normalised device coordinates (drawn with both matrices set to the identity, then
+// put back). A segment with an end behind the eye is left out; the game draws none.
 void DrawWideLines() {
-  if (BlockCount < 2) return;
+  if (BlockCount < (BlockMode == GL_POINTS ? 1 : 2)) return;
   float modelView[16], projection[16];
   Driver.glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
   Driver.glGetFloatv(GL_PROJECTION_MATRIX, projection);
   GLint viewport[4] = {0, 0, 1, 1};
   Driver.glGetIntegerv(GL_VIEWPORT, viewport);
-  const float halfWidth = LineWidth / 2;
+  const float halfWidth = (BlockMode == GL_POINTS ? PointSize : LineWidth) / 2;
   const float toNdcX = 2.0f / float(std::max(viewport[2], 1));
   const float toNdcY = 2.0f / float(std::max(viewport[3], 1));
 
@@ -146,7 +154,21 @@ void DrawWideLines() {
       Driver.glVertex3f(corners[i][0], corners[i][1], corners[i][2]);
     }
   };
-  if (BlockMode == GL_LINES) {
+  if (BlockMode == GL_POINTS) {
+    // A point is a square segment of its own width: from half its size left to half right.
+    for (int32_t i = 0; i < BlockCount; ++i) {
+      float p[3];
+      if (!ndc(Block[i], p)) continue;
+      const float hx = halfWidth * toNdcX, hy = halfWidth * toNdcY;
+      const float corners[6][2] = {{-hx, -hy}, {hx, -hy}, {hx, hy},
+                                   {-hx, -hy}, {hx, hy},  {-hx, hy}};
+      const float* c = Block[i].Colour;
+      for (const auto& corner : corners) {
+        Driver.glColor4f(c[0], c[1], c[2], c[3]);
+        Driver.glVertex3f(p[0] + corner[0], p[1] + corner[1], p[2]);
+      }
+    }
+  } else if (BlockMode == GL_LINES) {
     for (int32_t i = 0; i + 1 < BlockCount; i += 2) segment(Block[i], Block[i + 1]);
   } else {
     for (int32_t i = 0; i + 1 < BlockCount; ++i) segment(Block[i], Block[i + 1]);
@@ -169,7 +191,7 @@ void APIENTRY WebBegin(GLenum Mode) {
 
 void APIENTRY WebEnd() {
   InBlock = false;
-  if (IsLines(BlockMode) && LineWidth > 1) {
+  if (IsWide(BlockMode)) {
     DrawWideLines();
     return;
   }
@@ -249,6 +271,11 @@ void APIENTRY WebLineWidth(GLfloat Width) {
   Driver.glLineWidth(1);
 }
 
+void APIENTRY WebPointSize(GLfloat Size) {
+  PointSize = Size;
+  Driver.glPointSize(1);
+}
+
 void APIENTRY WebMatrixMode(GLenum Mode) {
   MatrixMode = Mode;
   Driver.glMatrixMode(Mode);
@@ -261,8 +288,17 @@ void APIENTRY WebGetFloatv(GLenum Name, GLfloat* Values) {
     Values[1] = WebWidestLine;
     return;
   }
+  if (Name == GL_ALIASED_POINT_SIZE_RANGE || Name == GL_POINT_SIZE_RANGE) {
+    Values[0] = 1;
+    Values[1] = WebWidestLine;
+    return;
+  }
   if (Name == GL_LINE_WIDTH) {
     Values[0] = LineWidth;
+    return;
+  }
+  if (Name == GL_POINT_SIZE) {
+    Values[0] = PointSize;
     return;
   }
   Driver.glGetFloatv(Name, Values);
@@ -293,11 +329,11 @@ void APIENTRY WebDisableClientState(GLenum Array) {
 }
 
 void APIENTRY WebDrawArrays(GLenum Mode, GLint First, GLsizei Count) {
-  if (!IsLines(Mode) || LineWidth <= 1 || !VertexArray) {
+  if (!IsWide(Mode) || !VertexArray) {
     Driver.glDrawArrays(Mode, First, Count);
     return;
   }
-  // Wide lines from the client arrays: gathered as a block would be.
+  // Wide lines or points from the client arrays: gathered as a block would be.
   const auto* positions = static_cast<const uint8_t*>(VertexArray);
   const auto* colours = static_cast<const uint8_t*>(ColourArray);
   const size_t positionStep = VertexStride ? size_t(VertexStride) : size_t(VertexSize) * 4;
@@ -373,6 +409,34 @@ void APIENTRY WebHint(GLenum Target, GLenum Mode) {
 
 void APIENTRY WebReadBuffer(GLenum) {}
 
+GLint PackAlignment = 4;
+
+void APIENTRY WebPixelStorei(GLenum Name, GLint Value) {
+  if (Name == GL_PACK_ALIGNMENT) PackAlignment = Value;
+  Driver.glPixelStorei(Name, Value);
+}
+
+// WebGL reads RGBA bytes only: RGB is read as RGBA and packed, rows padded to the alignment
+// asked for. Only screenshots read RGB, so the buffer grows then, never during play.
+void APIENTRY WebReadPixels(GLint X, GLint Y, GLsizei Width, GLsizei Height, GLenum Format,
+                            GLenum Type, GLvoid* Pixels) {
+  if (Format != GL_RGB || Type != GL_UNSIGNED_BYTE || Width <= 0 || Height <= 0) {
+    Driver.glReadPixels(X, Y, Width, Height, Format, Type, Pixels);
+    return;
+  }
+  static std::vector<uint8_t> rgba;
+  rgba.resize(size_t(Width) * size_t(Height) * 4);
+  Driver.glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  Driver.glReadPixels(X, Y, Width, Height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  Driver.glPixelStorei(GL_PACK_ALIGNMENT, PackAlignment);
+  const size_t align = size_t(std::max(PackAlignment, 1));
+  const size_t row = (size_t(Width) * 3 + align - 1) / align * align;
+  auto* out = static_cast<uint8_t*>(Pixels);
+  for (size_t y = 0; y < size_t(Height); ++y)
+    for (size_t x = 0; x < size_t(Width); ++x)
+      std::memcpy(out + y * row + x * 3, &rgba[(y * size_t(Width) + x) * 4], 3);
+}
+
 // WebGL's is the single-precision one.
 void APIENTRY WebClearDepth(GLclampd Depth) {
   glClearDepthf(GLclampf(Depth));
@@ -429,6 +493,7 @@ TGLTable MakeWebTable() {
   table.glTexCoord2fv = WebTexCoord2fv;
   table.glNormal3f = WebNormal3f;
   table.glLineWidth = WebLineWidth;
+  table.glPointSize = WebPointSize;
   table.glMatrixMode = WebMatrixMode;
   table.glGetFloatv = WebGetFloatv;
   table.glVertexPointer = WebVertexPointer;
@@ -441,6 +506,8 @@ TGLTable MakeWebTable() {
   table.glTexImage2D = WebTexImage2D;
   table.glMaterialfv = WebMaterialfv;
   table.glHint = WebHint;
+  table.glPixelStorei = WebPixelStorei;
+  table.glReadPixels = WebReadPixels;
   return table;
 }
 

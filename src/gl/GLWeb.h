@@ -4,7 +4,7 @@
 // ...). Linked into the web build only.
 #include "gl/GLTable.h"
 
-// The widest line it draws, in pixels.
+// The widest line and largest point it draws, in pixels.
 constexpr float WebWidestLine = 64;
 
 const TGLTable& GLWebTable();

@@ -33,7 +33,11 @@ void Finish() {
   if (RunEnd) status = RunEnd(status);
   std::fflush(stdout);
   std::fflush(stderr);
-  EM_ASM({ if (Module.gloopaEnded) Module.gloopaEnded($0); }, status);
+  EM_ASM(
+      {
+        if (Module.gloopaEnded) Module.gloopaEnded($0);
+      },
+      status);
 }
 
 // Every step due at this frame, the latest drawn (the pacer's choice, as on the desktop).

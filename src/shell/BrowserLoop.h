@@ -8,8 +8,8 @@ struct TGameWindow;
 
 // The main loop's own pieces (MainLoop.cpp), which the browser's callback runs.
 struct TLoopSteps {
-  bool (*PumpEvents)(TGameWindow& Window);       // false once the run is to end
-  bool (*Held)(TGameWindow& Window, TPacer* P);  // paused, or a replay control ran the step
+  bool (*PumpEvents)(TGameWindow& Window);         // false once the run is to end
+  bool (*Held)(TGameWindow& Window, TPacer* P);    // paused, or a replay control ran the step
   bool (*RunStep)(TGameWindow& Window, bool Draw); // the timer message and one step
   bool (*DrawNextStep)(bool Planned);
   int64_t (*Now)();

@@ -51,11 +51,11 @@ std::unique_ptr<TALDevice> TALDevice::Open(const char* Name) {
   result->Al.Load();
   result->Device = result->Al.OpenDevice(Name);
   if (!result->Device) return nullptr;
-  // A cue fired every 10 ms frame restarts its clip every frame, and a restart takes effect only
-  // at the start of a mixing period: with the library's default of about 23 ms the restarts of
-  // the contact buzz would land late and unevenly, as clicks. So a period of at most 10 ms is
-  // asked for, here and, for library versions that ignore this attribute, by the game's
-  // alsoft.conf (UseGameSettings).
+    // A cue fired every 10 ms frame restarts its clip every frame, and a restart takes effect only
+    // at the start of a mixing period: with the library's default of about 23 ms the restarts of
+    // the contact buzz would land late and unevenly, as clicks. So a period of at most 10 ms is
+    // asked for, here and, for library versions that ignore this attribute, by the game's
+    // alsoft.conf (UseGameSettings).
 #ifdef __EMSCRIPTEN__
   const ALCint* attributes = nullptr; // the browser's OpenAL refuses ALC_REFRESH
 #else

@@ -28,8 +28,8 @@
   asm(GLOOPA_CLIP_SECTION(Symbol) ".balign 16\n"                                                   \
                                   ".global " #Symbol "\n" #Symbol ":\n"                            \
                                   ".incbin \"" GLOOPA_CLIP_DIR "/" File "\"\n"                     \
-                                  ".global " #Symbol "_end\n" #Symbol "_end:\n" GLOOPA_CLIP_SIZES( \
-                                      Symbol) GLOOPA_CLIP_SECTION_END);                            \
+                                  ".global " #Symbol "_end\n" #Symbol                              \
+                                  "_end:\n" GLOOPA_CLIP_SIZES(Symbol) GLOOPA_CLIP_SECTION_END);    \
   extern "C" const uint8_t Symbol[];                                                               \
   extern "C" const uint8_t Symbol##_end[];
 

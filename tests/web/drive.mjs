@@ -32,12 +32,14 @@ const browser = spawn(process.env.CHROMIUM || 'chromium', [
 ], {stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe']});
 browser.stderr.on('data', () => {});
 function finish(status) {
-  browser.kill('SIGKILL');
-  // Chromium may still be writing into its profile as it goes.
-  setTimeout(() => {
-    fs.rmSync(profile, {recursive: true, force: true});
+  // The profile goes once the browser has gone; it may still be writing into it as it goes.
+  browser.on('exit', () => {
+    try {
+      fs.rmSync(profile, {recursive: true, force: true, maxRetries: 5});
+    } catch {}
     process.exit(status);
-  }, 300);
+  });
+  browser.kill('SIGKILL');
 }
 const toBrowser = browser.stdio[3];
 const fromBrowser = browser.stdio[4];
