@@ -40,14 +40,18 @@ void Finish() {
       status);
 }
 
-// Every step due at this frame, the latest drawn (the pacer's choice, as on the desktop).
+// Every step due at this frame, and only the latest drawn: the browser shows one picture a
+// frame, so a step drawn before it in the same callback (the desktop's every fourth step, when
+// drawing is slow) would cost its drawing and never be seen. A frame far behind is caught up by
+// the pacer's own limit.
 void PacedFrame() {
   if (Steps.Held(*Window, &Pacer)) return;
   const int64_t now = Steps.Now();
   for (;;) {
     const TPaceStep next = Pacer.Next(now, Window->Visible);
     if (!next.Run) break;
-    const bool draw = Steps.DrawNextStep(next.Draw);
+    const bool latest = now < next.WaitUntil;
+    const bool draw = Steps.DrawNextStep(Window->Visible && latest);
     if (!Steps.RunStep(*Window, draw)) break;
     Pacer.Ran(draw, Steps.Now());
     if (!Shell.Looping) break;
@@ -96,6 +100,7 @@ void RunBrowserLoop(TGameWindow& GameWindow, const TLoopSteps& LoopSteps) {
   Steps = LoopSteps;
   Ended = false;
   Pacer.Start(Steps.Now());
+  EM_ASM({ Module.gloopaLooping = true; });
   emscripten_set_main_loop(Frame, 0, 0);
   // Unpaced replays do not wait for the display's frames.
   if (Shell.Options->Unpaced) emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);

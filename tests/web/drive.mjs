@@ -55,6 +55,7 @@ function received(message) {
     else done(message.result);
   } else if (message.method === 'Runtime.consoleAPICalled') {
     consoleLines.push(message.params.args.map((a) => a.value ?? a.description ?? '').join(' '));
+    if (process.env.GLOOPA_DRIVE_VERBOSE) console.error(consoleLines[consoleLines.length - 1]);
   } else if (message.method === 'Runtime.exceptionThrown') {
     const details = message.params.exceptionDetails;
     consoleLines.push('exception: ' + (details.exception?.description ?? details.text));
