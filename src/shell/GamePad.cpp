@@ -10,12 +10,6 @@ float AxisValue(Sint16 Value) {
   return Value < 0 ? float(Value) / 32768.0f : float(Value) / 32767.0f;
 }
 
-int32_t ToWord(float V) {
-  if (V < -32768.0f) return -32768;
-  if (V > 32767.0f) return 32767;
-  return int32_t(std::lround(V));
-}
-
 } // namespace
 
 void TGamePad::PointAround(const TXYZ& SnakePosition, float DX, float DY, int32_t& X, int32_t& Y) {
@@ -23,8 +17,8 @@ void TGamePad::PointAround(const TXYZ& SnakePosition, float DX, float DY, int32_
   // -(y - 384) * 1900 / 768.
   const float snakeX = 512.0f + SnakePosition.X * 1024.0f / 2200.0f;
   const float snakeY = 384.0f - SnakePosition.Y * 768.0f / 1900.0f;
-  X = ToWord(snakeX + DX * Radius);
-  Y = ToWord(snakeY + DY * Radius);
+  X = ClampToWord(std::llround(snakeX + DX * Radius));
+  Y = ClampToWord(std::llround(snakeY + DY * Radius));
 }
 
 void TGamePad::OpenAny() {
