@@ -102,7 +102,9 @@ public:
   // The sparkle the cursor throws off on about half the steps.
   void EmitCursorSparkle();
 
-  // Drawing pieces of the frame, in the places Frame and Step call them; they change nothing.
+  // Drawing pieces of the frame, in the places Frame and Step call them. They are const and draw
+  // no random numbers, so they change nothing of the world; the stars' scratch space below is
+  // refilled by every draw.
   void DrawArena() const;
   void DrawStars() const;
   // The stars in one draw per point size; false (nothing drawn) for a size it cannot group.
@@ -118,6 +120,11 @@ private:
   // Scratch space for the batched stars, filled anew by every draw.
   mutable float StarVertices[StarCount * 3] = {};
   void Release();
+  // The constructor's parts, in the order it runs them.
+  void ScatterStars();
+  void MakeEggs();
+  void MakeSperms();
+  void MakePredators();
   void FrameTitle();
   void FramePlaying();
   void FrameGameOver();
