@@ -142,7 +142,7 @@ sdl_version=$(dpkg-query -W -f='${Version}' libsdl2-dev 2>/dev/null) ||
 al_version=$(dpkg-query -W -f='${Version}' libopenal-dev 2>/dev/null) ||
   die "libopenal-dev is not installed: run scripts/setup-deps.sh"
 
-mkdir -p "$cache/src"
+mkdir -p "$cache/src" "$out"
 sdl_src=$(fetch_source libsdl2 "$sdl_version") ||
   cannot_fetch "cannot fetch the source of libsdl2 $sdl_version"
 sdl_prefix=$cache/sdl2-${sdl_version#*:}
