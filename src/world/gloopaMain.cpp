@@ -171,8 +171,8 @@ void TGloopa::HandleMessage(THandle, uint32_t Message, TWParam, TLParam LParam) 
     // the division in floating point, and the result cut toward zero.
     const int32_t x = MouseLParamX(LParam);
     const int32_t y = MouseLParamY(LParam);
-    MouseX = int32_t(std::trunc(double((x - ViewWidth / 2) * 2200) / double(ViewWidth)));
-    MouseY = -int32_t(std::trunc(double((y - ViewHeight / 2) * 1900) / double(ViewHeight)));
+    MouseX = int32_t(std::trunc(double((x - ViewWidth / 2) * MouseSpanX) / double(ViewWidth)));
+    MouseY = -int32_t(std::trunc(double((y - ViewHeight / 2) * MouseSpanY) / double(ViewHeight)));
     break;
   }
   case WM_LBUTTONDOWN:

@@ -70,7 +70,9 @@ public:
   TParticleEngine2* Particles = nullptr;
   int32_t MouseX = 0, MouseY = 0;
   bool LeftDown = false, RightDown = false;
-  int32_t ViewWidth = 1024, ViewHeight = 768;
+  int32_t ViewWidth = GameViewWidth, ViewHeight = GameViewHeight;
+  // The window's width and height span this many world units of mouse position.
+  static constexpr int32_t MouseSpanX = 2200, MouseSpanY = 1900;
   TBlobSnake* Snake = nullptr;
   TGLPrinter* Printer = nullptr;
   int32_t Energy = 0;
