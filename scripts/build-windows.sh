@@ -142,7 +142,7 @@ sdl_version=$(dpkg-query -W -f='${Version}' libsdl2-dev 2>/dev/null) ||
 al_version=$(dpkg-query -W -f='${Version}' libopenal-dev 2>/dev/null) ||
   die "libopenal-dev is not installed: run scripts/setup-deps.sh"
 
-mkdir -p "$cache/src"
+mkdir -p "$cache/src" "$out"
 sdl_src=$(fetch_source libsdl2 "$sdl_version") ||
   cannot_fetch "cannot fetch the source of libsdl2 $sdl_version"
 sdl_prefix=$cache/sdl2-${sdl_version#*:}
@@ -216,8 +216,8 @@ cp "$sdl_prefix/bin/SDL2.dll" "$al_prefix/bin/OpenAL32.dll" "$stage/"
 "$triple-strip" "$stage/SDL2.dll" "$stage/OpenAL32.dll"
 cp data/* "$stage/"
 # The game's licence (MIT), and those of the libraries it carries: SDL2 (zlib), OpenAL Soft (LGPL,
-# whose source is Debian's, named in the README) and zlib, linked into gloopa.exe, whose licence
-# is the notice at the head of its header.
+# whose source is Debian's, named in the README), zlib, linked into gloopa.exe, whose licence is
+# the notice at the head of its header, and winpthreads, linked into OpenAL32.dll.
 crlf LICENSE >"$stage/LICENSE.txt"
 cp "$sdl_src/LICENSE.txt" "$stage/LICENSE-SDL2.txt"
 cp "$al_src/COPYING" "$stage/COPYING-OpenAL-Soft.txt"
@@ -229,6 +229,23 @@ zlib_version=$(sed -n 's/^#define ZLIB_VERSION "\(.*\)"/\1/p' "$zlib_header")
 } | crlf >"$stage/LICENSE-zlib.txt"
 grep -q "This notice may not be removed" "$stage/LICENSE-zlib.txt" ||
   die "no licence notice found at the head of $zlib_header"
+# OpenAL32.dll holds MinGW-w64's winpthreads, linked in statically; its terms come from the
+# copyright file of Debian's MinGW-w64 package: the library's own paragraphs (not its tests') and
+# the licence texts they name.
+mingw_copyright=/usr/share/doc/mingw-w64-$(echo "${triple%%-*}" | tr _ -)-dev/copyright
+[ -f "$mingw_copyright" ] || die "$mingw_copyright is missing: run scripts/setup-deps.sh"
+{
+  echo "OpenAL32.dll holds MinGW-w64's winpthreads library, linked in statically, under these"
+  echo "terms (from Debian's MinGW-w64 package):"
+  echo
+  awk -v RS= -v ORS='\n\n' '
+    /^Files: mingw-w64-libraries\/winpthreads\// && !/tests_pthread/ ||
+    /^License: (expat|BSD-3-clause)\n/' "$mingw_copyright"
+} | crlf >"$stage/LICENSE-winpthreads.txt"
+for part in "mingw-w64 project" "Permission is hereby granted"; do
+  grep -q "$part" "$stage/LICENSE-winpthreads.txt" ||
+    die "no winpthreads licence found in $mingw_copyright"
+done
 sed -e "s/@VERSION@/$version/" \
   -e "s/@SDL@/${sdl_version#*:}/" -e "s/@OPENAL@/$(basename "$al_prefix" | sed 's/^openal-soft-//')/" \
   -e "s/@ZLIB@/$zlib_version/" docs/README-windows.txt | crlf >"$stage/README.txt"

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/LittleEndian.h"
+
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
@@ -660,30 +662,21 @@ TClip Intro() {
 
 // --- output ----------------------------------------------------------------------------------
 
-void Put16(std::vector<uint8_t>& Out, uint32_t V) {
-  Out.push_back(uint8_t(V));
-  Out.push_back(uint8_t(V >> 8));
-}
-void Put32(std::vector<uint8_t>& Out, uint32_t V) {
-  Put16(Out, V & 0xFFFF);
-  Put16(Out, V >> 16);
-}
-
 bool Write(const TClip& Clip, const std::string& Name, const std::string& Folder) {
   std::vector<uint8_t> out;
   const uint32_t block = uint32_t(Clip.Channels * Clip.Bits / 8);
   out.insert(out.end(), {'R', 'I', 'F', 'F'});
-  Put32(out, uint32_t(4 + 8 + 16 + 8 + Clip.Bytes));
+  AppendLE32(out, uint32_t(4 + 8 + 16 + 8 + Clip.Bytes));
   out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  Put32(out, 16);
-  Put16(out, 1);
-  Put16(out, uint32_t(Clip.Channels));
-  Put32(out, uint32_t(Clip.Rate));
-  Put32(out, uint32_t(Clip.Rate) * block);
-  Put16(out, block);
-  Put16(out, uint32_t(Clip.Bits));
+  AppendLE32(out, 16);
+  AppendLE16(out, 1);
+  AppendLE16(out, uint32_t(Clip.Channels));
+  AppendLE32(out, uint32_t(Clip.Rate));
+  AppendLE32(out, uint32_t(Clip.Rate) * block);
+  AppendLE16(out, block);
+  AppendLE16(out, uint32_t(Clip.Bits));
   out.insert(out.end(), {'d', 'a', 't', 'a'});
-  Put32(out, uint32_t(Clip.Bytes));
+  AppendLE32(out, uint32_t(Clip.Bytes));
   // Triangular dither keeps the 8-bit clips' quiet tails from turning into buzzing steps.
   TNoise dither(5);
   const double scale = Clip.Bits == 8 ? 127.0 : 32767.0;
@@ -695,7 +688,7 @@ bool Write(const TClip& Clip, const std::string& Name, const std::string& Folder
       if (Clip.Bits == 8)
         out.push_back(uint8_t(std::clamp(q + 128, 0L, 255L)));
       else
-        Put16(out, uint32_t(uint16_t(int16_t(std::clamp(q, -32768L, 32767L)))));
+        AppendLE16(out, uint32_t(uint16_t(int16_t(std::clamp(q, -32768L, 32767L)))));
     }
   }
   // The one odd-sized clip ends with its last sample byte: no padding.

@@ -83,16 +83,6 @@ bool WriteFile(const std::string& Path, const std::vector<uint8_t>& Bytes) {
   return std::fclose(file) == 0 && ok;
 }
 
-void PutLE16(std::vector<uint8_t>& Out, unsigned Value) {
-  Out.push_back(uint8_t(Value));
-  Out.push_back(uint8_t(Value >> 8));
-}
-
-void PutLE32(std::vector<uint8_t>& Out, uint32_t Value) {
-  PutLE16(Out, Value & 0xFFFF);
-  PutLE16(Out, Value >> 16);
-}
-
 struct TIconImage {
   int Size;
   const std::vector<uint8_t>* PNG;
@@ -102,19 +92,19 @@ struct TIconImage {
 // is written as 0 in the entry's byte-wide width and height.
 std::vector<uint8_t> IconFile(const std::vector<TIconImage>& Images) {
   std::vector<uint8_t> ico;
-  PutLE16(ico, 0); // reserved
-  PutLE16(ico, 1); // an icon, not a cursor
-  PutLE16(ico, unsigned(Images.size()));
+  AppendLE16(ico, 0); // reserved
+  AppendLE16(ico, 1); // an icon, not a cursor
+  AppendLE16(ico, unsigned(Images.size()));
   uint32_t offset = uint32_t(6 + 16 * Images.size());
   for (const TIconImage& image : Images) {
     ico.push_back(uint8_t(image.Size & 0xFF));
     ico.push_back(uint8_t(image.Size & 0xFF));
     ico.push_back(0); // no palette
     ico.push_back(0); // reserved
-    PutLE16(ico, 1);  // colour planes
-    PutLE16(ico, 32); // bits per pixel
-    PutLE32(ico, uint32_t(image.PNG->size()));
-    PutLE32(ico, offset);
+    AppendLE16(ico, 1);  // colour planes
+    AppendLE16(ico, 32); // bits per pixel
+    AppendLE32(ico, uint32_t(image.PNG->size()));
+    AppendLE32(ico, offset);
     offset += uint32_t(image.PNG->size());
   }
   for (const TIconImage& image : Images)

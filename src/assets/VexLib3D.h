@@ -8,6 +8,8 @@
 
 #include "assets/VexLib3DTypes.h"
 
+struct TModelLine; // a line of a model file, split into fields (VexLib3DParse.cpp)
+
 // The loader's place in a model file: the section being read, and the kind of line expected next
 // within a mesh, a material or a bone. The values are the line order of the file format.
 enum TParseState : uint8_t {
@@ -133,9 +135,24 @@ public:
 
 private:
   void Reset();
-  static int32_t ReadCount(const std::string& Line, int32_t Field, int32_t Limit, const char* What);
+  static int32_t ReadCount(const TModelLine& Line, int32_t Field, int32_t Limit, const char* What);
+  // How many of Count announced entries to make room for: no more than the lines the rest of the
+  // text could still hold.
+  size_t Room(int32_t Count) const;
+  // One per section of the file: the frame and mesh counts, the meshes, the materials, the bones.
+  void ParseHeaderLine(const TModelLine& Line);
+  void ParseMeshLine(const TModelLine& Line);
+  void ReadVertex(T3DMesh& Mesh, const TModelLine& Line);
+  void ReadTriangle(T3DMesh& Mesh, const TModelLine& Line);
+  void ParseMaterialLine(const TModelLine& Line);
+  void ReadColourMap(TMaterial& Material, const TModelLine& Line);
+  void ParseBoneLine(const TModelLine& Line);
   void FinishBone();
   void CheckIndices() const;
+
+  // Bytes of the text after the line being parsed (ParseText keeps it; a line parsed on its own
+  // has no limit).
+  size_t TextLeft = SIZE_MAX;
 };
 
 // The GL state a textured material draws with: its bitmap modulated by the colour, texels of alpha

@@ -15,6 +15,10 @@ bool PowerOfTwo(int32_t V) {
   return V > 0 && (V & (V - 1)) == 0;
 }
 
+uint32_t StoredColour(const uint8_t* P) {
+  return uint32_t(P[0]) | uint32_t(P[1]) << 8 | uint32_t(P[2]) << 16;
+}
+
 } // namespace
 
 std::unique_ptr<uint8_t[]> TMS3DObj::DecodeBitmap(const uint8_t* Data, size_t Size, bool Masked,
@@ -37,35 +41,29 @@ std::unique_ptr<uint8_t[]> TMS3DObj::DecodeBitmap(const uint8_t* Data, size_t Si
   // that are powers of two.
   if (w % 4 != 0) throw Fail("Bitmap rows are not a multiple of 4 bytes");
   if (!PowerOfTwo(w) || !PowerOfTwo(h)) throw Fail("Bitmap sides are not powers of two");
-  const size_t rgbBytes = size_t(pixels) * 3;
-  if (Size - 54 < rgbBytes) throw Fail("The bitmap holds fewer pixels than its size needs");
+  // Checked before anything is allocated, so a picture never costs more than its file holds.
+  if (Size - 54 < size_t(pixels) * 3)
+    throw Fail("The bitmap holds fewer pixels than its size needs");
 
-  auto rgb = std::make_unique<uint8_t[]>(rgbBytes);
+  const size_t channels = Masked ? 4 : 3;
+  auto picture = std::make_unique_for_overwrite<uint8_t[]>(size_t(pixels) * channels);
+  // The key colour is the first stored pixel, the picture's bottom-left, compared as one number.
+  const uint32_t key = StoredColour(Data + 54);
+  // Stored bottom row first, B G R: each stored row goes to its flipped place as R G B, with the
+  // alpha after it when masked.
   const size_t rowBytes = size_t(w) * 3;
-  // Stored bottom row first, B G R: write each stored row into its flipped place as R G B.
   for (int32_t row = 0; row < h; ++row) {
     const uint8_t* src = Data + 54 + size_t(row) * rowBytes;
-    uint8_t* dst = rgb.get() + size_t(h - 1 - row) * rowBytes;
-    for (int32_t x = 0; x < w; ++x) {
-      dst[x * 3 + 0] = src[x * 3 + 2];
-      dst[x * 3 + 1] = src[x * 3 + 1];
-      dst[x * 3 + 2] = src[x * 3 + 0];
+    const uint8_t* const end = src + rowBytes;
+    uint8_t* dst = picture.get() + size_t(h - 1 - row) * size_t(w) * channels;
+    for (; src != end; src += 3, dst += channels) {
+      dst[0] = src[2];
+      dst[1] = src[1];
+      dst[2] = src[0];
+      if (Masked) dst[3] = StoredColour(src) == key ? 0 : 255;
     }
   }
-  if (!Masked) return rgb;
-
-  // The key colour is the first stored pixel: the picture's bottom-left.
-  const uint8_t keyR = Data[54 + 2], keyG = Data[54 + 1], keyB = Data[54 + 0];
-  auto rgba = std::make_unique<uint8_t[]>(size_t(pixels) * 4);
-  for (int64_t i = 0; i < pixels; ++i) {
-    const uint8_t* s = rgb.get() + i * 3;
-    uint8_t* d = rgba.get() + i * 4;
-    d[0] = s[0];
-    d[1] = s[1];
-    d[2] = s[2];
-    d[3] = (s[0] == keyR && s[1] == keyG && s[2] == keyB) ? 0 : 255;
-  }
-  return rgba;
+  return picture;
 }
 
 std::unique_ptr<uint8_t[]> TMS3DObj::LoadBitmapFile(const std::string& Name, bool Masked,

@@ -1,5 +1,6 @@
 #include "assets/VexLib3D.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -12,60 +13,70 @@
 
 namespace {
 
+bool IsDigit(char C) {
+  return C >= '0' && C <= '9';
+}
+
 // Accepts exactly: optional sign, digits with an optional decimal point (at least one digit in
 // all), optional exponent. Anything else, and anything that does not fit a float, reads as 0.
+// from_chars reads that form but for the leading '+', and besides it only "inf", "infinity" and
+// "nan" (after an optional '-'), which the first character after the sign rules out.
 float ConvertNumber(std::string_view Text) {
-  size_t i = 0;
-  const size_t n = Text.size();
-  if (i < n && (Text[i] == '+' || Text[i] == '-')) ++i;
-  size_t digits = 0;
-  while (i < n && Text[i] >= '0' && Text[i] <= '9') ++i, ++digits;
-  if (i < n && Text[i] == '.') {
-    ++i;
-    while (i < n && Text[i] >= '0' && Text[i] <= '9') ++i, ++digits;
-  }
-  if (digits == 0) return 0;
-  if (i < n && (Text[i] == 'e' || Text[i] == 'E')) {
-    ++i;
-    if (i < n && (Text[i] == '+' || Text[i] == '-')) ++i;
-    size_t expDigits = 0;
-    while (i < n && Text[i] >= '0' && Text[i] <= '9') ++i, ++expDigits;
-    if (expDigits == 0) return 0;
-  }
-  if (i != n) return 0;
-  // from_chars takes no leading '+'.
   const char* first = Text.data();
-  if (*first == '+') ++first;
+  const char* const last = first + Text.size();
+  const bool plus = first != last && *first == '+';
+  if (plus) ++first;
+  const char* body = !plus && first != last && *first == '-' ? first + 1 : first;
+  if (body == last || !(IsDigit(*body) || *body == '.')) return 0;
   double value = 0;
 #ifdef __EMSCRIPTEN__
-  // The web build's C++ library has no from_chars for doubles. Its strtod rounds correctly as
-  // well, and the text is checked above to be a plain decimal number, so both read the same value.
-  const std::string number(first, Text.data() + n);
-  char* end = nullptr;
-  value = std::strtod(number.c_str(), &end);
-  if (end != number.c_str() + number.size()) return 0;
+  // The web build's C++ library has no from_chars for doubles. The form from_chars takes is
+  // checked here (digits with at most one point, one digit at least, an optional exponent with
+  // digits, nothing after), and strtod, which rounds correctly as well, reads the same value.
+  const char* p = body;
+  size_t digits = 0;
+  while (p != last && IsDigit(*p)) ++p, ++digits;
+  if (p != last && *p == '.')
+    for (++p; p != last && IsDigit(*p); ++p) ++digits;
+  if (digits == 0) return 0;
+  if (p != last && (*p == 'e' || *p == 'E')) {
+    ++p;
+    if (p != last && (*p == '+' || *p == '-')) ++p;
+    const char* exponent = p;
+    while (p != last && IsDigit(*p)) ++p;
+    if (p == exponent) return 0;
+  }
+  if (p != last) return 0;
+  const std::string number(first, last);
+  value = std::strtod(number.c_str(), nullptr);
 #else
-  const auto result = std::from_chars(first, Text.data() + n, value);
-  if (result.ec != std::errc() || result.ptr != Text.data() + n) return 0;
+  const auto result = std::from_chars(first, last, value);
+  if (result.ec != std::errc() || result.ptr != last) return 0;
 #endif
   if (!std::isfinite(value) || std::fabs(value) > 3.4028234663852886e38) return 0;
   return float(value);
 }
 
-// The collected text of field N, as the game splits lines: every space starts a new field.
-std::string CollectField(const std::string& Line, int32_t N) {
-  std::string collected;
-  int32_t field = 1;
-  for (const char c : Line) {
-    if (c == ' ') {
-      if (field == N && !collected.empty()) break;
-      // Saturate rather than overflow on absurdly long runs of spaces.
-      if (field < INT32_MAX) ++field;
-    } else if (field == N) {
-      collected += c;
-    }
+// Lines split as the game splits them: every space starts a new field, so a field is what lies
+// between two spaces. Returns the field that starts at Start and moves Start to the next one
+// (past the end when there is none).
+std::string_view NextField(std::string_view Line, size_t& Start) {
+  if (Start > Line.size()) return {};
+  const size_t space = std::min(Line.find(' ', Start), Line.size());
+  const std::string_view field = Line.substr(Start, space - Start);
+  Start = space + 1;
+  return field;
+}
+
+// Field N, from 1.
+std::string_view FieldText(std::string_view Line, int32_t N) {
+  if (N < 1) return {};
+  size_t start = 0;
+  for (int32_t k = 1; k < N; ++k) {
+    if (start > Line.size()) return {};
+    NextField(Line, start);
   }
-  return collected;
+  return NextField(Line, start);
 }
 
 int32_t ToInt(float Value) {
@@ -74,24 +85,46 @@ int32_t ToInt(float Value) {
   return RoundHalfEven(Value);
 }
 
-int32_t IntField(const std::string& Line, int32_t N) {
-  return ToInt(TMS3DObj::GetFloatField(Line, N));
-}
-
 } // namespace
+
+// A significant line with the eight fields the format ever reads found once, so that reading a
+// field does not walk the line again. Float, Int and Word read a field as GetFloatField, a
+// rounded GetFloatField and GetWordField do.
+struct TModelLine {
+  explicit TModelLine(const std::string& Line) : Text(Line) {
+    size_t start = 0;
+    for (std::string_view& field : Fields) field = NextField(Text, start);
+  }
+  float Float(int32_t N) const { return ConvertNumber(Fields[N - 1]); }
+  int32_t Int(int32_t N) const { return ToInt(Float(N)); }
+  std::string Word(int32_t N) const {
+    return Text == "\"\"" ? std::string() : std::string(Fields[N - 1]);
+  }
+  const std::string& Text;
+  std::string_view Fields[8];
+};
 
 void TMS3DObj::ParseText(std::string_view Text) {
   Reset();
-  // Lines end at LF, CR LF or a lone CR; text after the last line ending is a line too.
+  // Lines end at LF, CR LF or a lone CR; text after the last line ending is a line too. The next
+  // CR and the next LF are each searched for once, not again for every line before them.
   std::string line;
   size_t pos = 0;
+  // However the text ends, a line parsed later on its own has no limit again.
+  struct TNoLimitAfter {
+    size_t& Left;
+    ~TNoLimitAfter() { Left = SIZE_MAX; }
+  } noLimitAfter{TextLeft};
+  size_t nextLF = Text.find('\n'), nextCR = Text.find('\r');
   while (pos < Text.size() && ParseState != psDone) {
-    size_t end = pos;
-    while (end < Text.size() && Text[end] != '\n' && Text[end] != '\r') ++end;
+    if (nextLF < pos) nextLF = Text.find('\n', pos);
+    if (nextCR < pos) nextCR = Text.find('\r', pos);
+    size_t end = std::min({nextLF, nextCR, Text.size()});
     line.assign(Text.data() + pos, end - pos);
     if (end < Text.size() && Text[end] == '\r') ++end;
     if (end < Text.size() && Text[end] == '\n') ++end;
     pos = end;
+    TextLeft = Text.size() - pos;
     if (line.empty()) continue;
     if (line.size() == 1 || line.compare(0, 2, "//") != 0) ParseLine(line);
   }
@@ -104,14 +137,12 @@ void TMS3DObj::ParseText(std::string_view Text) {
 }
 
 float TMS3DObj::GetFloatField(const std::string& Line, int32_t N) {
-  const std::string text = CollectField(Line, N);
-  if (text.empty()) return 0;
-  return ConvertNumber(text);
+  return ConvertNumber(FieldText(Line, N));
 }
 
 std::string TMS3DObj::GetWordField(const std::string& Line, int32_t N) {
   if (Line.empty() || Line == "\"\"") return std::string();
-  return CollectField(Line, N);
+  return std::string(FieldText(Line, N));
 }
 
 std::string TMS3DObj::StripQuotes(const std::string& S) {
@@ -119,9 +150,9 @@ std::string TMS3DObj::StripQuotes(const std::string& S) {
   return S.substr(1, S.size() - 2);
 }
 
-int32_t TMS3DObj::ReadCount(const std::string& Line, int32_t Field, int32_t Limit,
+int32_t TMS3DObj::ReadCount(const TModelLine& Line, int32_t Field, int32_t Limit,
                             const char* What) {
-  const int32_t count = IntField(Line, Field);
+  const int32_t count = Line.Int(Field);
   if (count < 0) throw Fail(std::string("Negative ") + What + " count " + std::to_string(count));
   // Checked before the entries are allocated, so an absurd count costs nothing.
   if (count > Limit)
@@ -130,230 +161,271 @@ int32_t TMS3DObj::ReadCount(const std::string& Line, int32_t Field, int32_t Limi
   return count;
 }
 
-void TMS3DObj::ParseLine(const std::string& Line) {
+// Each mesh, vertex, normal and triangle is at least one significant line, and a significant line
+// is at least one character and its line ending (the last line may have none). So a file that
+// announces more of them than its remaining bytes could hold ends inside the mesh section, where
+// no material has been read yet, and is refused: entries beyond the room could only ever be
+// allocated, zeroed and thrown away. Bounding them keeps a small file from costing tens of
+// megabytes, and changes nothing for a file that loads.
+size_t TMS3DObj::Room(int32_t Count) const {
+  return std::min(size_t(Count), TextLeft / 2 + 1);
+}
+
+void TMS3DObj::ParseLine(const std::string& Text) {
+  const TModelLine Line(Text);
   switch (ParseState) {
   case psFrameCount:
-    Frames = IntField(Line, 2);
+  case psCurrentFrame:
+  case psMeshCount:
+    ParseHeaderLine(Line);
+    break;
+  case psMeshes:
+    ParseMeshLine(Line);
+    break;
+  case psMaterials:
+    ParseMaterialLine(Line);
+    break;
+  case psBones:
+    ParseBoneLine(Line);
+    break;
+  default:
+    break; // reading has stopped
+  }
+}
+
+void TMS3DObj::ParseHeaderLine(const TModelLine& Line) {
+  switch (ParseState) {
+  case psFrameCount:
+    Frames = Line.Int(2);
     ParseState = psCurrentFrame;
     break;
   case psCurrentFrame:
-    CurrentFrame = IntField(Line, 2);
+    CurrentFrame = Line.Int(2);
     ParseState = psMeshCount;
     break;
-  case psMeshCount:
+  default:
     MeshCount = ReadCount(Line, 2, MaxSectionCount, "mesh");
     if (MeshCount == 0) throw Fail("The model holds no meshes");
-    Meshes.assign(size_t(MeshCount), T3DMesh());
+    Meshes.assign(Room(MeshCount), T3DMesh());
     CurrentMesh = 0;
     ParseState = psMeshes;
     MeshState = msMesh;
     break;
-  case psMeshes: {
-    if (CurrentMesh < 0 || CurrentMesh >= int32_t(Meshes.size())) throw Fail("Mesh out of range");
-    T3DMesh& mesh = Meshes[size_t(CurrentMesh)];
-    switch (MeshState) {
-    case msMesh:
-      mesh.Name = GetWordField(Line, 1);
-      mesh.Flags = IntField(Line, 2);
-      mesh.MaterialIndex = IntField(Line, 3);
-      MeshState = msVertexCount;
-      break;
-    case msVertexCount:
-      mesh.VertexCount = ReadCount(Line, 1, MaxElementCount, "vertex");
-      if (mesh.VertexCount == 0) throw Fail("Mesh " + mesh.Name + " has no vertices");
-      mesh.Vertices.assign(size_t(mesh.VertexCount), TMeshVertex());
-      mesh.DrawVertices.assign(size_t(mesh.VertexCount), TMeshVertex());
-      mesh.VerticesRead = 0;
-      MeshState = msVertex;
-      break;
-    case msVertex: {
-      if (mesh.VerticesRead >= int32_t(mesh.Vertices.size())) throw Fail("Vertex out of range");
-      TMeshVertex& v = mesh.Vertices[size_t(mesh.VerticesRead)];
-      v.Flags = IntField(Line, 1);
-      v.Position = {GetFloatField(Line, 2), GetFloatField(Line, 3), GetFloatField(Line, 4)};
-      v.U = GetFloatField(Line, 5);
-      v.V = GetFloatField(Line, 6);
-      v.BoneIndex = IntField(Line, 7);
-      VertexPositions.push_back(v.Position);
-      VertexPositionCount = int32_t(VertexPositions.size());
-      if (++mesh.VerticesRead == mesh.VertexCount) MeshState = msNormalCount;
-      break;
-    }
-    case msNormalCount:
-      mesh.NormalCount = ReadCount(Line, 1, MaxElementCount, "normal");
-      if (mesh.NormalCount == 0) throw Fail("Mesh " + mesh.Name + " has no normals");
-      mesh.Normals.assign(size_t(mesh.NormalCount), TXYZ());
-      mesh.DrawNormals.assign(size_t(mesh.NormalCount), TXYZ());
-      mesh.NormalsRead = 0;
-      MeshState = msNormal;
-      break;
-    case msNormal:
-      if (mesh.NormalsRead >= int32_t(mesh.Normals.size())) throw Fail("Normal out of range");
-      mesh.Normals[size_t(mesh.NormalsRead)] = {GetFloatField(Line, 1), GetFloatField(Line, 2),
-                                                GetFloatField(Line, 3)};
-      if (++mesh.NormalsRead == mesh.NormalCount) MeshState = msTriangleCount;
-      break;
-    case msTriangleCount:
-      mesh.TriangleCount = ReadCount(Line, 1, MaxElementCount, "triangle");
-      if (mesh.TriangleCount == 0) throw Fail("Mesh " + mesh.Name + " has no triangles");
-      mesh.Triangles.assign(size_t(mesh.TriangleCount), TMeshTriangle());
-      mesh.TrianglesRead = 0;
-      MeshState = msTriangle;
-      break;
-    case msTriangle: {
-      if (mesh.TrianglesRead >= int32_t(mesh.Triangles.size())) throw Fail("Triangle out of range");
-      TMeshTriangle& t = mesh.Triangles[size_t(mesh.TrianglesRead)];
-      t.Flags = IntField(Line, 1);
-      t.V1 = IntField(Line, 2);
-      t.V2 = IntField(Line, 3);
-      t.V3 = IntField(Line, 4);
-      t.N1 = IntField(Line, 5);
-      t.N2 = IntField(Line, 6);
-      t.N3 = IntField(Line, 7);
-      t.SmoothingGroup = IntField(Line, 8);
-      if (++mesh.TrianglesRead == mesh.TriangleCount) {
-        if (++CurrentMesh == MeshCount) {
-          ParseState = psMaterials;
-          MaterialState = mtCount;
-        } else {
-          MeshState = msMesh;
-        }
-      }
-      break;
-    }
-    default:
-      throw Fail("Bad mesh state");
+  }
+}
+
+void TMS3DObj::ParseMeshLine(const TModelLine& Line) {
+  if (CurrentMesh < 0 || CurrentMesh >= int32_t(Meshes.size())) throw Fail("Mesh out of range");
+  T3DMesh& mesh = Meshes[size_t(CurrentMesh)];
+  switch (MeshState) {
+  case msMesh:
+    mesh.Name = Line.Word(1);
+    mesh.Flags = Line.Int(2);
+    mesh.MaterialIndex = Line.Int(3);
+    MeshState = msVertexCount;
+    break;
+  case msVertexCount:
+    mesh.VertexCount = ReadCount(Line, 1, MaxElementCount, "vertex");
+    if (mesh.VertexCount == 0) throw Fail("Mesh " + mesh.Name + " has no vertices");
+    mesh.Vertices.assign(Room(mesh.VertexCount), TMeshVertex());
+    mesh.DrawVertices.assign(Room(mesh.VertexCount), TMeshVertex());
+    mesh.VerticesRead = 0;
+    MeshState = msVertex;
+    break;
+  case msVertex:
+    ReadVertex(mesh, Line);
+    if (mesh.VerticesRead == mesh.VertexCount) MeshState = msNormalCount;
+    break;
+  case msNormalCount:
+    mesh.NormalCount = ReadCount(Line, 1, MaxElementCount, "normal");
+    if (mesh.NormalCount == 0) throw Fail("Mesh " + mesh.Name + " has no normals");
+    mesh.Normals.assign(Room(mesh.NormalCount), TXYZ());
+    mesh.DrawNormals.assign(Room(mesh.NormalCount), TXYZ());
+    mesh.NormalsRead = 0;
+    MeshState = msNormal;
+    break;
+  case msNormal:
+    if (mesh.NormalsRead >= int32_t(mesh.Normals.size())) throw Fail("Normal out of range");
+    mesh.Normals[size_t(mesh.NormalsRead)] = {Line.Float(1), Line.Float(2), Line.Float(3)};
+    if (++mesh.NormalsRead == mesh.NormalCount) MeshState = msTriangleCount;
+    break;
+  case msTriangleCount:
+    mesh.TriangleCount = ReadCount(Line, 1, MaxElementCount, "triangle");
+    if (mesh.TriangleCount == 0) throw Fail("Mesh " + mesh.Name + " has no triangles");
+    mesh.Triangles.assign(Room(mesh.TriangleCount), TMeshTriangle());
+    mesh.TrianglesRead = 0;
+    MeshState = msTriangle;
+    break;
+  case msTriangle:
+    ReadTriangle(mesh, Line);
+    if (mesh.TrianglesRead != mesh.TriangleCount) break;
+    if (++CurrentMesh == MeshCount) {
+      ParseState = psMaterials;
+      MaterialState = mtCount;
+    } else {
+      MeshState = msMesh;
     }
     break;
-  }
-  case psMaterials: {
-    if (MaterialState == mtCount) {
-      MaterialCount = ReadCount(Line, 2, MaxSectionCount, "material");
-      if (MaterialCount == 0) throw Fail("The model holds no materials");
-      Materials.assign(size_t(MaterialCount), TMaterial());
-      CurrentMaterial = 0;
-      MaterialState = mtName;
-      break;
-    }
-    if (CurrentMaterial < 0 || CurrentMaterial >= int32_t(Materials.size()))
-      throw Fail("Material out of range");
-    TMaterial& m = Materials[size_t(CurrentMaterial)];
-    float* colours[4] = {m.Ambient, m.Diffuse, m.Specular, m.Emissive};
-    switch (MaterialState) {
-    case mtName:
-      m.Name = GetWordField(Line, 1);
-      MaterialState = mtAmbient;
-      break;
-    case mtAmbient:
-    case mtDiffuse:
-    case mtSpecular:
-    case mtEmissive:
-      for (int32_t k = 0; k < 4; ++k)
-        colours[MaterialState - mtAmbient][k] = GetFloatField(Line, k + 1);
-      MaterialState = TMaterialState(MaterialState + 1);
-      break;
-    case mtShininess:
-      m.Shininess = GetFloatField(Line, 1);
-      MaterialState = mtTransparency;
-      break;
-    case mtTransparency:
-      m.Transparency = GetFloatField(Line, 1);
-      m.Transparent = m.Transparency != 1.0f;
-      MaterialState = mtColourMap;
-      break;
-    case mtColourMap: {
-      m.TextureFile = GetWordField(Line, 1);
-      if (m.TextureFile.size() > 2)
-        m.TextureFile = m.TextureFile.substr(1, m.TextureFile.size() - 2);
-      if (m.TextureFile.size() > 2) {
-        std::string lower = m.Name;
-        for (char& c : lower)
-          if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        m.Masked = lower == "\"masked\"";
-        m.HasTexture = true;
-        if (LoadTextures) UploadTexture(m);
-      } else {
-        m.HasTexture = false;
-      }
-      MaterialState = mtAlphaMap;
-      break;
-    }
-    case mtAlphaMap:
-      m.AlphaMapFile = GetWordField(Line, 1);
-      if (++CurrentMaterial == MaterialCount) {
-        ParseState = psBones;
-        BoneState = bsCount;
-      } else {
-        MaterialState = mtName;
-      }
-      break;
-    default:
-      throw Fail("Bad material state");
-    }
-    break;
-  }
-  case psBones: {
-    if (BoneState == bsCount) {
-      BoneCount = ReadCount(Line, 2, MaxSectionCount, "bone");
-      if (BoneCount == 0) {
-        ParseState = psDone;
-      } else {
-        Bones.assign(size_t(BoneCount), TBone());
-        CurrentBone = 0;
-        BoneState = bsName;
-      }
-      break;
-    }
-    if (CurrentBone < 0 || CurrentBone >= int32_t(Bones.size())) throw Fail("Bone out of range");
-    TBone& b = Bones[size_t(CurrentBone)];
-    switch (BoneState) {
-    case bsName:
-      b.Name = StripQuotes(GetWordField(Line, 1));
-      BoneState = bsParentName;
-      break;
-    case bsParentName:
-      b.ParentName = StripQuotes(GetWordField(Line, 1));
-      BoneState = bsPosition;
-      break;
-    case bsPosition:
-      b.Flags = GetFloatField(Line, 1);
-      b.Position = {GetFloatField(Line, 2), GetFloatField(Line, 3), GetFloatField(Line, 4)};
-      BoneState = bsPositionKeyCount;
-      break;
-    case bsPositionKeyCount:
-      // Keys are skipped, never stored, so a large count costs nothing but lines.
-      b.PositionKeyCount = IntField(Line, 1);
-      if (b.PositionKeyCount < 0) throw Fail("Negative position key count");
-      if (b.PositionKeyCount != 0) {
-        b.PositionKeysRead = 0;
-        BoneState = bsPositionKey;
-      } else {
-        BoneState = bsRotationKeyCount;
-      }
-      break;
-    case bsPositionKey:
-      if (++b.PositionKeysRead == b.PositionKeyCount) BoneState = bsRotationKeyCount;
-      break;
-    case bsRotationKeyCount:
-      b.RotationKeyCount = IntField(Line, 1);
-      if (b.RotationKeyCount < 0) throw Fail("Negative rotation key count");
-      if (b.RotationKeyCount != 0) {
-        b.RotationKeysRead = 0;
-        BoneState = bsRotationKey;
-      } else {
-        FinishBone();
-      }
-      break;
-    case bsRotationKey:
-      if (++b.RotationKeysRead == b.RotationKeyCount) FinishBone();
-      break;
-    default:
-      throw Fail("Bad bone state");
-    }
-    break;
-  }
   default:
-    break; // reading has stopped
+    throw Fail("Bad mesh state");
+  }
+}
+
+void TMS3DObj::ReadVertex(T3DMesh& Mesh, const TModelLine& Line) {
+  if (Mesh.VerticesRead >= int32_t(Mesh.Vertices.size())) throw Fail("Vertex out of range");
+  TMeshVertex& v = Mesh.Vertices[size_t(Mesh.VerticesRead)];
+  v.Flags = Line.Int(1);
+  v.Position = {Line.Float(2), Line.Float(3), Line.Float(4)};
+  v.U = Line.Float(5);
+  v.V = Line.Float(6);
+  v.BoneIndex = Line.Int(7);
+  VertexPositions.push_back(v.Position);
+  VertexPositionCount = int32_t(VertexPositions.size());
+  ++Mesh.VerticesRead;
+}
+
+void TMS3DObj::ReadTriangle(T3DMesh& Mesh, const TModelLine& Line) {
+  if (Mesh.TrianglesRead >= int32_t(Mesh.Triangles.size())) throw Fail("Triangle out of range");
+  TMeshTriangle& t = Mesh.Triangles[size_t(Mesh.TrianglesRead)];
+  t.Flags = Line.Int(1);
+  t.V1 = Line.Int(2);
+  t.V2 = Line.Int(3);
+  t.V3 = Line.Int(4);
+  t.N1 = Line.Int(5);
+  t.N2 = Line.Int(6);
+  t.N3 = Line.Int(7);
+  t.SmoothingGroup = Line.Int(8);
+  ++Mesh.TrianglesRead;
+}
+
+void TMS3DObj::ParseMaterialLine(const TModelLine& Line) {
+  if (MaterialState == mtCount) {
+    MaterialCount = ReadCount(Line, 2, MaxSectionCount, "material");
+    if (MaterialCount == 0) throw Fail("The model holds no materials");
+    // Every announced material is made, read or not: a file that ends among its materials
+    // still loads, and a mesh may name one that was never read.
+    Materials.assign(size_t(MaterialCount), TMaterial());
+    CurrentMaterial = 0;
+    MaterialState = mtName;
+    return;
+  }
+  if (CurrentMaterial < 0 || CurrentMaterial >= int32_t(Materials.size()))
+    throw Fail("Material out of range");
+  TMaterial& m = Materials[size_t(CurrentMaterial)];
+  float* colours[4] = {m.Ambient, m.Diffuse, m.Specular, m.Emissive};
+  switch (MaterialState) {
+  case mtName:
+    m.Name = Line.Word(1);
+    MaterialState = mtAmbient;
+    break;
+  case mtAmbient:
+  case mtDiffuse:
+  case mtSpecular:
+  case mtEmissive:
+    for (int32_t k = 0; k < 4; ++k) colours[MaterialState - mtAmbient][k] = Line.Float(k + 1);
+    MaterialState = TMaterialState(MaterialState + 1);
+    break;
+  case mtShininess:
+    m.Shininess = Line.Float(1);
+    MaterialState = mtTransparency;
+    break;
+  case mtTransparency:
+    m.Transparency = Line.Float(1);
+    m.Transparent = m.Transparency != 1.0f;
+    MaterialState = mtColourMap;
+    break;
+  case mtColourMap:
+    ReadColourMap(m, Line);
+    MaterialState = mtAlphaMap;
+    break;
+  case mtAlphaMap:
+    m.AlphaMapFile = Line.Word(1);
+    if (++CurrentMaterial == MaterialCount) {
+      ParseState = psBones;
+      BoneState = bsCount;
+    } else {
+      MaterialState = mtName;
+    }
+    break;
+  default:
+    throw Fail("Bad material state");
+  }
+}
+
+void TMS3DObj::ReadColourMap(TMaterial& Material, const TModelLine& Line) {
+  Material.TextureFile = Line.Word(1);
+  if (Material.TextureFile.size() > 2)
+    Material.TextureFile = Material.TextureFile.substr(1, Material.TextureFile.size() - 2);
+  if (Material.TextureFile.size() <= 2) {
+    Material.HasTexture = false;
+    return;
+  }
+  std::string lower = Material.Name;
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  Material.Masked = lower == "\"masked\"";
+  Material.HasTexture = true;
+  if (LoadTextures) UploadTexture(Material);
+}
+
+void TMS3DObj::ParseBoneLine(const TModelLine& Line) {
+  if (BoneState == bsCount) {
+    BoneCount = ReadCount(Line, 2, MaxSectionCount, "bone");
+    if (BoneCount == 0) {
+      ParseState = psDone;
+    } else {
+      // As with materials, every announced bone is made: a file may end among its bones.
+      Bones.assign(size_t(BoneCount), TBone());
+      CurrentBone = 0;
+      BoneState = bsName;
+    }
+    return;
+  }
+  if (CurrentBone < 0 || CurrentBone >= int32_t(Bones.size())) throw Fail("Bone out of range");
+  TBone& b = Bones[size_t(CurrentBone)];
+  switch (BoneState) {
+  case bsName:
+    b.Name = StripQuotes(Line.Word(1));
+    BoneState = bsParentName;
+    break;
+  case bsParentName:
+    b.ParentName = StripQuotes(Line.Word(1));
+    BoneState = bsPosition;
+    break;
+  case bsPosition:
+    b.Flags = Line.Float(1);
+    b.Position = {Line.Float(2), Line.Float(3), Line.Float(4)};
+    BoneState = bsPositionKeyCount;
+    break;
+  case bsPositionKeyCount:
+    // Keys are skipped, never stored, so a large count costs nothing but lines.
+    b.PositionKeyCount = Line.Int(1);
+    if (b.PositionKeyCount < 0) throw Fail("Negative position key count");
+    if (b.PositionKeyCount != 0) {
+      b.PositionKeysRead = 0;
+      BoneState = bsPositionKey;
+    } else {
+      BoneState = bsRotationKeyCount;
+    }
+    break;
+  case bsPositionKey:
+    if (++b.PositionKeysRead == b.PositionKeyCount) BoneState = bsRotationKeyCount;
+    break;
+  case bsRotationKeyCount:
+    b.RotationKeyCount = Line.Int(1);
+    if (b.RotationKeyCount < 0) throw Fail("Negative rotation key count");
+    if (b.RotationKeyCount != 0) {
+      b.RotationKeysRead = 0;
+      BoneState = bsRotationKey;
+    } else {
+      FinishBone();
+    }
+    break;
+  case bsRotationKey:
+    if (++b.RotationKeysRead == b.RotationKeyCount) FinishBone();
+    break;
+  default:
+    throw Fail("Bad bone state");
   }
 }
 

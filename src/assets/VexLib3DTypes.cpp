@@ -156,22 +156,9 @@ float DistanceSqXYZ(const TXYZ& A, const TXYZ& B) {
 }
 
 bool ClampXY(TXYZ& V, float MinX, float MaxX, float MinY, float MaxY) {
-  bool changed = false;
-  if (V.X < MinX) {
-    V.X = MinX;
-    changed = true;
-  } else if (V.X > MaxX) {
-    V.X = MaxX;
-    changed = true;
-  }
-  if (V.Y < MinY) {
-    V.Y = MinY;
-    changed = true;
-  } else if (V.Y > MaxY) {
-    V.Y = MaxY;
-    changed = true;
-  }
-  return changed;
+  const bool x = ClampAxis(V.X, MinX, MaxX);
+  const bool y = ClampAxis(V.Y, MinY, MaxY);
+  return x || y;
 }
 
 bool InsideXY(const TXYZ& V, float MinX, float MaxX, float MinY, float MaxY) {

@@ -33,6 +33,18 @@ float DistanceSqXY(const TXYZ& A, const TXYZ& B);
 float DistanceSqXYZ(const TXYZ& A, const TXYZ& B);
 // Clamps X then Y into the box; true when either had to move. Z is never touched.
 bool ClampXY(TXYZ& V, float MinX, float MaxX, float MinY, float MaxY);
+// Puts Value back within [Min, Max]; true when it was outside (a NaN stays as it is).
+inline bool ClampAxis(float& Value, float Min, float Max) {
+  if (Value < Min) {
+    Value = Min;
+    return true;
+  }
+  if (Value > Max) {
+    Value = Max;
+    return true;
+  }
+  return false;
+}
 bool InsideXY(const TXYZ& V, float MinX, float MaxX, float MinY, float MaxY);
 // One step of a value ping-ponging between two walls: P += D; if the next step would reach a
 // wall (>= Max or <= Min), D flips and P steps back.

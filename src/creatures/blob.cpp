@@ -49,6 +49,16 @@ TParticleSpawn BurstSpark(const TXYZ& At, const TXYZ& Velocity, TParticleKind Ki
           .Scale = 12};
 }
 
+TParticleSpawn Glow(const TXYZ& At, const TXYZ& Colour, int32_t Life, int32_t Scale, int32_t Size) {
+  return {.Position = At,
+          .Kind = pkPointSphere,
+          .Colour = Colour,
+          .Size = Size,
+          .TailLength = 1,
+          .Life = Life,
+          .Scale = Scale};
+}
+
 void DrawCircle(float Radius) {
   glBegin(GL_LINE_LOOP);
   for (int32_t d = 0; d < 360; d += 20)

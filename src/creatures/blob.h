@@ -40,6 +40,10 @@ TParticleSpawn BurstRing(const TXYZ& At, const TXYZ& Colour, float Speed);
 TParticleSpawn BurstSpark(const TXYZ& At, const TXYZ& Velocity, TParticleKind Kind,
                           const TXYZ& Colour, float Speed, int32_t Life);
 
+// The glow a creature leaves where it is: a still point with the sphere model, one unit of tail.
+TParticleSpawn Glow(const TXYZ& At, const TXYZ& Colour, int32_t Life, int32_t Scale,
+                    int32_t Size = 0);
+
 // An event: a procedure taking the sender, bound to an object; fired only when assigned.
 template <class TSender> using TBlobEvent = std::function<void(TSender*)>;
 
@@ -89,4 +93,21 @@ public:
   virtual void Kill() {}
   // One step of heading-and-speed travel in the X-Z plane, firing OnArrive on reaching Target.
   virtual void Move();
+};
+
+// The steering state of a creature that keeps its course in whole degrees (the snake, the mutant
+// sperm, the predators), with the one step that moves it. The plankton keeps its course as a
+// Single and calls SteerStep itself.
+class TSteeredBlob : public TBlob {
+public:
+  int32_t Course = 0;
+  bool Turning = true;
+  // The Target that Course last came to point at exactly.
+  TXYZ SettledTarget;
+
+  // SteerStep from Position toward Target; true when a straight step ran past it.
+  bool Steer(int32_t TurnStep, float StraightSpeed, float TurnSpeed) {
+    return SteerStep(Position, Target, Course, Turning, SettledTarget, TurnStep, StraightSpeed,
+                     TurnSpeed);
+  }
 };

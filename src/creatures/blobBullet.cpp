@@ -18,6 +18,7 @@ void TBlobBullet::Update() {
   // once outside and bursts on the edge in the following step.
   if (ClampXY(Position, ArenaMinX, ArenaMaxX, ArenaMinY, ArenaMaxY)) {
     Active = false;
+    // Draws per spark: size, speed, life, angle.
     for (int32_t i = 0; i < 20; ++i) {
       const int32_t size = Random(2) + 1;
       const float speed = float(Random() + 0.1);

@@ -84,6 +84,7 @@ void TBlobEgg::Draw() const {
 }
 
 void TBlobEgg::Fertilise() {
+  // Draws per spark: angle, push.
   for (int32_t i = 0; i < 128; ++i) {
     const TXYZ& direction = CosSinTable[Random(360)];
     const float push = float(Random(10));

@@ -12,14 +12,10 @@ constexpr float WiggleLimit = 90;
 constexpr int32_t SwimSteps = 1000;
 } // namespace
 
+// The fields' own start values hold the rest: a zero trail and course, turning, wiggle 0 by 12
+// a step, not swimming.
 TBlobMutantSperm::TBlobMutantSperm() {
-  for (TTrailPoint& point : Trail) point = TTrailPoint{};
-  Course = 0;
-  Turning = true;
   SetXYZ(Target, 0, 100, 0);
-  WiggleAngle = 0;
-  WiggleStep = 12.0f;
-  Swimming = false;
 }
 
 void TBlobMutantSperm::ResetTrail() {
@@ -38,7 +34,7 @@ void TBlobMutantSperm::Update() {
 
   // No slow-down while turning, unlike the snake.
   Speed = SwimSpeed;
-  SteerStep(Position, Target, Course, Turning, SettledTarget, TurnStep, Speed, Speed);
+  Steer(TurnStep, Speed, Speed);
 
   PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course) + WiggleAngle});
 
@@ -57,12 +53,7 @@ void TBlobMutantSperm::Update() {
 
 void TBlobMutantSperm::Emit() {
   const int32_t scale = Random(12);
-  SpawnParticle({.Position = Position,
-                 .Kind = pkPointSphere,
-                 .Colour = {0.6f, 0.6f, 0.6f},
-                 .TailLength = 1,
-                 .Life = 8,
-                 .Scale = scale});
+  SpawnParticle(Glow(Position, {0.6f, 0.6f, 0.6f}, 8, scale));
 }
 
 void TBlobMutantSperm::Draw() const {

@@ -6,16 +6,13 @@
 
 // The messenger launched from the snake's tail toward an empty egg; it fertilises the first egg
 // in play that it comes within reach of, or gives up after 1001 steps.
-class TBlobMutantSperm : public TBlob {
+class TBlobMutantSperm : public TSteeredBlob {
 public:
   TBlobMutantSperm();
 
   float WiggleAngle = 0;
   float WiggleStep = 12;
   TTrailPoint Trail[24];
-  int32_t Course = 0;
-  bool Turning = true;
-  TXYZ SettledTarget;
   bool Swimming = false;
   // The egg the world launched it at; only the world reads it.
   TBlobEgg* TargetEgg = nullptr;

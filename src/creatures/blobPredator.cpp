@@ -138,9 +138,7 @@ void TBlobPredator::StepKind() {
   if (Kind == pdDart) Bounce(Wobble, WobbleStep, -40, 40);
 
   // Running past the target starts a new turn; an egg hunter also picks a new egg then.
-  if (SteerStep(Position, Target, Course, Turning, SettledTarget, 2, Speed, Speed) &&
-      Kind == pdSpiral)
-    ChooseEggTarget();
+  if (Steer(2, Speed, Speed) && Kind == pdSpiral) ChooseEggTarget();
 
   if (Kind == pdSpiral) {
     const int32_t egg = FindTouchingEgg();
@@ -229,6 +227,7 @@ void TBlobPredator::EatEgg(int32_t Index) {
     const float ringSpeed = float(Random() * 6);
     SpawnParticle(BurstRing(Position, blue, ringSpeed));
   }
+  // Draws per spark: angle, then for the streak and again for the point: speed, life, push.
   for (int i = 0; i < SparkCount; ++i) {
     const int32_t a = Random(360);
     const TXYZ& d = CourseDirection(a);
@@ -274,6 +273,7 @@ void TBlobPredator::DeathBurst() {
   if (Kind != pdPincer) ring(c1);
   ring(c2);
 
+  // Draws per spark: angle, speed, life, push.
   for (int i = 0; i < SparkCount; ++i) {
     const int32_t a = Random(360);
     const float sparkSpeed = float(Random());
@@ -302,12 +302,7 @@ void TBlobPredator::BringInBrood() {
 }
 
 void TBlobPredator::EmitSpiral() {
-  SpawnParticle({.Position = Position,
-                 .Kind = pkPointSphere,
-                 .Colour = Colour(0, 0.6f, 0.6f, Fade),
-                 .TailLength = 1,
-                 .Life = 8,
-                 .Scale = 12});
+  SpawnParticle(Glow(Position, Colour(0, 0.6f, 0.6f, Fade), 8, 12));
   // A spark left behind the cone, off to the side the body sways to.
   const int32_t w = RoundHalfEven(Sway);
   const TXYZ& d = CourseDirection(WrapAngle(Course + w / 12));
@@ -396,12 +391,7 @@ void TBlobPredator::DrawSpikySphere() const {
 void TBlobPredator::EmitChain() {
   if (Random() < 0.1) {
     const int32_t life = Random(96) + 32;
-    SpawnParticle({.Position = Position,
-                   .Kind = pkPointSphere,
-                   .Colour = Colour(0.6f, 0.3f, 0, Fade),
-                   .TailLength = 1,
-                   .Life = life,
-                   .Scale = 12});
+    SpawnParticle(Glow(Position, Colour(0.6f, 0.3f, 0, Fade), life, 12));
   }
 }
 
@@ -454,13 +444,7 @@ void TBlobPredator::DrawJelly() const {
 }
 
 void TBlobPredator::EmitDart() {
-  if (Random() < 0.1)
-    SpawnParticle({.Position = Position,
-                   .Kind = pkPointSphere,
-                   .Colour = Colour(1, 1, 0, Fade),
-                   .TailLength = 1,
-                   .Life = 32,
-                   .Scale = 12});
+  if (Random() < 0.1) SpawnParticle(Glow(Position, Colour(1, 1, 0, Fade), 32, 12));
 }
 
 void TBlobPredator::DrawDart() const {
@@ -490,14 +474,7 @@ void TBlobPredator::DrawDart() const {
 }
 
 void TBlobPredator::EmitPincer() {
-  if (Random() < 0.1)
-    SpawnParticle({.Position = Position,
-                   .Kind = pkPointSphere,
-                   .Colour = Colour(0, 0.8f, 0, Fade),
-                   .Size = 1,
-                   .TailLength = 1,
-                   .Life = 32,
-                   .Scale = 12});
+  if (Random() < 0.1) SpawnParticle(Glow(Position, Colour(0, 0.8f, 0, Fade), 32, 12, 1));
 }
 
 void TBlobPredator::DrawPincer() const {

@@ -33,7 +33,7 @@ using TPredatorList = std::vector<TBlobPredator*>;
 
 // The hunter of the arena. One pooled record serves every kind in turn (TPredatorKind).
 // A predator in play (Alive) steers, moves and draws itself in Update.
-class TBlobPredator : public TBlob {
+class TBlobPredator : public TSteeredBlob {
 public:
   TBlobPredator();
 
@@ -46,9 +46,6 @@ public:
   float Sway = 0;
   float SwayStep = 0.25f;
   TTrailPoint Trail[65];
-  int32_t Course = 0;
-  bool Turning = true;
-  TXYZ SettledTarget;
   TMS3DObj* SpikeModel = nullptr;
   TPredatorKind Kind = pdNone;
   bool Alive = false;

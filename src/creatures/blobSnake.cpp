@@ -34,8 +34,7 @@ void TBlobSnake::Reset() {
 }
 
 void TBlobSnake::Update() {
-  SteerStep(Position, Target, Course, Turning, SettledTarget, TurnStep, Speed,
-            Speed * TurnSpeedFactor);
+  Steer(TurnStep, Speed, Speed * TurnSpeedFactor);
 
   ClampXY(Position, -WallX, WallX, -WallY, WallY);
   PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course)});
@@ -48,12 +47,7 @@ void TBlobSnake::Update() {
 void TBlobSnake::Emit() {
   const int32_t life = Random(96) + 32;
   const float grey = Brightness * 0.4f;
-  SpawnParticle({.Position = Position,
-                 .Kind = pkPointSphere,
-                 .Colour = {grey, grey, grey},
-                 .TailLength = 1,
-                 .Life = life,
-                 .Scale = 12});
+  SpawnParticle(Glow(Position, {grey, grey, grey}, life, 12));
 }
 
 void TBlobSnake::Draw() const {

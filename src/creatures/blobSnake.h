@@ -8,15 +8,12 @@ enum TWeaponMode : int32_t { wmOneBullet = 1, wmTwoBullets = 2, wmThreeBullets =
 
 // The player's creature: steers for Target at a limited turning rate, leaves a glowing wake and
 // draws twelve segments along the last 129 head positions.
-class TBlobSnake : public TBlob {
+class TBlobSnake : public TSteeredBlob {
 public:
   TBlobSnake();
 
   float Brightness = 0.5f;
   TTrailPoint Trail[129];
-  int32_t Course = 0;
-  bool Turning = false;
-  TXYZ SettledTarget;
   TWeaponMode WeaponMode = wmOneBullet;
   int32_t AimBearing = 0;
   float AimX = 0, AimY = 0;

@@ -205,20 +205,8 @@ template <typename TDrawer> int32_t TParticleEngine2::Pass(TDrawer& Drawer) {
 
     // The particle has already been drawn where it went; only now is it put back on the wall.
     if (!InsideXY(p->Position, ArenaMinX, ArenaMaxX, ArenaMinY, ArenaMaxY)) {
-      if (p->Position.X < ArenaMinX) {
-        p->Position.X = ArenaMinX;
-        p->Velocity.X = -p->Velocity.X;
-      } else if (p->Position.X > ArenaMaxX) {
-        p->Position.X = ArenaMaxX;
-        p->Velocity.X = -p->Velocity.X;
-      }
-      if (p->Position.Y < ArenaMinY) {
-        p->Position.Y = ArenaMinY;
-        p->Velocity.Y = -p->Velocity.Y;
-      } else if (p->Position.Y > ArenaMaxY) {
-        p->Position.Y = ArenaMaxY;
-        p->Velocity.Y = -p->Velocity.Y;
-      }
+      if (ClampAxis(p->Position.X, ArenaMinX, ArenaMaxX)) p->Velocity.X = -p->Velocity.X;
+      if (ClampAxis(p->Position.Y, ArenaMinY, ArenaMaxY)) p->Velocity.Y = -p->Velocity.Y;
     }
 
     p->Life -= 1;

@@ -53,32 +53,20 @@ int OpenForWriting(const std::string& Path, bool Exclusive) {
                _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT | (Exclusive ? _O_EXCL : _O_TRUNC),
                _S_IREAD | _S_IWRITE);
 }
-
-bool WriteAll(int Fd, std::string_view Text) {
-  while (!Text.empty()) {
-    const unsigned chunk = unsigned(std::min<size_t>(Text.size(), 1u << 30));
-    const int n = _write(Fd, Text.data(), chunk);
-    if (n < 0) return false;
-    Text.remove_prefix(size_t(n));
-  }
-  return true;
-}
-
-bool SyncFile(int Fd) {
-  return _commit(Fd) == 0;
-}
-
-bool CloseFile(int Fd) {
-  return _close(Fd) == 0;
-}
 #else
 int OpenForWriting(const std::string& Path, bool Exclusive) {
   return open(Path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (Exclusive ? O_EXCL : O_TRUNC), 0666);
 }
+#endif
 
 bool WriteAll(int Fd, std::string_view Text) {
   while (!Text.empty()) {
+#ifdef _WIN32
+    // The C runtime writes at most an unsigned int's worth at a time.
+    const int n = _write(Fd, Text.data(), unsigned(std::min<size_t>(Text.size(), 1u << 30)));
+#else
     const ssize_t n = write(Fd, Text.data(), Text.size());
+#endif
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -88,14 +76,21 @@ bool WriteAll(int Fd, std::string_view Text) {
   return true;
 }
 
+#ifdef _WIN32
+constexpr auto SyncCall = _commit;
+constexpr auto CloseCall = _close;
+#else
+constexpr auto SyncCall = fsync;
+constexpr auto CloseCall = close;
+#endif
+
 bool SyncFile(int Fd) {
-  return fsync(Fd) == 0;
+  return SyncCall(Fd) == 0;
 }
 
 bool CloseFile(int Fd) {
-  return close(Fd) == 0;
+  return CloseCall(Fd) == 0;
 }
-#endif
 
 bool ReplaceFile(const std::string& From, const std::string& To) {
   // std::filesystem renames over an existing file on every platform (plain rename does not on

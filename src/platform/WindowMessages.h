@@ -63,6 +63,15 @@ constexpr TWParam MK_LBUTTON = 0x0001;
 constexpr TWParam MK_RBUTTON = 0x0002;
 constexpr TWParam VK_ESCAPE = 27;
 
+// The game's window, whose pixels the mouse messages count in, whatever size it is shown at.
+constexpr int32_t GameViewWidth = 1024;
+constexpr int32_t GameViewHeight = 768;
+
+// A number kept within a message word's signed range.
+constexpr int32_t ClampToWord(int64_t V) {
+  return V < INT16_MIN ? INT16_MIN : V > INT16_MAX ? INT16_MAX : int32_t(V);
+}
+
 // x in the low word, y in the high word, as WM_MOUSEMOVE and the button messages carry them.
 constexpr TLParam MakeMouseLParam(int X, int Y) {
   return TLParam((uint32_t(uint16_t(Y)) << 16) | uint16_t(X));

@@ -133,8 +133,10 @@ bool TDemo::Parse(std::istream& In, const std::string& Name, TDemo& Out, std::st
     }
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos || text[first] == '#') continue;
+    // A line of other white space (a vertical tab, a form feed, a second carriage return) holds
+    // no words; it is refused below, as it always was, rather than read as a check.
     const std::vector<std::string> words = Words(text);
-    if (Out.Version >= 2 && words[0] == "check") {
+    if (Out.Version >= 2 && !words.empty() && words[0] == "check") {
       TDemoCheck check;
       const int64_t last = Out.Checks.empty() ? 0 : Out.Checks.back().Step;
       const std::string wrong = ParseCheck(words, total, last, check);

@@ -43,6 +43,12 @@ void TDemoFeed::Send(const TDemoFrame& Next) {
 
 int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
   Files = SessionFiles;
+  const int status = OpenFiles();
+  if (status == 0) HookInto(Run);
+  return status;
+}
+
+int TDemoSession::OpenFiles() {
   const std::string& demoPath = !Files.Play.empty()       ? Files.Play
                                 : !Files.Timedemo.empty() ? Files.Timedemo
                                                           : Files.Verify;
@@ -71,7 +77,10 @@ int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
       return 1;
     }
   }
+  return 0;
+}
 
+void TDemoSession::HookInto(TRunOptions& Run) {
   Timed = !Files.Timedemo.empty();
   const bool verifying = !Files.Verify.empty();
   if (Player) {
@@ -127,7 +136,6 @@ int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
     if (!Files.Record.empty() && Frames > 0) Recorder.Check(CheckOfWorld(World, Frames));
     if (!Files.StateDump.empty() && !DumpState(World, Frames, Files.StateDump)) DumpFailed = true;
   };
-  return 0;
 }
 
 bool TDemoSession::AfterStep(int64_t Step, TGloopa& World) {

@@ -56,6 +56,10 @@ public:
 
 private:
   using TClock = std::chrono::steady_clock;
+  // Reads the demo and checks that the files to write can be written; the run's status when not.
+  int OpenFiles();
+  // Sets the run's options and hooks for the files asked for.
+  void HookInto(TRunOptions& Run);
   bool BeforeFrame();
   bool AfterStep(int64_t Step, TGloopa& World);
   void CloseFrame();

@@ -172,14 +172,37 @@ void FitOuterSize(TGameWindow& Window) {
   SDL_SetWindowSize(window, Window.Width - left - right, Window.Height - top - bottom);
 }
 
-bool OpenGameWindow(TGameWindow& Window) {
+namespace {
+
+// A double-buffered RGBA context with a 16-bit depth buffer, as the game has always asked for.
+void AskForPixelFormat() {
   SDL_GL_ResetAttributes();
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 1);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 1);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 1);
+}
 
+// Makes the window's GL context current; on failure undoes the window and returns false.
+bool MakeGLContext(TGameWindow& Window) {
+  SDL_Window* window = static_cast<SDL_Window*>(Window.Handle);
+  Window.DC = window;
+  SDL_GLContext context = SDL_GL_CreateContext(window);
+  Window.RC = context;
+  if (!context || SDL_GL_MakeCurrent(window, context) != 0) {
+    SayPlatformReason(context ? "SDL_GL_MakeCurrent" : "SDL_GL_CreateContext");
+    DestroyWindowAndContext(Window);
+    return false;
+  }
+  SetSwapInterval();
+  return true;
+}
+
+} // namespace
+
+bool OpenGameWindow(TGameWindow& Window) {
+  AskForPixelFormat();
   bool adjusted = !Window.FullScreen; // a window asked for from the start gets a 1024 x 768 client
   if (Window.FullScreen) {
     SDL_GetDesktopDisplayMode(0, &Shell.SavedMode);
@@ -218,15 +241,7 @@ bool OpenGameWindow(TGameWindow& Window) {
     ShowCursorCount(true);
     ModeSwitchFailed(Window);
   }
-  Window.DC = window;
-  SDL_GLContext context = SDL_GL_CreateContext(window);
-  Window.RC = context;
-  if (!context || SDL_GL_MakeCurrent(window, context) != 0) {
-    SayPlatformReason(context ? "SDL_GL_MakeCurrent" : "SDL_GL_CreateContext");
-    DestroyWindowAndContext(Window);
-    return false;
-  }
-  SetSwapInterval();
+  if (!MakeGLContext(Window)) return false;
 
   SDL_ShowWindow(window);
   // A full-screen wish on a hidden window is only recorded; the real switch happens on showing

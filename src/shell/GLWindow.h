@@ -64,7 +64,7 @@ struct TRunOptions {
   bool Mute = false;
   // Where a window opens and the size of its client area.
   int32_t WindowX = 0, WindowY = 0;
-  int32_t WindowWidth = 1024, WindowHeight = 768;
+  int32_t WindowWidth = GameViewWidth, WindowHeight = GameViewHeight;
   // The player's remembered choices, as the settings file holds them; Remember is called with
   // them whenever the player changes one (the display by Alt+Enter, the window's place and size,
   // the volume, the mute). Unset: nothing is remembered.

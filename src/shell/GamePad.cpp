@@ -4,27 +4,23 @@
 
 #include <cmath>
 
+#include "world/gloopaMain.h"
+
 namespace {
 
 float AxisValue(Sint16 Value) {
   return Value < 0 ? float(Value) / 32768.0f : float(Value) / 32767.0f;
 }
 
-int32_t ToWord(float V) {
-  if (V < -32768.0f) return -32768;
-  if (V > 32767.0f) return 32767;
-  return int32_t(std::lround(V));
-}
-
 } // namespace
 
 void TGamePad::PointAround(const TXYZ& SnakePosition, float DX, float DY, int32_t& X, int32_t& Y) {
-  // The world reads window x as (x - 512) * 2200 / 1024 world units, and y as
-  // -(y - 384) * 1900 / 768.
-  const float snakeX = 512.0f + SnakePosition.X * 1024.0f / 2200.0f;
-  const float snakeY = 384.0f - SnakePosition.Y * 768.0f / 1900.0f;
-  X = ToWord(snakeX + DX * Radius);
-  Y = ToWord(snakeY + DY * Radius);
+  // The world's reading of the mouse (TGloopa::HandleMessage), the other way round.
+  constexpr float width = GameViewWidth, height = GameViewHeight;
+  const float snakeX = width / 2 + SnakePosition.X * width / float(TGloopa::MouseSpanX);
+  const float snakeY = height / 2 - SnakePosition.Y * height / float(TGloopa::MouseSpanY);
+  X = ClampToWord(std::llround(snakeX + DX * Radius));
+  Y = ClampToWord(std::llround(snakeY + DY * Radius));
 }
 
 void TGamePad::OpenAny() {

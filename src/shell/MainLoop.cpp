@@ -416,6 +416,31 @@ void RunLoop(TGameWindow& Window) {
     PacedLoop(Window);
 }
 
+// The shell's state at the start of a run.
+void StartShell(const TRunOptions& Options) {
+  Shell.Options = &Options;
+  Shell.ScreenWidth = GameViewWidth;
+  Shell.ScreenHeight = GameViewHeight;
+  Shell.StartFullScreen = !Options.Windowed;
+  Shell.DesktopFullScreen = Options.Desktop;
+  Shell.ScreenshotPending = false;
+  Shell.Steps = 0;
+  Shell.ExitCode = 0;
+  Shell.ReplayMouse = Options.ReplayMouse;
+  Shell.Controls = TReplayControls{};
+  Shell.Controls.Enabled = Options.ReplayControls;
+  Shell.Paused = Shell.PauseEnded = Shell.PauseAsked = false;
+  Shell.Focused = true;
+  Shell.Volume = Options.Volume;
+  Shell.Mute = Options.Mute;
+  Shell.VolumeShownUntil = 0;
+  Shell.WindowWidth = Options.WindowWidth;
+  Shell.WindowHeight = Options.WindowHeight;
+  Shell.Remembered = Options.Remembered;
+  Shell.RememberedWindowMoved = false;
+  Shell.WidthClampReported = false;
+}
+
 } // namespace
 
 TViewRect PictureViewport() {
@@ -437,27 +462,7 @@ const TGLTable& DrawingTable() {
 }
 
 int RunGame(void* Instance, const TRunOptions& Options) {
-  Shell.Options = &Options;
-  Shell.ScreenWidth = 1024;
-  Shell.ScreenHeight = 768;
-  Shell.StartFullScreen = !Options.Windowed;
-  Shell.DesktopFullScreen = Options.Desktop;
-  Shell.ScreenshotPending = false;
-  Shell.Steps = 0;
-  Shell.ExitCode = 0;
-  Shell.ReplayMouse = Options.ReplayMouse;
-  Shell.Controls = TReplayControls{};
-  Shell.Controls.Enabled = Options.ReplayControls;
-  Shell.Paused = Shell.PauseEnded = Shell.PauseAsked = false;
-  Shell.Focused = true;
-  Shell.Volume = Options.Volume;
-  Shell.Mute = Options.Mute;
-  Shell.VolumeShownUntil = 0;
-  Shell.WindowWidth = Options.WindowWidth;
-  Shell.WindowHeight = Options.WindowHeight;
-  Shell.Remembered = Options.Remembered;
-  Shell.RememberedWindowMoved = false;
-  Shell.WidthClampReported = false;
+  StartShell(Options);
   SetHeadlessMessages(Options.Headless);
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
   // SDL's offscreen driver makes GL contexts through EGL, which Windows lacks: there a headless

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/WindowMessages.h"
+
 // The player's remembered choices, kept in a settings file of plain "key = value" lines (lines
 // starting with '#' or ';' are comments). The built-in defaults are the game's behaviour with no
 // file at all.
@@ -10,7 +12,7 @@ struct TSettings {
   enum TDisplay { dsFullScreen, dsDesktop, dsWindowed };
 
   TDisplay Display = dsFullScreen;
-  int32_t WindowWidth = 1024, WindowHeight = 768;
+  int32_t WindowWidth = GameViewWidth, WindowHeight = GameViewHeight;
   int32_t WindowX = 0, WindowY = 0; // where the window has always opened
   bool VSync = true;
   bool PauseOnFocusLoss = true;

@@ -15,8 +15,8 @@
 struct TGLTable;
 
 struct TShellState {
-  int32_t ScreenWidth = 1024;
-  int32_t ScreenHeight = 768;
+  int32_t ScreenWidth = GameViewWidth;
+  int32_t ScreenHeight = GameViewHeight;
   int32_t ScreenColorBits = 0;
   bool StartFullScreen = true;
   bool Looping = false;
@@ -57,8 +57,8 @@ struct TShellState {
   int32_t PausedWidth = 0, PausedHeight = 0;
   int32_t Volume = 100;
   bool Mute = false;
-  uint64_t VolumeShownUntil = 0;                  // SDL ticks: the volume line shows until then
-  int32_t WindowWidth = 1024, WindowHeight = 768; // a window's client size
+  uint64_t VolumeShownUntil = 0; // SDL ticks: the volume line shows until then
+  int32_t WindowWidth = GameViewWidth, WindowHeight = GameViewHeight; // a window's client size
   TSettings Remembered;
   bool RememberedWindowMoved = false; // the window's place or size changed: kept at the end
   bool WidthClampReported = false;

@@ -11,10 +11,6 @@ int64_t FloorDiv(int64_t A, int64_t B) {
   return q;
 }
 
-int32_t ToWord(int64_t V) {
-  return int32_t(std::clamp<int64_t>(V, INT16_MIN, INT16_MAX));
-}
-
 } // namespace
 
 TViewRect FitPicture(int32_t Width, int32_t Height) {
@@ -45,10 +41,10 @@ void WindowToGame(int32_t X, int32_t Y, int32_t WindowWidth, int32_t WindowHeigh
                   int32_t& GameY) {
   const TViewRect rect = FitPicture(WindowWidth, WindowHeight);
   if (rect.Width <= 0 || rect.Height <= 0) {
-    GameX = ToWord(X);
-    GameY = ToWord(Y);
+    GameX = ClampToWord(X);
+    GameY = ClampToWord(Y);
     return;
   }
-  GameX = ToWord(FloorDiv((int64_t(X) - rect.X) * GameViewWidth, rect.Width));
-  GameY = ToWord(FloorDiv((int64_t(Y) - rect.Y) * GameViewHeight, rect.Height));
+  GameX = ClampToWord(FloorDiv((int64_t(X) - rect.X) * GameViewWidth, rect.Width));
+  GameY = ClampToWord(FloorDiv((int64_t(Y) - rect.Y) * GameViewHeight, rect.Height));
 }

@@ -1,13 +1,12 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/WindowMessages.h"
+
 // The game's picture is always 4:3 and the world always reads the mouse as if the window were
 // 1024 x 768. A window or screen of any other size (a desktop-sized full screen, a resized
 // window, a high-DPI drawable) shows the picture scaled to fit and centred, with bars beside it;
 // these functions place the picture and bring mouse positions back to the game's coordinates.
-
-constexpr int32_t GameViewWidth = 1024;
-constexpr int32_t GameViewHeight = 768;
 
 // A rectangle with X, Y from the top-left corner.
 struct TViewRect {

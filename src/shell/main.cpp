@@ -54,66 +54,71 @@ void UseSettings(bool Use, bool DisplayGiven, bool VSyncGiven, TRunOptions& Opti
   };
 }
 
-} // namespace
+// What the command line says, as read.
+struct TCommandLine {
+  TRunOptions Options;
+  TSessionFiles Files;
+  bool NoVSync = false;
+  bool NoSettings = false;
+  std::vector<std::string> DumpAtArgs, ScreenshotArgs;
+};
 
-int main(int argc, char** argv) {
-  AttachParentConsole();
-  CLI::App app{"Gloopa: a game of life, death and destruction", "gloopa"};
-  TRunOptions options;
-  TSessionFiles files;
-  app.add_flag("--windowed", options.Windowed,
+// The options of the display, the drawing and the pacing.
+void DescribeDisplayOptions(CLI::App& App, TCommandLine& Line) {
+  App.add_flag("--windowed", Line.Options.Windowed,
                "Start in a 1024 x 768 window instead of full screen");
-  app.add_flag("--desktop", options.Desktop,
+  App.add_flag("--desktop", Line.Options.Desktop,
                "Full screen at the desktop's own size, the picture scaled to fit")
       ->disable_flag_override();
-  app.add_flag("--headless", options.Headless,
+  App.add_flag("--headless", Line.Options.Headless,
                "Run with no display (SDL's offscreen driver); messages go to standard error");
-  app.add_flag("--immediate", options.Immediate,
+  App.add_flag("--immediate", Line.Options.Immediate,
                "Draw every star and particle on its own in immediate mode: the slower reference "
                "drawing, which the normal drawing matches pixel for pixel");
-  app.add_flag("--frame-locked", options.FrameLocked,
+  App.add_flag("--frame-locked", Line.Options.FrameLocked,
                "The original pacing: one step per 10 ms tick, every step drawn, no vertical sync; "
                "the game slows down when drawing cannot keep up")
       ->disable_flag_override();
-  bool noVSync = false;
-  app.add_flag("--no-vsync", noVSync, "Swap each drawn frame at once, without vertical sync")
+  App.add_flag("--no-vsync", Line.NoVSync, "Swap each drawn frame at once, without vertical sync")
       ->disable_flag_override();
-  bool noSettings = false;
-  app.add_flag("--no-settings", noSettings,
+  App.add_flag("--no-settings", Line.NoSettings,
                "Run with the built-in settings: the settings file is neither read nor written")
       ->disable_flag_override();
-  app.add_option("--frames", options.Frames, "Quit after N steps")->check(CLI::PositiveNumber);
-  app.add_option("--record", files.Record, "Record the mouse, step by step, into the demo FILE")
+}
+
+// The options of demos, dumps and screenshots, and the help's closing words.
+void DescribeDemoOptions(CLI::App& App, TCommandLine& Line) {
+  App.add_option("--frames", Line.Options.Frames, "Quit after N steps")->check(CLI::PositiveNumber);
+  App.add_option("--record", Line.Files.Record,
+                 "Record the mouse, step by step, into the demo FILE")
       ->type_name("FILE");
-  CLI::Option* play =
-      app.add_option("--play", files.Play, "Replay the demo FILE at the game's pace, then quit")
-          ->type_name("FILE");
+  CLI::Option* play = App.add_option("--play", Line.Files.Play,
+                                     "Replay the demo FILE at the game's pace, then quit")
+                          ->type_name("FILE");
   CLI::Option* timedemo =
-      app.add_option("--timedemo", files.Timedemo,
+      App.add_option("--timedemo", Line.Files.Timedemo,
                      "Replay the demo FILE as fast as possible, then print timings")
           ->type_name("FILE");
   CLI::Option* verify =
-      app.add_option("--verify", files.Verify,
+      App.add_option("--verify", Line.Files.Verify,
                      "Replay the demo FILE as fast as possible and compare the checks it holds; "
                      "stops at the first that differs (status 1). With --headless nothing is drawn")
           ->type_name("FILE");
   play->excludes(timedemo);
   verify->excludes(play);
   verify->excludes(timedemo);
-  app.add_option("--statdump", files.StateDump,
+  App.add_option("--statdump", Line.Files.StateDump,
                  "When the run ends, write the world's state as JSON to FILE")
       ->type_name("FILE");
-  std::vector<std::string> dumpAtArgs;
-  app.add_option("--statdump-at", dumpAtArgs,
+  App.add_option("--statdump-at", Line.DumpAtArgs,
                  "Write the world's state as JSON to FILE after step N")
       ->expected(2)
       ->type_name("N FILE");
-  std::vector<std::string> screenshotArgs;
-  app.add_option("--screenshot", screenshotArgs,
+  App.add_option("--screenshot", Line.ScreenshotArgs,
                  "Draw step N of the run and write it to FILE as a PNG")
       ->expected(2)
       ->type_name("N FILE");
-  app.footer(
+  App.footer(
       "Pacing: the game runs 100 steps to every second of real time. When drawing cannot keep "
       "up, the steps that fall due run undrawn and the latest is drawn (at least every "
       "fourth); after a stall of more than a quarter of a second the game goes on from "
@@ -130,6 +135,31 @@ int main(int argc, char** argv) {
       "Settings: the player's choices are kept in $XDG_CONFIG_HOME/gloopa/gloopa.ini "
       "(~/.config/gloopa/gloopa.ini; %APPDATA%\\Gloopa\\gloopa.ini on Windows); options "
       "given here win for the run.");
+}
+
+// "N FILE" of --screenshot and --statdump-at: a number of at least 1 and a file name. Otherwise
+// says what is wrong, with the usage, and returns false.
+bool TakeNumberAndFile(const std::vector<std::string>& Args, const char* Option, const char* What,
+                       const CLI::App& App, int64_t& Number, std::string& File) {
+  if (Args.empty()) return true;
+  if (Args.size() == 2 && ParseFrameNumber(Args[0], Number) && !Args[1].empty()) {
+    File = Args[1];
+    return true;
+  }
+  std::cerr << Option << ": expected a " << What << " number of at least 1 and a FILE, found \""
+            << Args[0] << "\"\n\n"
+            << App.help();
+  return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  AttachParentConsole();
+  CLI::App app{"Gloopa: a game of life, death and destruction", "gloopa"};
+  TCommandLine line;
+  DescribeDisplayOptions(app, line);
+  DescribeDemoOptions(app, line);
   app.set_version_flag("--version", std::string("gloopa ") + GLOOPA_VERSION);
   try {
     app.parse(argc, argv);
@@ -141,31 +171,18 @@ int main(int argc, char** argv) {
     std::cerr << e.what() << "\n\n" << app.help();
     return 2;
   }
-  options.VSync = !noVSync;
-  if (!screenshotArgs.empty()) {
-    if (screenshotArgs.size() != 2 || !ParseFrameNumber(screenshotArgs[0], files.ScreenshotFrame) ||
-        screenshotArgs[1].empty()) {
-      std::cerr << "--screenshot: expected a frame number of at least 1 and a FILE, found \""
-                << (screenshotArgs.empty() ? "" : screenshotArgs[0]) << "\"\n\n"
-                << app.help();
-      return 2;
-    }
-    files.Screenshot = screenshotArgs[1];
-  }
-  if (!dumpAtArgs.empty()) {
-    if (dumpAtArgs.size() != 2 || !ParseFrameNumber(dumpAtArgs[0], files.StateDumpStep) ||
-        dumpAtArgs[1].empty()) {
-      std::cerr << "--statdump-at: expected a step number of at least 1 and a FILE, found \""
-                << (dumpAtArgs.empty() ? "" : dumpAtArgs[0]) << "\"\n\n"
-                << app.help();
-      return 2;
-    }
-    files.StateDumpAt = dumpAtArgs[1];
-  }
+  TRunOptions& options = line.Options;
+  TSessionFiles& files = line.Files;
+  options.VSync = !line.NoVSync;
+  if (!TakeNumberAndFile(line.ScreenshotArgs, "--screenshot", "frame", app, files.ScreenshotFrame,
+                         files.Screenshot) ||
+      !TakeNumberAndFile(line.DumpAtArgs, "--statdump-at", "step", app, files.StateDumpStep,
+                         files.StateDumpAt))
+    return 2;
 
   const bool ownRun = files.Timedemo.empty() && files.Verify.empty() && !options.Headless;
-  UseSettings(ownRun && !noSettings, app.count("--windowed") + app.count("--desktop") > 0, noVSync,
-              options);
+  UseSettings(ownRun && !line.NoSettings, app.count("--windowed") + app.count("--desktop") > 0,
+              line.NoVSync, options);
   options.CanPause = ownRun && files.Play.empty();
 
 #ifdef __EMSCRIPTEN__

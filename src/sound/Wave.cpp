@@ -6,6 +6,19 @@
 
 #include "platform/LittleEndian.h"
 
+namespace {
+
+// Where a seek from Origin by Offset lands, before any clamping to the stream: never below 0, and
+// a chunk size can be anything up to 4 GiB, so the sum is kept from overflowing.
+int64_t SeekTarget(int64_t Offset, TSeekOrigin Origin, int64_t Position, int64_t Size) {
+  const int64_t base = Origin == soFromCurrent ? Position : Origin == soFromEnd ? Size : 0;
+  if (Offset > 0 && base > std::numeric_limits<int64_t>::max() - Offset)
+    return std::numeric_limits<int64_t>::max();
+  return std::max<int64_t>(base + Offset, 0);
+}
+
+} // namespace
+
 void TStream::ReadBuffer(void* Buffer, int64_t Count) {
   if (Count != 0 && Read(Buffer, Count) != Count) throw EReadError("Stream read error");
 }
@@ -23,16 +36,7 @@ int64_t TMemoryReadStream::Read(void* Buffer, int64_t Count) {
 }
 
 int64_t TMemoryReadStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  int64_t base = 0;
-  if (Origin == soFromCurrent)
-    base = FPosition;
-  else if (Origin == soFromEnd)
-    base = FSize;
-  // A chunk size can be anything up to 4 GiB; keep the sum from overflowing.
-  if (Offset > 0 && base > std::numeric_limits<int64_t>::max() - Offset)
-    FPosition = std::numeric_limits<int64_t>::max();
-  else
-    FPosition = std::max<int64_t>(base + Offset, 0);
+  FPosition = SeekTarget(Offset, Origin, FPosition, FSize);
   return FPosition;
 }
 
@@ -161,11 +165,6 @@ int64_t TWaveStream::Read(void* Buffer, int64_t Count) {
 }
 
 int64_t TWaveStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  int64_t base = 0;
-  if (Origin == soFromCurrent)
-    base = FPosition;
-  else if (Origin == soFromEnd)
-    base = Size();
-  FPosition = std::clamp<int64_t>(base + Offset, 0, Size());
+  FPosition = std::min(SeekTarget(Offset, Origin, FPosition, Size()), Size());
   return FPosition;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #include "assets/GameRandom.h"
 #include "assets/VexLib3D.h"
@@ -120,199 +121,129 @@ const char* StateName(TGameState State) {
   return "unknown";
 }
 
+// A value's type says how it is written: Singles as Singles, flags as flags, whole numbers and
+// enums as integers (unsigned ones as such), names as strings.
+template <class TWriter> void Value(TWriter& w, float V) {
+  w.Single(V);
+}
+template <class TWriter> void Value(TWriter& w, bool V) {
+  w.Bool(V);
+}
+template <class TWriter> void Value(TWriter& w, const char* V) {
+  w.String(V);
+}
+template <class TWriter, class T>
+requires((std::is_integral_v<T> && !std::is_same_v<T, bool>) ||
+         std::is_enum_v<T>) void Value(TWriter& w, T V) {
+  if constexpr (std::is_unsigned_v<T>)
+    w.UInt(V);
+  else
+    w.Int(int64_t(V));
+}
+
+// A key and its value.
+template <class T> struct TField {
+  const char* Name;
+  T V;
+};
+template <class T> TField(const char*, T) -> TField<T>;
+
+template <class TWriter, class... T> void Fields(TWriter& w, const TField<T>&... Pairs) {
+  ((w.Key(Pairs.Name), Value(w, Pairs.V)), ...);
+}
+
+template <class TWriter, class... T> void Object(TWriter& w, const TField<T>&... Pairs) {
+  w.BeginObject();
+  Fields(w, Pairs...);
+  w.EndObject();
+}
+
+// One writer per record, each giving its fields in the dump's order.
+template <class TWriter> void Record(TWriter& w, const TBlobSnake& Snake) {
+  Object(w, TField{"x", Snake.Position.X}, TField{"y", Snake.Position.Y},
+         TField{"course", Snake.Course}, TField{"turning", Snake.Turning},
+         TField{"speed", Snake.Speed}, TField{"weaponMode", Snake.WeaponMode},
+         TField{"aimBearing", Snake.AimBearing}, TField{"targetX", Snake.Target.X},
+         TField{"targetY", Snake.Target.Y});
+}
+
+template <class TWriter> void Record(TWriter& w, const TBlobEgg* Egg) {
+  Object(w, TField{"x", Egg->Position.X}, TField{"y", Egg->Position.Y},
+         TField{"active", Egg->Active}, TField{"bonus", Egg->Bonus},
+         TField{"wobbleRate", Egg->WobbleRate}, TField{"wobbleAngle", Egg->WobbleAngle});
+}
+
+template <class TWriter> void Record(TWriter& w, const TBlobMutantSperm* Sperm) {
+  Object(w, TField{"swimming", Sperm->Swimming}, TField{"x", Sperm->Position.X},
+         TField{"y", Sperm->Position.Y}, TField{"course", Sperm->Course},
+         TField{"timer", Sperm->Timer});
+}
+
+template <class TWriter> void Record(TWriter& w, const TBlobBullet* Bullet) {
+  Object(w, TField{"active", Bullet->Active}, TField{"x", Bullet->Position.X},
+         TField{"y", Bullet->Position.Y}, TField{"angle", Bullet->Angle});
+}
+
+template <class TWriter> void Record(TWriter& w, const TBlobPlankton* Plankton) {
+  Object(w, TField{"x", Plankton->Position.X}, TField{"y", Plankton->Position.Y},
+         TField{"course", Plankton->Course}, TField{"speed", Plankton->Speed},
+         TField{"timer", Plankton->Timer}, TField{"flapStep", Plankton->FlapStep},
+         TField{"targetX", Plankton->Target.X}, TField{"targetY", Plankton->Target.Y});
+}
+
+template <class TWriter> void Record(TWriter& w, const TBlobPredator* Predator) {
+  Object(w, TField{"alive", Predator->Alive}, TField{"kind", Predator->Kind},
+         TField{"x", Predator->Position.X}, TField{"y", Predator->Position.Y},
+         TField{"course", Predator->Course}, TField{"points", Predator->Points},
+         TField{"radius", Predator->Radius}, TField{"wobbleStep", Predator->WobbleStep},
+         TField{"fade", Predator->Fade});
+}
+
+// A star is an array of four values rather than an object, to keep the dump short.
+template <class TWriter> void Record(TWriter& w, const TStar& Star) {
+  w.BeginArray(4);
+  Value(w, Star.X);
+  Value(w, Star.Y);
+  Value(w, Star.Z);
+  Value(w, Star.Size);
+  w.EndArray();
+}
+
+template <class TWriter, class TList> void List(TWriter& w, const char* Name, const TList& Items) {
+  w.Key(Name);
+  w.BeginArray(std::size(Items));
+  for (const auto& item : Items) Record(w, item);
+  w.EndArray();
+}
+
 } // namespace
 
 // Visits every value of the world's state in the dump's order, as keys, objects and arrays of
 // known length, so that the JSON text and the hash are made from one list.
 template <class TWriter> void WalkState(const TGloopa& World, int64_t Frames, TWriter& w) {
   w.BeginObject();
-  w.Key("frames");
-  w.Int(Frames);
-  w.Key("state");
-  w.String(StateName(World.State));
-  w.Key("seed");
-  w.UInt(RandSeed);
-  w.Key("score");
-  w.Int(World.Score);
-  w.Key("hiScore");
-  w.Int(World.HiScore);
-  w.Key("energy");
-  w.Int(World.Energy);
-  w.Key("predatorLimit");
-  w.Int(World.PredatorLimit);
-  w.Key("shotCooldown");
-  w.Int(World.ShotCooldown);
-  w.Key("gameOverTimer");
-  w.Int(World.GameOverTimer);
-  w.Key("introPlayed");
-  w.Bool(World.IntroPlayed);
-
+  Fields(w, TField{"frames", Frames}, TField{"state", StateName(World.State)},
+         TField{"seed", RandSeed}, TField{"score", World.Score}, TField{"hiScore", World.HiScore},
+         TField{"energy", World.Energy}, TField{"predatorLimit", World.PredatorLimit},
+         TField{"shotCooldown", World.ShotCooldown}, TField{"gameOverTimer", World.GameOverTimer},
+         TField{"introPlayed", World.IntroPlayed});
   w.Key("mouse");
-  w.BeginObject();
-  w.Key("x");
-  w.Int(World.MouseX);
-  w.Key("y");
-  w.Int(World.MouseY);
-  w.Key("left");
-  w.Bool(World.LeftDown);
-  w.Key("right");
-  w.Bool(World.RightDown);
-  w.EndObject();
-
+  Object(w, TField{"x", World.MouseX}, TField{"y", World.MouseY}, TField{"left", World.LeftDown},
+         TField{"right", World.RightDown});
   w.Key("camera");
-  w.BeginObject();
-  w.Key("x");
-  w.Single(World.Camera.X);
-  w.Key("y");
-  w.Single(World.Camera.Y);
-  w.Key("z");
-  w.Single(World.Camera.Z);
-  w.EndObject();
-
-  w.Key("sphereVertexCount");
-  w.Int(World.SphereModel ? World.SphereModel->VertexPositionCount : 0);
-  w.Key("liveParticles");
-  w.Int(World.Particles ? World.Particles->LiveCount() : 0);
-
-  const TBlobSnake& snake = *World.Snake;
+  Object(w, TField{"x", World.Camera.X}, TField{"y", World.Camera.Y}, TField{"z", World.Camera.Z});
+  Fields(
+      w,
+      TField{"sphereVertexCount", World.SphereModel ? World.SphereModel->VertexPositionCount : 0},
+      TField{"liveParticles", World.Particles ? World.Particles->LiveCount() : 0});
   w.Key("snake");
-  w.BeginObject();
-  w.Key("x");
-  w.Single(snake.Position.X);
-  w.Key("y");
-  w.Single(snake.Position.Y);
-  w.Key("course");
-  w.Int(snake.Course);
-  w.Key("turning");
-  w.Bool(snake.Turning);
-  w.Key("speed");
-  w.Single(snake.Speed);
-  w.Key("weaponMode");
-  w.Int(snake.WeaponMode);
-  w.Key("aimBearing");
-  w.Int(snake.AimBearing);
-  w.Key("targetX");
-  w.Single(snake.Target.X);
-  w.Key("targetY");
-  w.Single(snake.Target.Y);
-  w.EndObject();
-
-  w.Key("eggs");
-  w.BeginArray(World.Eggs.size());
-  for (const TBlobEgg* egg : World.Eggs) {
-    w.BeginObject();
-    w.Key("x");
-    w.Single(egg->Position.X);
-    w.Key("y");
-    w.Single(egg->Position.Y);
-    w.Key("active");
-    w.Bool(egg->Active);
-    w.Key("bonus");
-    w.Int(egg->Bonus);
-    w.Key("wobbleRate");
-    w.Int(egg->WobbleRate);
-    w.Key("wobbleAngle");
-    w.Single(egg->WobbleAngle);
-    w.EndObject();
-  }
-  w.EndArray();
-
-  w.Key("sperms");
-  w.BeginArray(World.Sperms.size());
-  for (const TBlobMutantSperm* sperm : World.Sperms) {
-    w.BeginObject();
-    w.Key("swimming");
-    w.Bool(sperm->Swimming);
-    w.Key("x");
-    w.Single(sperm->Position.X);
-    w.Key("y");
-    w.Single(sperm->Position.Y);
-    w.Key("course");
-    w.Int(sperm->Course);
-    w.Key("timer");
-    w.Int(sperm->Timer);
-    w.EndObject();
-  }
-  w.EndArray();
-
-  w.Key("bullets");
-  w.BeginArray(World.Bullets.size());
-  for (const TBlobBullet* bullet : World.Bullets) {
-    w.BeginObject();
-    w.Key("active");
-    w.Bool(bullet->Active);
-    w.Key("x");
-    w.Single(bullet->Position.X);
-    w.Key("y");
-    w.Single(bullet->Position.Y);
-    w.Key("angle");
-    w.Single(bullet->Angle);
-    w.EndObject();
-  }
-  w.EndArray();
-
-  w.Key("plankton");
-  w.BeginArray(World.PlanktonList.size());
-  for (const TBlobPlankton* plankton : World.PlanktonList) {
-    w.BeginObject();
-    w.Key("x");
-    w.Single(plankton->Position.X);
-    w.Key("y");
-    w.Single(plankton->Position.Y);
-    w.Key("course");
-    w.Single(plankton->Course);
-    w.Key("speed");
-    w.Single(plankton->Speed);
-    w.Key("timer");
-    w.Int(plankton->Timer);
-    w.Key("flapStep");
-    w.Single(plankton->FlapStep);
-    w.Key("targetX");
-    w.Single(plankton->Target.X);
-    w.Key("targetY");
-    w.Single(plankton->Target.Y);
-    w.EndObject();
-  }
-  w.EndArray();
-
-  w.Key("predators");
-  w.BeginArray(World.Predators.size());
-  for (const TBlobPredator* predator : World.Predators) {
-    w.BeginObject();
-    w.Key("alive");
-    w.Bool(predator->Alive);
-    w.Key("kind");
-    w.Int(predator->Kind);
-    w.Key("x");
-    w.Single(predator->Position.X);
-    w.Key("y");
-    w.Single(predator->Position.Y);
-    w.Key("course");
-    w.Int(predator->Course);
-    w.Key("points");
-    w.Int(predator->Points);
-    w.Key("radius");
-    w.Single(predator->Radius);
-    w.Key("wobbleStep");
-    w.Single(predator->WobbleStep);
-    w.Key("fade");
-    w.Single(predator->Fade);
-    w.EndObject();
-  }
-  w.EndArray();
-
-  w.Key("stars");
-  w.BeginArray(std::size(World.Stars));
-  for (const TStar& star : World.Stars) {
-    w.BeginArray(4);
-    w.Single(star.X);
-    w.Single(star.Y);
-    w.Single(star.Z);
-    w.Int(star.Size);
-    w.EndArray();
-  }
-  w.EndArray();
-
+  Record(w, *World.Snake);
+  List(w, "eggs", World.Eggs);
+  List(w, "sperms", World.Sperms);
+  List(w, "bullets", World.Bullets);
+  List(w, "plankton", World.PlanktonList);
+  List(w, "predators", World.Predators);
+  List(w, "stars", World.Stars);
   w.EndObject();
 }
 

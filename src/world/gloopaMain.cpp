@@ -38,6 +38,20 @@ bool Touching(const TBlob& A, const TBlob& B) {
   return DistanceSqXY(A.Position, B.Position) < A.Radius * A.Radius + B.Radius * B.Radius;
 }
 
+// Makes Count creatures of one kind into List, each throwing its particles through Engine, then
+// hands each to SetUp; a creature is in the list before SetUp runs, so a throw frees it too.
+template <class TCreature, class TSetUp>
+void FillPool(std::vector<TCreature*>& List, int32_t Count, TParticleEngine2* Engine,
+              TSetUp SetUp) {
+  List.reserve(size_t(Count));
+  for (int32_t i = 0; i < Count; ++i) {
+    TCreature* creature = new TCreature();
+    List.push_back(creature);
+    creature->Engine = Engine;
+    SetUp(*creature);
+  }
+}
+
 } // namespace
 
 #ifndef GLOOPA_VERSION
@@ -50,7 +64,8 @@ std::string GameCredits() {
 
 TGloopa::TGloopa(TGLPrinter* Printer) : Printer(Printer) {
   // A model that fails to load throws after telling the user; whatever was built by then must
-  // still be freed, so the constructor cleans up before passing the error on.
+  // still be freed, so the constructor cleans up before passing the error on. The parts run in
+  // this order because each takes its random numbers in turn.
   try {
     JellyModel = new TMS3DObj();
     JellyModel->LoadFromFile("jelly.txt");
@@ -58,76 +73,66 @@ TGloopa::TGloopa(TGLPrinter* Printer) : Printer(Printer) {
     Particles = new TParticleEngine2();
     Snake = new TBlobSnake();
     Snake->Engine = Particles;
-
-    for (TStar& star : Stars) {
-      star.X = float(Random(1600) - 800);
-      star.Y = float(Random(1600) - 800);
-      star.Z = float(Random(500));
-      star.Size = Random(3) + 1;
-    }
-
-    Eggs.reserve(EggCount);
-    for (int32_t i = 0; i < EggCount; ++i) {
-      TBlobEgg* egg = new TBlobEgg();
-      Eggs.push_back(egg);
-      PlaceInArena(egg->Position);
-      egg->Position.Z = 0;
-      egg->Printer = Printer;
-      egg->SetActive(true);
-      egg->Engine = Particles;
-    }
-
-    Sperms.reserve(SpermCount);
-    for (int32_t i = 0; i < SpermCount; ++i) {
-      TBlobMutantSperm* sperm = new TBlobMutantSperm();
-      Sperms.push_back(sperm);
-      sperm->Position.X = float(Random(800) - 400);
-      sperm->Position.Y = float(Random(800) - 400);
-      sperm->Position.Z = 0;
-      sperm->ResetTrail();
-      sperm->Engine = Particles;
-      const TBlobEgg* egg = Eggs[Random(8)];
-      sperm->Target.X = egg->Position.X + float(Random(10) - 5);
-      sperm->Target.Y = egg->Position.Y + float(Random(10) - 5);
-      sperm->Target.Z = egg->Position.Z;
-      sperm->Eggs = &Eggs;
-    }
-
-    Bullets.reserve(BulletCount);
-    for (int32_t i = 0; i < BulletCount; ++i) {
-      TBlobBullet* bullet = new TBlobBullet();
-      Bullets.push_back(bullet);
-      bullet->Engine = Particles;
-    }
-
-    PlanktonList.reserve(PlanktonCount);
-    for (int32_t i = 0; i < PlanktonCount; ++i) {
-      TBlobPlankton* plankton = new TBlobPlankton();
-      PlanktonList.push_back(plankton);
-      plankton->Engine = Particles;
-    }
-
+    ScatterStars();
+    MakeEggs();
+    MakeSperms();
+    FillPool(Bullets, BulletCount, Particles, [](TBlobBullet&) {});
+    FillPool(PlanktonList, PlanktonCount, Particles, [](TBlobPlankton&) {});
     SphereModel = new TMS3DObj();
     SphereModel->LoadFromFile("sphere.txt");
-
-    Predators.reserve(PredatorCount);
-    for (int32_t i = 0; i < PredatorCount; ++i) {
-      TBlobPredator* predator = new TBlobPredator();
-      Predators.push_back(predator);
-      predator->OnKilled = [this](TBlobPredator* Sender) { PredatorKilled(Sender); };
-      predator->SetModel(SphereModel);
-      predator->Engine = Particles;
-      predator->OnEggEaten = [this](TBlobPredator* Sender) { PredatorAteEgg(Sender); };
-      predator->SetKind(pdNone);
-      predator->Eggs = &Eggs;
-      predator->Predators = &Predators;
-      predator->Snake = Snake;
-      predator->BodyModel = JellyModel;
-    }
+    MakePredators();
   } catch (...) {
     Release();
     throw;
   }
+}
+
+// Each star draws X, Y, Z, then its size.
+void TGloopa::ScatterStars() {
+  for (TStar& star : Stars) {
+    star.X = float(Random(1600) - 800);
+    star.Y = float(Random(1600) - 800);
+    star.Z = float(Random(500));
+    star.Size = Random(3) + 1;
+  }
+}
+
+void TGloopa::MakeEggs() {
+  FillPool(Eggs, EggCount, Particles, [&](TBlobEgg& egg) {
+    PlaceInArena(egg.Position);
+    egg.Position.Z = 0;
+    egg.Printer = Printer;
+    egg.SetActive(true);
+  });
+}
+
+// Each sperm starts somewhere near the middle, aimed a little off a random egg: it draws its X
+// and Y, the egg, then the aim's X and Y offsets.
+void TGloopa::MakeSperms() {
+  FillPool(Sperms, SpermCount, Particles, [&](TBlobMutantSperm& sperm) {
+    sperm.Position.X = float(Random(800) - 400);
+    sperm.Position.Y = float(Random(800) - 400);
+    sperm.Position.Z = 0;
+    sperm.ResetTrail();
+    const TBlobEgg* egg = Eggs[Random(8)];
+    sperm.Target.X = egg->Position.X + float(Random(10) - 5);
+    sperm.Target.Y = egg->Position.Y + float(Random(10) - 5);
+    sperm.Target.Z = egg->Position.Z;
+    sperm.Eggs = &Eggs;
+  });
+}
+
+void TGloopa::MakePredators() {
+  FillPool(Predators, PredatorCount, Particles, [&](TBlobPredator& predator) {
+    predator.OnKilled = [this](TBlobPredator* Sender) { PredatorKilled(Sender); };
+    predator.SetModel(SphereModel);
+    predator.OnEggEaten = [this](TBlobPredator* Sender) { PredatorAteEgg(Sender); };
+    predator.SetKind(pdNone);
+    predator.Eggs = &Eggs;
+    predator.Predators = &Predators;
+    predator.Snake = Snake;
+    predator.BodyModel = JellyModel;
+  });
 }
 
 TGloopa::~TGloopa() {
@@ -166,8 +171,8 @@ void TGloopa::HandleMessage(THandle, uint32_t Message, TWParam, TLParam LParam) 
     // the division in floating point, and the result cut toward zero.
     const int32_t x = MouseLParamX(LParam);
     const int32_t y = MouseLParamY(LParam);
-    MouseX = int32_t(std::trunc(double((x - ViewWidth / 2) * 2200) / double(ViewWidth)));
-    MouseY = -int32_t(std::trunc(double((y - ViewHeight / 2) * 1900) / double(ViewHeight)));
+    MouseX = int32_t(std::trunc(double((x - ViewWidth / 2) * MouseSpanX) / double(ViewWidth)));
+    MouseY = -int32_t(std::trunc(double((y - ViewHeight / 2) * MouseSpanY) / double(ViewHeight)));
     break;
   }
   case WM_LBUTTONDOWN:
@@ -291,6 +296,7 @@ void TGloopa::GameOverExplosion() {
     const float speed = float(Random() * 6);
     Particles->Spawn(BurstRing(at, colour, speed));
   }
+  // Draws per spark: angle, push, speed, life.
   for (int32_t i = 0; i < 128; ++i) {
     const int32_t a = Random(360);
     const TXYZ& dir = CosSinTable[a];

@@ -70,7 +70,9 @@ public:
   TParticleEngine2* Particles = nullptr;
   int32_t MouseX = 0, MouseY = 0;
   bool LeftDown = false, RightDown = false;
-  int32_t ViewWidth = 1024, ViewHeight = 768;
+  int32_t ViewWidth = GameViewWidth, ViewHeight = GameViewHeight;
+  // The window's width and height span this many world units of mouse position.
+  static constexpr int32_t MouseSpanX = 2200, MouseSpanY = 1900;
   TBlobSnake* Snake = nullptr;
   TGLPrinter* Printer = nullptr;
   int32_t Energy = 0;
@@ -102,7 +104,9 @@ public:
   // The sparkle the cursor throws off on about half the steps.
   void EmitCursorSparkle();
 
-  // Drawing pieces of the frame, in the places Frame and Step call them; they change nothing.
+  // Drawing pieces of the frame, in the places Frame and Step call them. They are const and draw
+  // no random numbers, so they change nothing of the world; the stars' scratch space below is
+  // refilled by every draw.
   void DrawArena() const;
   void DrawStars() const;
   // The stars in one draw per point size; false (nothing drawn) for a size it cannot group.
@@ -118,6 +122,11 @@ private:
   // Scratch space for the batched stars, filled anew by every draw.
   mutable float StarVertices[StarCount * 3] = {};
   void Release();
+  // The constructor's parts, in the order it runs them.
+  void ScatterStars();
+  void MakeEggs();
+  void MakeSperms();
+  void MakePredators();
   void FrameTitle();
   void FramePlaying();
   void FrameGameOver();

@@ -22,6 +22,22 @@ inline int32_t RefBearing(double X1, double Y1, double X2, double Y2) {
   return int32_t(std::nearbyint(deg));
 }
 
+// Counts a creature's passes through a point it loops about: coming nearer than Near counts once,
+// and counts again only after it has been farther than Far.
+struct TPassCounter {
+  double Near, Far;
+  int Passes = 0;
+  bool WasFar = true;
+
+  void See(double Distance) {
+    if (Distance < Near && WasFar) {
+      ++Passes;
+      WasFar = false;
+    }
+    if (Distance > Far) WasFar = true;
+  }
+};
+
 // A GL context for drawing plus one particle engine shared by the whole test process.
 class TCreatureWorld {
 public:

@@ -104,20 +104,14 @@ TEST_F(MutantSpermTest, LoopsThroughAnEatenEggsPlaceUntilItsTimeRunsOut) {
   Launch({0, 0, 0}, EggA);
   EggA.SetActive(false);
   int steps = 0;
-  int passes = 0;
-  bool far = true;
+  TPassCounter passes{.Near = 5, .Far = 20};
   while (Sperm.Swimming && steps < 5000) {
     Sperm.Update();
     ++steps;
-    const double d = std::hypot(Sperm.Position.X - 50, Sperm.Position.Y - 50);
-    if (d < 5 && far) {
-      ++passes;
-      far = false;
-    }
-    if (d > 20) far = true;
+    passes.See(std::hypot(Sperm.Position.X - 50, Sperm.Position.Y - 50));
   }
   EXPECT_EQ(steps, 1001);
-  EXPECT_GE(passes, 3);
+  EXPECT_GE(passes.Passes, 3);
   EXPECT_EQ(EggA.Bonus, 0);
   EXPECT_EQ(EggB.Bonus, 0);
 }

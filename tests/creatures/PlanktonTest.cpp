@@ -76,21 +76,16 @@ TEST_F(PlanktonTest, TurnsOneDegreeAtFullSpeedAndSettlesOnItsPoint) {
   EXPECT_GT(plankton.Course, 95);
   EXPECT_TRUE(SameXYZ(plankton.SettledTarget, plankton.Target));
   // Keeps looping back through its point for ever, in loops of bounded size.
-  int passes = 0;
-  bool far = true;
+  TPassCounter passes{.Near = 3, .Far = 10};
   for (int i = 0; i < 5000; ++i) {
     plankton.Update();
     const double d = std::hypot(plankton.Position.X, plankton.Position.Y - 200);
-    if (passes > 0) {
+    if (passes.Passes > 0) {
       ASSERT_LT(d, 80);
     }
-    if (d < 3 && far) {
-      ++passes;
-      far = false;
-    }
-    if (d > 10) far = true;
+    passes.See(d);
   }
-  EXPECT_GE(passes, 5);
+  EXPECT_GE(passes.Passes, 5);
 }
 
 } // namespace

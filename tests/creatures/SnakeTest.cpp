@@ -89,8 +89,7 @@ TEST_F(SnakeTest, FixedTargetLoopsThroughItAndMatchesTheRulesStepByStep) {
   TRefSnake ref;
   const float tx = 120, ty = -40;
   snake.Target = {tx, ty, 0};
-  int closePasses = 0;
-  bool wasFar = true;
+  TPassCounter closePasses{.Near = 6, .Far = 30};
   double farthest = 0;
   for (int step = 1; step <= 3000; ++step) {
     snake.Update();
@@ -101,14 +100,10 @@ TEST_F(SnakeTest, FixedTargetLoopsThroughItAndMatchesTheRulesStepByStep) {
     ASSERT_FLOAT_EQ(snake.Position.Y, ref.Y) << "step " << step;
     const double d = std::hypot(snake.Position.X - tx, snake.Position.Y - ty);
     if (step > 300) farthest = std::fmax(farthest, d);
-    if (d < 6 && wasFar) {
-      ++closePasses;
-      wasFar = false;
-    }
-    if (d > 30) wasFar = true;
+    closePasses.See(d);
   }
   // Once it has arrived it keeps running through the target in loops of bounded size.
-  EXPECT_GE(closePasses, 10);
+  EXPECT_GE(closePasses.Passes, 10);
   EXPECT_LT(farthest, 150);
   EXPECT_GT(farthest, 30);
 }

@@ -79,6 +79,9 @@ TEST(Demo, RefusesMalformedDemosNamingTheLineAndTheFault) {
       {"gloopa-demo 2\n1 1 0 0\ncheck 1 ab 0 0 0 -1\n", "hand.demo:3:", "negative"},
       {"gloopa-demo 2\n1 1 0 0\ncheck 1 ab 0 0 0 0\ncheck 1 ab 0 0 0 0\n",
        "hand.demo:4:", "a second check at step 1"},
+      // White space that is neither a blank nor a tab: a line of no fields, in either version.
+      {"gloopa-demo 2\n1 1 0 0\n\r\r\n", "hand.demo:3:", "found 0 fields"},
+      {"gloopa-demo 1\n\v\n", "hand.demo:2:", "found 0 fields"},
   };
   for (const Case& c : cases) {
     TDemo demo;

@@ -64,11 +64,15 @@ struct TControlledRun {
     std::vector<SDL_TimerID> timers;
     const auto afterStep = options.AfterStep;
     options.AfterStep = [&](int64_t Step, TGloopa& World) {
-      for (const SDL_Keycode key : KeysAt[Step]) Press(key);
-      if (KeysAt.count(Step))
+      // Looked up, not indexed: an entry made for every step would start the later keys' timers
+      // after every step.
+      const auto keys = KeysAt.find(Step);
+      if (keys != KeysAt.end()) {
+        for (const SDL_Keycode key : keys->second) Press(key);
         for (size_t i = 0; i < KeysLater.size(); ++i)
           timers.push_back(SDL_AddTimer(Uint32(150 * (i + 1)), PressLater,
                                         reinterpret_cast<void*>(intptr_t(KeysLater[i]))));
+      }
       return afterStep(Step, World);
     };
     options.AfterFrame = [&](int64_t Step, TGloopa&) {

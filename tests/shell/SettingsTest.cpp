@@ -69,26 +69,23 @@ TEST(Settings, ReadsEveryKeyAndKeepsCommentsAndUnknownKeysThroughARewrite) {
 }
 
 TEST(Settings, RefusesAFileItCannotReadWithItsLineAndReason) {
-  const struct {
-    const char* Text;
-    const char* Error;
-  } cases[] = {
-      {"volume = 101\n", "f.ini:1: volume must be a whole number from 0 to 100, found \"101\""},
-      {"# ok\nvolume = 5x\n", "f.ini:2: volume must be a whole number"},
-      {"display = tiny\n", "f.ini:1: display must be fullscreen, desktop or windowed"},
-      {"mute = 2\n", "f.ini:1: mute must be 0 or 1, found \"2\""},
-      {"\n\njust words\n", "f.ini:3: expected \"key = value\", found \"just words\""},
-      {"= 3\n", "f.ini:1: expected \"key = value\""},
-      {"window_width = 99999999999999\n", "f.ini:1: window_width must be a whole number"},
-  };
-  for (const auto& c : cases) {
+  // Each refusal gives the defaults, whatever was read before, and starts with file:line: why.
+  auto expectRefused = [](const std::string& Text, const std::string& Error) {
     TSettingsFile file;
     file.Values.Volume = 7;
     std::string error;
-    EXPECT_FALSE(file.Parse(c.Text, "f.ini", error)) << c.Text;
-    EXPECT_EQ(error.rfind(c.Error, 0), 0u) << error;
-    EXPECT_EQ(file.Values, TSettings{}) << "a refused file gives the defaults";
-  }
+    EXPECT_FALSE(file.Parse(Text, "f.ini", error)) << Text;
+    EXPECT_EQ(error.rfind(Error, 0), 0u) << error;
+    EXPECT_EQ(file.Values, TSettings{}) << Text;
+  };
+  expectRefused("volume = 101\n",
+                "f.ini:1: volume must be a whole number from 0 to 100, found \"101\"");
+  expectRefused("# ok\nvolume = 5x\n", "f.ini:2: volume must be a whole number");
+  expectRefused("display = tiny\n", "f.ini:1: display must be fullscreen, desktop or windowed");
+  expectRefused("mute = 2\n", "f.ini:1: mute must be 0 or 1, found \"2\"");
+  expectRefused("\n\njust words\n", "f.ini:3: expected \"key = value\", found \"just words\"");
+  expectRefused("= 3\n", "f.ini:1: expected \"key = value\"");
+  expectRefused("window_width = 99999999999999\n", "f.ini:1: window_width must be a whole number");
 }
 
 TEST(Settings, LoadsSavesAndSaysWhyItCannotWrite) {

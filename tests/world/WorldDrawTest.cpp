@@ -200,10 +200,10 @@ TEST_F(WorldTest, PicturesOfAGame) {
   RunFrame();
   for (int i = 0; i < 12; ++i) RunFrame();
   Save("world_gameover.png");
-  float cx, cy;
-  CameraFor(*World, cx, cy);
+  const TXYZ camera = CameraAbove(World->Snake->Position);
   int px, py;
-  GLTestContext::WorldToPixel(World->Snake->Position.X, World->Snake->Position.Y, cx, cy, px, py);
+  GLTestContext::WorldToPixel(World->Snake->Position.X, World->Snake->Position.Y, camera.X,
+                              camera.Y, px, py);
   EXPECT_GT(GLTestContext::Get().CountLit(px - 100, py - 100, px + 100, py + 100, 60), 200)
       << "the explosion around the snake";
 }

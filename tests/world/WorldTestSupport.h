@@ -10,6 +10,7 @@
 #include "creatures/blobPlankton.h"
 #include "creatures/blobSnake.h"
 #include "particles/ParticleEngine2.h"
+#include "shell/GLWindow.h"
 #include "sound/frmDXSounds.h"
 #include "support/GLTestContext.h"
 #include "support/ReferenceRandom.h"
@@ -31,17 +32,10 @@ protected:
     Printer.reset();
   }
 
-  // The camera the shell would place for the snake's current position.
-  static void CameraFor(const TGloopa& W, float& CX, float& CY) {
-    CX = std::clamp(W.Snake->Position.X, -16000.0f / 43.0f, 16000.0f / 43.0f);
-    CY = std::clamp(W.Snake->Position.Y, -137.5f, 137.5f);
-  }
-
   void RunFrame() {
-    float cx, cy;
-    CameraFor(*World, cx, cy);
-    GLTestContext::Get().BeginFrame(cx, cy);
-    World->Camera = TXYZ{cx, cy, -500};
+    const TXYZ camera = CameraAbove(World->Snake->Position);
+    GLTestContext::Get().BeginFrame(camera.X, camera.Y);
+    World->Camera = TXYZ{camera.X, camera.Y, -camera.Z};
     World->Frame();
     GLTestContext::Get().Finish();
   }

@@ -8,3 +8,6 @@ target_compile_definitions(test_world_e2e PRIVATE GLOOPA_EXE="$<TARGET_FILE:gloo
 add_dependencies(test_world_e2e gloopa gloopa_sim gloopa_data)
 gtest_discover_tests(test_world_e2e DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   WORKING_DIRECTORY ${GLOOPA_BIN_DIR} PROPERTIES TIMEOUT 300)
+
+# The world's tests place the camera as the shell does, with the shell's own function.
+target_link_libraries(test_world PRIVATE gloopa_shell)

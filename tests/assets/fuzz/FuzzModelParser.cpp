@@ -1,18 +1,28 @@
 // libFuzzer target: any bytes as a model file. The parser must either raise std::runtime_error
-// or produce a model whose every index can be drawn.
+// or produce a model whose every index can be drawn, and no file may make it allocate more than
+// its bytes can hold.
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 #include <string_view>
 
+#include "../AllocationCounter.h"
 #include "assets/VexLib3D.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   TMS3DObj model;
   model.LoadTextures = false;
-  try {
-    model.ParseText(std::string_view(reinterpret_cast<const char*>(Data), Size));
-  } catch (const std::runtime_error&) {
+  bool parsed = true;
+  {
+    TAllocationCount count;
+    try {
+      model.ParseText(std::string_view(reinterpret_cast<const char*>(Data), Size));
+    } catch (const std::runtime_error&) {
+      parsed = false;
+    }
+    if (count.Bytes() > LoaderAllocationLimit(Size)) std::abort();
+  }
+  if (!parsed) {
     if (model.Loaded) std::abort();
     return 0;
   }
