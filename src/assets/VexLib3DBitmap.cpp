@@ -46,7 +46,9 @@ std::unique_ptr<uint8_t[]> TMS3DObj::DecodeBitmap(const uint8_t* Data, size_t Si
     throw Fail("The bitmap holds fewer pixels than its size needs");
 
   const size_t channels = Masked ? 4 : 3;
-  auto picture = std::make_unique_for_overwrite<uint8_t[]>(size_t(pixels) * channels);
+  // Left uninitialised, as every byte is written below (the web build's C++ library has no
+  // make_unique_for_overwrite).
+  std::unique_ptr<uint8_t[]> picture(new uint8_t[size_t(pixels) * channels]);
   // The key colour is the first stored pixel, the picture's bottom-left, compared as one number.
   const uint32_t key = StoredColour(Data + 54);
   // Stored bottom row first, B G R: each stored row goes to its flipped place as R G B, with the
