@@ -14,36 +14,35 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOOPA_TESTS=ON -DGLOOPA
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
-if [ "${GLOOPA_SKIP_WINDOWS:-0}" != 1 ] && command -v x86_64-w64-mingw32-g++ >/dev/null &&
-  command -v wine >/dev/null; then
+# Builds a package with BUILD and, when that worked, tests it with the command that follows;
+# status 75 from BUILD means its libraries' sources could not be fetched: said, and not tested.
+package_tests() {
+  local what=$1 build=$2 start status=0
+  shift 2
   start=$(date +%s)
-  status=0
-  scripts/build-windows.sh || status=$?
+  "$build" || status=$?
   if [ $status -eq 75 ]; then
-    echo "Windows package not tested: the sources of SDL2 and OpenAL Soft could not be fetched"
+    echo "$what not tested: the sources of its libraries could not be fetched"
   elif [ $status -ne 0 ]; then
     exit $status
   else
-    tests/windows/wine-tests.sh build-windows/gloopa-win64.zip build/bin
-    echo "Windows package built and tested under Wine in $(($(date +%s) - start)) s"
+    "$@"
+    echo "$what built and tested in $(($(date +%s) - start)) s"
   fi
+}
+
+if [ "${GLOOPA_SKIP_WINDOWS:-0}" != 1 ] && command -v x86_64-w64-mingw32-g++ >/dev/null &&
+  command -v wine >/dev/null; then
+  package_tests "Windows package (under Wine)" scripts/build-windows.sh \
+    tests/windows/wine-tests.sh build-windows/gloopa-win64.zip build/bin
 fi
 
 # The web page in headless Chromium, when emscripten and Chromium are installed
 # (GLOOPA_SKIP_WEB=1 leaves it out).
 if [ "${GLOOPA_SKIP_WEB:-0}" != 1 ] && command -v emcc >/dev/null && command -v chromium >/dev/null &&
   command -v node >/dev/null; then
-  start=$(date +%s)
-  status=0
-  scripts/build-web.sh || status=$?
-  if [ $status -eq 75 ]; then
-    echo "Web page not tested: the sources of SDL2 and zlib could not be fetched"
-  elif [ $status -ne 0 ]; then
-    exit $status
-  else
+  package_tests "Web page (in headless Chromium)" scripts/build-web.sh \
     tests/web/web-tests.sh build-web build/bin
-    echo "Web page built and tested in headless Chromium in $(($(date +%s) - start)) s"
-  fi
 fi
 
 if [ "${1:-}" != "--quick" ]; then
