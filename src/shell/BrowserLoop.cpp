@@ -29,6 +29,8 @@ void Finish() {
   if (Ended) return;
   Ended = true;
   emscripten_cancel_main_loop();
+  if (!Shell.Options->Unpaced && Shell.Options->PaceReport)
+    Shell.Options->PaceReport(Pacer.Stats());
   int status = Steps.EndRun(*Window);
   if (RunEnd) status = RunEnd(status);
   std::fflush(stdout);
@@ -40,22 +42,13 @@ void Finish() {
       status);
 }
 
-// Every step due at this frame, and only the latest drawn: the browser shows one picture a
-// frame, so a step drawn before it in the same callback (the desktop's every fourth step, when
-// drawing is slow) would cost its drawing and never be seen. A frame far behind is caught up by
-// the pacer's own limit.
 void PacedFrame() {
   if (Steps.Held(*Window, &Pacer)) return;
-  const int64_t now = Steps.Now();
-  for (;;) {
-    const TPaceStep next = Pacer.Next(now, Window->Visible);
-    if (!next.Run) break;
-    const bool latest = now < next.WaitUntil;
-    const bool draw = Steps.DrawNextStep(Window->Visible && latest);
-    if (!Steps.RunStep(*Window, draw)) break;
-    Pacer.Ran(draw, Steps.Now());
-    if (!Shell.Looping) break;
-  }
+  PaceFrame(Pacer, Steps.Now(), Window->Visible, [](bool& Draw) {
+    if (!Shell.Looping) return false;
+    Draw = Steps.DrawNextStep(Draw);
+    return Steps.RunStep(*Window, Draw);
+  });
 }
 
 void UnpacedFrame() {

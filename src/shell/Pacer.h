@@ -59,3 +59,19 @@ private:
   int32_t Times = 1; // the speed
   TPaceStats Figures;
 };
+
+// One display frame of a page in a browser, which shows one picture a frame and cannot be waited
+// on: every step due at the frame's time Now runs, and only the latest is drawn (a step drawn
+// before it in the same frame would never be seen). The frame's own time is the only one used, so
+// the frame ends however long its steps take; what falls due meanwhile runs in the next frame.
+// Step(Draw) runs one step, drawn as asked unless it sets Draw to what it did, and returns false
+// when it ran none: the run is ending.
+template <class TStep> void PaceFrame(TPacer& Pacer, int64_t Now, bool Visible, TStep Step) {
+  for (;;) {
+    const TPaceStep next = Pacer.Next(Now, Visible);
+    if (!next.Run) return;
+    bool draw = Visible && Now < next.WaitUntil;
+    if (!Step(draw)) return;
+    Pacer.Ran(draw, Now);
+  }
+}

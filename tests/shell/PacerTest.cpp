@@ -117,6 +117,51 @@ TEST(Pacer, StepsKeepTheClocksPaceWhateverTheDisplayOrDrawingCosts) {
 
 // A clock that leaps forward (a stall) or back: the game goes on from now, neither catching up
 // the steps it owed nor freezing until the clock comes back, and never waits longer than a step.
+// A browser's frames: each ends, whatever its steps cost, with only its latest step drawn, and the
+// game keeps the clock's pace as long as the frames can carry it.
+TEST(Pacer, ABrowsersFrameRunsTheStepsDueAtItsTimeAndDrawsTheLatest) {
+  const struct {
+    const char* Name;
+    int64_t DrawCost, Refresh;
+    bool Visible;
+    int64_t MinSteps, MaxSteps, MinDrawn, MaxDrawn;
+  } cases[] = {
+      // 10 seconds each: 100 steps and 60 frames a second.
+      {"quick drawer", 2 * Ms, 1000 * Ms / 60, true, 998, 1001, 598, 601},
+      // Frames of 50 ms: 20 a second, each catching up the five steps due.
+      {"slow drawer", 40 * Ms, 1000 * Ms / 60, true, 998, 1001, 195, 201},
+      // A second a frame: the backlog past a quarter of a second is dropped, a step a frame.
+      {"stalling drawer", 1000 * Ms, 1000 * Ms / 60, true, 9, 11, 9, 11},
+      {"hidden", 2 * Ms, 1000 * Ms / 60, false, 998, 1001, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TPacer pacer;
+    pacer.Start(0);
+    int64_t clock = 0, steps = 0, drawn = 0, mostInAFrame = 0;
+    while (clock < 10'000 * Ms) {
+      int64_t inFrame = 0, drawnInFrame = 0;
+      PaceFrame(pacer, clock, c.Visible, [&](bool& Draw) {
+        clock += Ms / 5 + (Draw ? c.DrawCost : 0);
+        drawnInFrame += Draw;
+        return ++inFrame < 1000; // a frame that never ends fails below rather than hang
+      });
+      ASSERT_LT(inFrame, 1000);
+      EXPECT_LE(drawnInFrame, 1);
+      steps += inFrame;
+      drawn += drawnInFrame;
+      mostInAFrame = std::max(mostInAFrame, inFrame);
+      clock = (clock / c.Refresh + 1) * c.Refresh; // the next display frame
+    }
+    EXPECT_GE(steps, c.MinSteps);
+    EXPECT_LE(steps, c.MaxSteps);
+    EXPECT_GE(drawn, c.MinDrawn);
+    EXPECT_LE(drawn, c.MaxDrawn);
+    EXPECT_LE(mostInAFrame, TPacer::MaxLag / TPacer::StepTime + 1);
+    EXPECT_EQ(pacer.Stats().Steps, steps);
+  }
+}
+
 TEST(Pacer, ALeapOfTheClockEitherWayIsDroppedNotMadeUp) {
   TFakeRun stalled;
   stalled.StallAt = 1000 * Ms;
