@@ -2,9 +2,13 @@
 //   drive.mjs run URL OUT [SECONDS]  opens URL, waits for the run to end (window.gloopaDone), and
 //                                    writes OUT/log.txt, statdump.json, console.txt, status and,
 //                                    when the game took one, shot.png
-//   drive.mjs play URL OUT           plays as a person would: the title, a click, steering with the
-//                                    right button held and shooting with the left, then lets go
-//                                    until the game is over; screenshots OUT/*.png on the way
+//   drive.mjs play URL OUT [SECONDS] plays as a person would: waits for the title, clicks, steers
+//                                    with the right button held and shoots with the left for
+//                                    SECONDS (default 30), then lets go for as long again, so
+//                                    that the predators end the game; then Escape. Screenshots
+//                                    OUT/title.png, play-NN.png, later-NN.png on the way, and
+//                                    OUT/figures.json: when the page was playable, clips started
+//                                    before and after the first click, the run's status
 // CHROMIUM names the browser (default chromium). Exit status 0 when the page did what was asked.
 import {spawn} from 'node:child_process';
 import fs from 'node:fs';
@@ -17,7 +21,7 @@ if (!['run', 'play'].includes(command) || !url || !out) {
   process.exit(2);
 }
 fs.mkdirSync(out, {recursive: true});
-const seconds = Number(limit || 600);
+const seconds = Number(limit || (command === 'play' ? 30 : 600));
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'gloopa-chromium-'));
@@ -93,6 +97,16 @@ async function screenshot(name) {
 const mouse = (type, x, y, button = 'none', buttons = 0) =>
   page('Input.dispatchMouseEvent', {type, x, y, button, buttons, clickCount: type === 'mouseMoved' ? 0 : 1});
 
+if (command === 'play') {
+  // Counts the clips the game starts through Web Audio, which is what emscripten's OpenAL plays on.
+  await page('Page.addScriptToEvaluateOnNewDocument', {source: `
+    window.gloopaClipsStarted = 0;
+    const start = AudioBufferSourceNode.prototype.start;
+    AudioBufferSourceNode.prototype.start = function (...args) {
+      window.gloopaClipsStarted += 1;
+      return start.apply(this, args);
+    };`});
+}
 const started = Date.now();
 await page('Page.navigate', {url});
 
@@ -121,37 +135,54 @@ if (command === 'run') {
     finish(0);
   }
 } else {
-  // The page's own script is busy with the game's frames from then on, and a busy page answers
-  // evaluations late: only the browser's own input and screenshots are used while it plays.
-  await sleep(8000);
-  await sleep(1500);
+  const figures = {};
+  const until = async (expression, ms) => {
+    for (const end = Date.now() + ms; Date.now() < end; await sleep(100)) {
+      const value = await evaluate(expression);
+      if (value !== null && value !== undefined) return value;
+    }
+    return null;
+  };
+  figures.playableMs = await until('window.gloopaPlayable ?? null', 60000);
+  await sleep(1000);
   await screenshot('title.png');
-  // The title screen starts a game on a click.
-  await mouse('mouseMoved', 512, 384);
-  await mouse('mousePressed', 512, 384, 'left', 1);
-  await mouse('mouseReleased', 512, 384, 'left', 0);
-  await sleep(500);
-  // Steer in a wide circle with the right button held, shooting with the left.
-  await mouse('mousePressed', 512, 384, 'right', 2);
+  figures.clipsBeforeClick = await evaluate('window.gloopaClipsStarted');
+  // The title screen starts a game on a click of the left button.
+  await mouse('mouseMoved', 512, 340);
+  await mouse('mousePressed', 512, 340, 'left', 1);
+  await sleep(100);
+  await mouse('mouseReleased', 512, 340, 'left', 0);
+  // Steer in a wide loop with the right button held, shooting with the left in bursts.
+  const playFor = seconds * 1000;
+  await mouse('mousePressed', 512, 340, 'right', 2);
   const playStart = Date.now();
   let shots = 0;
-  while (Date.now() - playStart < 20000) {
-    const t = (Date.now() - playStart) / 1000;
-    const x = 512 + 300 * Math.cos(t * 1.3), y = 384 + 250 * Math.sin(t * 1.3);
+  for (let t = 0; t < playFor; t = Date.now() - playStart) {
+    const x = 512 + 300 * Math.cos(t / 900), y = 340 + 220 * Math.sin(t / 700);
     await mouse('mouseMoved', x, y, 'right', 2);
-    if (Math.floor(t * 4) % 2 === 0) await mouse('mousePressed', x, y, 'left', 3);
+    if (Math.floor(t / 300) % 3 !== 2) await mouse('mousePressed', x, y, 'left', 3);
     else await mouse('mouseReleased', x, y, 'left', 2);
-    if (t > 3 + shots * 6 && shots < 3) await screenshot(`play${++shots}.png`);
-    await sleep(40);
+    if (t > (shots + 1) * 3000) await screenshot(`play-${String(++shots).padStart(2, '0')}.png`);
+    await sleep(30);
   }
-  await mouse('mouseReleased', 512, 384, 'left', 2);
-  await mouse('mouseReleased', 512, 384, 'right', 0);
+  await mouse('mouseReleased', 512, 340, 'left', 2);
+  await mouse('mouseReleased', 512, 340, 'right', 0);
+  figures.clipsAfterPlay = await evaluate('window.gloopaClipsStarted');
+  figures.audioState = await evaluate(
+      'typeof AL !== "undefined" && AL.currentCtx ? AL.currentCtx.audioCtx.state : "no context"');
   // Left alone, the snake is worn down by the predators: the game ends and the title returns.
-  let n = 0;
-  while (Date.now() - playStart < seconds * 1000) {
-    await sleep(10000);
-    await screenshot(`later${++n}.png`);
+  for (let n = 1; n <= Math.ceil(seconds / 5); ++n) {
+    await sleep(5000);
+    await screenshot(`later-${String(n).padStart(2, '0')}.png`);
   }
+  // Held as a person holds a key: the game looks at the keys once a step.
+  await page('Input.dispatchKeyEvent', {type: 'rawKeyDown', key: 'Escape', code: 'Escape',
+    windowsVirtualKeyCode: 27});
+  await sleep(300);
+  await page('Input.dispatchKeyEvent', {type: 'keyUp', key: 'Escape', code: 'Escape',
+    windowsVirtualKeyCode: 27});
+  figures.status = await until('window.gloopaDone', 10000);
+  fs.writeFileSync(path.join(out, 'figures.json'), JSON.stringify(figures, null, 1) + '\n');
   fs.writeFileSync(path.join(out, 'console.txt'), consoleLines.join('\n') + '\n');
-  finish(0);
+  finish(figures.status === 0 ? 0 : 1);
 }

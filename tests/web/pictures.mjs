@@ -1,5 +1,8 @@
 // Compares a frame drawn in the browser with the same frame drawn by the Linux build:
 //   node pictures.mjs WEB.png LINUX.png
+// or, with --apart, two screenshots of the page in live play (the title and a frame of a game):
+//   node pictures.mjs --apart FIRST.png SECOND.png
+// which must both be lit (2000 pixels or more) and differ in as many pixels.
 // The two are drawn by different rasterisers (WebGL on SwiftShader, Mesa), so they are not
 // compared pixel for pixel. The web frame must not be black (as many lit pixels as a tenth of the
 // Linux frame's, at the least), and wherever the Linux frame shows the arena border's colour the
@@ -62,18 +65,29 @@ const near = (p, i, colour, tolerance) =>
   Math.abs(p[i] - colour[0]) <= tolerance && Math.abs(p[i + 1] - colour[1]) <= tolerance &&
   Math.abs(p[i + 2] - colour[2]) <= tolerance;
 
-const [webFile, linuxFile] = process.argv.slice(2);
-const web = readPng(webFile), linux = readPng(linuxFile);
-if (web.width !== linux.width || web.height !== linux.height) {
-  console.log(`sizes differ: ${web.width} x ${web.height} against ${linux.width} x ${linux.height}`);
-  process.exit(1);
-}
 const lit = (picture) => {
   let count = 0;
   for (let i = 0; i < picture.pixels.length; i += 3)
     if (Math.max(picture.pixels[i], picture.pixels[i + 1], picture.pixels[i + 2]) > 40) ++count;
   return count;
 };
+
+if (process.argv[2] === '--apart') {
+  const first = readPng(process.argv[3]), second = readPng(process.argv[4]);
+  let differing = 0;
+  if (first.width === second.width && first.height === second.height)
+    for (let i = 0; i < first.pixels.length; i += 3)
+      if (!near(first.pixels, i, second.pixels.subarray(i, i + 3), 40)) ++differing;
+  const [a, b] = [lit(first), lit(second)];
+  console.log(`lit pixels ${a} and ${b}; ${differing} pixels differ`);
+  process.exit(Math.min(a, b, differing) >= 2000 ? 0 : 1);
+}
+const [webFile, linuxFile] = process.argv.slice(2);
+const web = readPng(webFile), linux = readPng(linuxFile);
+if (web.width !== linux.width || web.height !== linux.height) {
+  console.log(`sizes differ: ${web.width} x ${web.height} against ${linux.width} x ${linux.height}`);
+  process.exit(1);
+}
 const webLit = lit(web), linuxLit = lit(linux);
 let borderPixels = 0, found = 0;
 for (let y = 0; y < linux.height; ++y) {
