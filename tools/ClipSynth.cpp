@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/LittleEndian.h"
@@ -150,18 +151,21 @@ TClip Make(int Channels, int Rate, int Bits, int64_t Bytes) {
   return clip;
 }
 
-// Fills both channels from Sample(t, channel).
-void Render(TClip& Clip, const std::function<double(double, int)>& Sample) {
+// Fills the clip frame by frame: Frame(t, Out) sets Out[0], the left or only channel, and for a
+// stereo clip Out[1], the right.
+void Render(TClip& Clip, const std::function<void(double, double*)>& Frame) {
   const double dt = 1.0 / Clip.Rate;
+  double out[2] = {0, 0};
   for (size_t i = 0; i < Clip.Left.size(); ++i) {
-    Clip.Left[i] = Sample(double(i) * dt, 0);
-    if (Clip.Channels == 2) Clip.Right[i] = Sample(double(i) * dt, 1);
+    Frame(double(i) * dt, out);
+    Clip.Left[i] = out[0];
+    if (Clip.Channels == 2) Clip.Right[i] = out[1];
   }
 }
 
 // Brings the loudest sample to Peak, then raises the first and last Fade seconds from and to
-// silence with half cosines, so a clip never starts or stops with a step.
-void Finish(TClip& Clip, double Peak, double FadeIn, double FadeOut) {
+// silence with half cosines, so a clip never starts or stops with a step; returns the result.
+TClip Finish(TClip Clip, double Peak, double FadeIn, double FadeOut) {
   double most = 1e-9;
   for (double v : Clip.Left) most = std::max(most, std::abs(v));
   for (double v : Clip.Right) most = std::max(most, std::abs(v));
@@ -175,6 +179,7 @@ void Finish(TClip& Clip, double Peak, double FadeIn, double FadeOut) {
     Clip.Left[i] *= g;
     if (Clip.Channels == 2) Clip.Right[i] *= g;
   }
+  return Clip;
 }
 
 // Short rising "bubble" chirps: the wet part of squelches and gulps.
@@ -187,6 +192,14 @@ double Bubble(double T, double Start, double Hz, double Rise, double Length) {
   return std::sin(TwoPi * phase) * Perc(t, 0.002, Length);
 }
 
+// One bubble of a stereo spray, placed between the channels by Pan (0 left, 1 right).
+struct TBubble {
+  double Start, Hz, Length, Pan;
+  double Sample(double T, double Rise, int Channel) const {
+    return Bubble(T, Start, Hz, Rise, Length) * (Channel ? Pan : 1 - Pan);
+  }
+};
+
 TClip PlayerShoot() {
   TClip c = Make(2, 44100, 16, 44100);
   // A bright zap: an FM tone diving from 2.6 kHz to 280 Hz in a few tens of milliseconds, with a
@@ -195,20 +208,17 @@ TClip PlayerShoot() {
   TNoise noise(11);
   TSvf hiss[2];
   const double dt = 1.0 / c.Rate;
-  for (size_t i = 0; i < c.Left.size(); ++i) {
-    const double t = double(i) * dt;
+  Render(c, [&](double t, double* out) {
     for (int ch = 0; ch < 2; ++ch) {
       const double hz = Glide(2600, 280, t, 0.035) * (ch ? 1.006 : 0.994);
       phase[ch] += hz * dt;
       const double tone =
           std::sin(TwoPi * phase[ch] + 1.6 * Perc(t, 0, 0.05) * std::sin(TwoPi * 2 * phase[ch]));
       hiss[ch].Run(noise.Next(), 6000, 0.8, c.Rate);
-      const double v = tone * Perc(t, 0.002, 0.055) + 0.35 * hiss[ch].Band * Perc(t, 0.001, 0.012);
-      (ch ? c.Right : c.Left)[i] = v;
+      out[ch] = tone * Perc(t, 0.002, 0.055) + 0.35 * hiss[ch].Band * Perc(t, 0.001, 0.012);
     }
-  }
-  Finish(c, 0.85, 0.001, 0.03);
-  return c;
+  });
+  return Finish(std::move(c), 0.85, 0.001, 0.03);
 }
 
 TClip GruntHit() {
@@ -217,90 +227,78 @@ TClip GruntHit() {
   // bubbles scattered across the stereo field.
   TNoise noise(23);
   TSvf splash[2];
-  struct TBub {
-    double Start, Hz, Length, Pan;
-  };
-  std::vector<TBub> bubbles;
+  std::vector<TBubble> bubbles;
   for (int i = 0; i < 14; ++i)
     bubbles.push_back({0.01 + 0.32 * noise.Unit() * noise.Unit(), 350 + 700 * noise.Unit(),
                        0.012 + 0.02 * noise.Unit(), noise.Unit()});
   double thump = 0;
   const double dt = 1.0 / c.Rate;
-  for (size_t i = 0; i < c.Left.size(); ++i) {
-    const double t = double(i) * dt;
+  Render(c, [&](double t, double* out) {
     thump += Glide(160, 45, t, 0.05) * dt;
     const double low = std::sin(TwoPi * thump) * Perc(t, 0.003, 0.09);
     for (int ch = 0; ch < 2; ++ch) {
       splash[ch].Run(noise.Next(), Glide(3500, 250, t, 0.06), 3.0, c.Rate);
       double wet = 0;
-      for (const TBub& b : bubbles)
-        wet += Bubble(t, b.Start, b.Hz, 1.4, b.Length) * (ch ? b.Pan : 1 - b.Pan);
-      (ch ? c.Right : c.Left)[i] =
-          0.8 * splash[ch].Low * Perc(t, 0.002, 0.11) + 0.9 * low + 0.45 * wet;
+      for (const TBubble& b : bubbles) wet += b.Sample(t, 1.4, ch);
+      out[ch] = 0.8 * splash[ch].Low * Perc(t, 0.002, 0.11) + 0.9 * low + 0.45 * wet;
     }
-  }
-  Finish(c, 0.88, 0.001, 0.05);
-  return c;
+  });
+  return Finish(std::move(c), 0.88, 0.001, 0.05);
 }
 
-// The unused eight share one voice: 8-bit mono at 22050 Hz.
-TClip Mono8(int64_t Bytes) {
-  return Make(1, 22050, 8, Bytes);
+// The unused eight share one voice: 8-bit mono at 22050 Hz, brought to the same peak. Sample(t)
+// is the sound t seconds in; FadeIn and FadeOut as for Finish.
+constexpr int MonoRate = 22050;
+TClip Mono8(int64_t Bytes, double FadeIn, double FadeOut,
+            const std::function<double(double)>& Sample) {
+  TClip c = Make(1, MonoRate, 8, Bytes);
+  Render(c, [&](double t, double* out) { out[0] = Sample(t); });
+  return Finish(std::move(c), 0.85, FadeIn, FadeOut);
 }
 
 TClip BoidHit() {
-  TClip c = Mono8(4998);
   // A small glassy tick: a short FM ping with a click of noise.
   TNoise noise(31);
-  Render(c, [&](double t, int) {
+  return Mono8(4998, 0.001, 0.02, [&](double t) {
     const double f = 1250;
     return std::sin(TwoPi * f * t + 2.0 * Perc(t, 0, 0.02) * std::sin(TwoPi * 2.5 * f * t)) *
                Perc(t, 0.001, 0.045) +
            0.3 * noise.Next() * Perc(t, 0, 0.004);
   });
-  Finish(c, 0.85, 0.001, 0.02);
-  return c;
 }
 
 TClip SnakeHit() {
-  TClip c = Mono8(5460);
   // A dull knock: a falling sine with a puff of low noise.
   TNoise noise(37);
   TSvf puff;
   double phase = 0;
-  Render(c, [&](double t, int) {
-    phase += Glide(320, 110, t, 0.04) / c.Rate;
-    puff.Run(noise.Next(), 900, 0.7, c.Rate);
+  return Mono8(5460, 0.001, 0.03, [&](double t) {
+    phase += Glide(320, 110, t, 0.04) / MonoRate;
+    puff.Run(noise.Next(), 900, 0.7, MonoRate);
     return std::sin(TwoPi * phase) * Perc(t, 0.002, 0.06) + 0.5 * puff.Low * Perc(t, 0.001, 0.03);
   });
-  Finish(c, 0.85, 0.001, 0.03);
-  return c;
 }
 
 TClip SnakeDestroyed() {
-  TClip c = Mono8(49872);
   // A long crumbling explosion: rumbling noise with a closing filter, scattered crackles and a
   // groan falling away underneath.
   TNoise noise(41), crackle(43);
   TSvf body;
   double phase = 0, crack = 0;
-  Render(c, [&](double t, int) {
-    body.Run(noise.Next(), Glide(4000, 120, t, 0.5), 1.2, c.Rate);
-    phase += Glide(220, 35, t, 0.6) / c.Rate;
+  return Mono8(49872, 0.002, 0.15, [&](double t) {
+    body.Run(noise.Next(), Glide(4000, 120, t, 0.5), 1.2, MonoRate);
+    phase += Glide(220, 35, t, 0.6) / MonoRate;
     if (crackle.Unit() < 0.004 * std::exp(-t / 0.45)) crack = crackle.Next();
     crack *= 0.97;
     return body.Low * Perc(t, 0.005, 0.7) + 0.5 * Saw(phase, 0.01) * Perc(t, 0.02, 0.5) +
            0.6 * crack;
   });
-  Finish(c, 0.85, 0.002, 0.15);
-  return c;
 }
 
 TClip GravitarHit() {
-  TClip c = Mono8(12850);
   // A metallic clang: inharmonic partials with a slight pitch wobble.
   const double partials[5] = {1.0, 2.32, 3.17, 4.53, 5.91};
-  Render(c, [&](double t, int) {
+  return Mono8(12850, 0.001, 0.05, [&](double t) {
     const double wobble = 1.0 + 0.01 * std::sin(TwoPi * 9 * t);
     double v = 0;
     for (int k = 0; k < 5; ++k)
@@ -308,24 +306,19 @@ TClip GravitarHit() {
            (1 + 0.5 * k);
     return v;
   });
-  Finish(c, 0.85, 0.001, 0.05);
-  return c;
 }
 
 TClip GravitarDestroyed() {
-  TClip c = Mono8(27084);
   // A warp collapse: a buzzing sweep diving from high to very low through noise.
   TNoise noise(47);
   TSvf tone;
   double phase = 0;
-  Render(c, [&](double t, int) {
+  return Mono8(27084, 0.001, 0.1, [&](double t) {
     const double hz = Glide(1400, 40, t, 0.3);
-    phase += hz / c.Rate;
-    tone.Run(Saw(phase, hz / c.Rate), hz * 4, 2.0, c.Rate);
+    phase += hz / MonoRate;
+    tone.Run(Saw(phase, hz / MonoRate), hz * 4, 2.0, MonoRate);
     return tone.Low * Perc(t, 0.003, 0.45) + 0.4 * noise.Next() * Perc(t, 0.001, 0.15);
   });
-  Finish(c, 0.85, 0.001, 0.1);
-  return c;
 }
 
 TClip PodHit() {
@@ -334,17 +327,13 @@ TClip PodHit() {
   // drop, then a gurgle of fading bubbles.
   TNoise noise(53);
   TSvf throat[2], gurgle[2];
-  struct TBub {
-    double Start, Hz, Length, Pan;
-  };
-  std::vector<TBub> bubbles;
+  std::vector<TBubble> bubbles;
   for (int i = 0; i < 26; ++i)
     bubbles.push_back({0.3 + 1.8 * std::pow(noise.Unit(), 1.6), 180 + 420 * noise.Unit(),
                        0.015 + 0.03 * noise.Unit(), noise.Unit()});
   double buzz = 0, drop = 0;
   const double dt = 1.0 / c.Rate;
-  for (size_t i = 0; i < c.Left.size(); ++i) {
-    const double t = double(i) * dt;
+  Render(c, [&](double t, double* out) {
     buzz += Glide(150, 85, t, 0.12) * dt;
     const double vowel = t < 0.08 ? 300 + 9000 * t : Glide(1020, 260, t - 0.08, 0.07);
     const double gate = Perc(t, 0.01, 0.14);
@@ -354,46 +343,38 @@ TClip PodHit() {
       throat[ch].Run(Saw(buzz * (ch ? 1.004 : 0.996), 150 * dt), vowel, 6.0, c.Rate);
       gurgle[ch].Run(noise.Next(), 400, 4.0, c.Rate);
       double wet = 0;
-      for (const TBub& b : bubbles)
-        wet += Bubble(t, b.Start, b.Hz, 0.9, b.Length) * (ch ? b.Pan : 1 - b.Pan) *
-               std::exp(-(b.Start - 0.3) / 0.9);
-      (ch ? c.Right : c.Left)[i] = 0.9 * throat[ch].Band * gate + 0.9 * low + 0.4 * wet +
-                                   0.1 * gurgle[ch].Band * Perc(t - 0.2, 0.2, 0.5);
+      for (const TBubble& b : bubbles)
+        wet += b.Sample(t, 0.9, ch) * std::exp(-(b.Start - 0.3) / 0.9);
+      out[ch] = 0.9 * throat[ch].Band * gate + 0.9 * low + 0.4 * wet +
+                0.1 * gurgle[ch].Band * Perc(t - 0.2, 0.2, 0.5);
     }
-  }
-  Finish(c, 0.88, 0.002, 0.2);
-  return c;
+  });
+  return Finish(std::move(c), 0.88, 0.002, 0.2);
 }
 
 TClip PodDestroyed() {
-  TClip c = Mono8(23546);
   // A splat: a noise burst through a band that sweeps down, with bubbles bursting after it.
   TNoise noise(59), when(61);
   TSvf band;
   std::vector<double> starts;
   for (int i = 0; i < 10; ++i) starts.push_back(0.05 + 0.6 * when.Unit());
-  Render(c, [&](double t, int) {
-    band.Run(noise.Next(), Glide(2500, 200, t, 0.12), 2.5, c.Rate);
+  return Mono8(23546, 0.001, 0.08, [&](double t) {
+    band.Run(noise.Next(), Glide(2500, 200, t, 0.12), 2.5, MonoRate);
     double wet = 0;
     for (size_t k = 0; k < starts.size(); ++k)
       wet += Bubble(t, starts[k], 300 + 60.0 * double(k), 1.2, 0.02);
     return band.Band * Perc(t, 0.002, 0.15) * 1.5 + 0.35 * wet;
   });
-  Finish(c, 0.85, 0.001, 0.08);
-  return c;
 }
 
 TClip PodChildHit() {
-  TClip c = Mono8(4040);
   // A tiny squelch: a blip that bends up through a little band of noise.
   TNoise noise(67);
   TSvf band;
-  Render(c, [&](double t, int) {
-    band.Run(noise.Next(), 1500, 4, c.Rate);
+  return Mono8(4040, 0.001, 0.03, [&](double t) {
+    band.Run(noise.Next(), 1500, 4, MonoRate);
     return Bubble(t, 0, 500, 3.0, 0.03) + 0.6 * band.Band * Perc(t, 0.001, 0.02);
   });
-  Finish(c, 0.85, 0.001, 0.03);
-  return c;
 }
 
 TClip PodChildDestroyed() {
@@ -403,10 +384,8 @@ TClip PodChildDestroyed() {
   // a steady buzz instead of a chatter of clicks. Each period is shaped to rise from and fall back
   // to silence: a restart then lands on silence, whatever the tone was doing, even when the mixer
   // applies it a sample or two early or late.
-  const double dt = 1.0 / c.Rate;
   TSvf tone[2];
-  for (size_t i = 0; i < c.Left.size(); ++i) {
-    const double t = double(i) * dt;
+  Render(c, [&](double t, double* out) {
     const double grit = 1.0 + 0.25 * std::sin(TwoPi * 33 * t);
     for (int ch = 0; ch < 2; ++ch) {
       const double phase = 100.0 * t;
@@ -415,11 +394,10 @@ TClip PodChildDestroyed() {
       tone[ch].Run(raw, 2400, 0.8, c.Rate);
       const double env = t < 0.35 ? 1.0 : std::exp(-(t - 0.35) / 0.07);
       const double grain = std::sin(Pi * (phase - std::floor(phase)));
-      (ch ? c.Right : c.Left)[i] = tone[ch].Low * env * grain * grain;
+      out[ch] = tone[ch].Low * env * grain * grain;
     }
-  }
-  Finish(c, 0.8, 0.0005, 0.04);
-  return c;
+  });
+  return Finish(std::move(c), 0.8, 0.0005, 0.04);
 }
 
 TClip PlayerHit() {
@@ -430,27 +408,23 @@ TClip PlayerHit() {
   TSvf roar[2];
   double phase = 0;
   const double dt = 1.0 / c.Rate;
-  for (size_t i = 0; i < c.Left.size(); ++i) {
-    const double t = double(i) * dt;
+  Render(c, [&](double t, double* out) {
     phase += Glide(900, 30, t, 0.35) * dt;
     const double dive = Saw(phase, 900 * dt) * Perc(t, 0.01, 0.4);
     for (int ch = 0; ch < 2; ++ch) {
       roar[ch].Run(noise.Next(), Glide(7000, 90, t, 0.3), 1.4, c.Rate);
-      (ch ? c.Right : c.Left)[i] = roar[ch].Low * Perc(t, 0.004, 0.55) * 1.3 + 0.35 * dive;
+      out[ch] = roar[ch].Low * Perc(t, 0.004, 0.55) * 1.3 + 0.35 * dive;
     }
-  }
-  Finish(c, 0.9, 0.002, 0.2);
-  return c;
+  });
+  return Finish(std::move(c), 0.9, 0.002, 0.2);
 }
 
 TClip BonusReverb() {
   TClip c = Make(2, 44100, 16, 427492);
   // A rising chime: five bell notes climbing an arpeggio, ringing into a wide reverb tail.
   const double notes[5] = {72, 76, 79, 84, 88};
-  const double dt = 1.0 / c.Rate;
   TReverb room[2] = {TReverb(c.Rate, 0.86, 0.25, 0), TReverb(c.Rate, 0.86, 0.25, 23)};
-  for (size_t i = 0; i < c.Left.size(); ++i) {
-    const double t = double(i) * dt;
+  Render(c, [&](double t, double* out) {
     double dry = 0;
     for (int k = 0; k < 5; ++k) {
       const double s = t - 0.07 * k;
@@ -463,30 +437,25 @@ TClip BonusReverb() {
     }
     // The reverb's input is faded out smoothly, so its tail dies away before the clip ends.
     const double feed = t < 1.0 ? 1.0 : t > 1.5 ? 0.0 : 0.5 + 0.5 * std::cos(Pi * (t - 1.0) / 0.5);
-    c.Left[i] = 0.55 * dry + 0.9 * room[0].Run(dry * feed);
-    c.Right[i] = 0.55 * dry + 0.9 * room[1].Run(dry * feed);
-  }
-  Finish(c, 0.85, 0.001, 0.35);
-  return c;
+    for (int ch = 0; ch < 2; ++ch) out[ch] = 0.55 * dry + 0.9 * room[ch].Run(dry * feed);
+  });
+  return Finish(std::move(c), 0.85, 0.001, 0.35);
 }
 
 TClip GravitarSpawned() {
-  TClip c = Mono8(49549);
   // A materialising shimmer: noise swept upwards and a rising glissando with vibrato, swelling
   // in and fading out.
   TNoise noise(79);
   TSvf sweep;
   double phase = 0;
-  Render(c, [&](double t, int) {
+  return Mono8(49549, 0.01, 0.1, [&](double t) {
     const double u = t / 2.25;
-    sweep.Run(noise.Next(), 200 + 4500 * u * u, 6.0, c.Rate);
-    phase += (150 + 900 * u) * (1 + 0.03 * std::sin(TwoPi * 7 * t)) / c.Rate;
+    sweep.Run(noise.Next(), 200 + 4500 * u * u, 6.0, MonoRate);
+    phase += (150 + 900 * u) * (1 + 0.03 * std::sin(TwoPi * 7 * t)) / MonoRate;
     const double swell = std::sin(Pi * u);
     return (0.6 * sweep.Band + 0.5 * std::sin(TwoPi * phase) + 0.2 * std::sin(TwoPi * 2 * phase)) *
            swell;
   });
-  Finish(c, 0.85, 0.01, 0.1);
-  return c;
 }
 
 // --- the title music -------------------------------------------------------------------------

@@ -66,6 +66,12 @@ void DrawCircle(float Radius) {
   glEnd();
 }
 
+void DrawFlat(uint32_t Mode, std::initializer_list<TFlatPoint> Points) {
+  glBegin(Mode);
+  for (const TFlatPoint& p : Points) glVertex3f(p.X, p.Y, 0);
+  glEnd();
+}
+
 const TXYZ& CourseDirection(int32_t Course) {
   if (Course < 0 || Course > 360) {
     Course %= 360;

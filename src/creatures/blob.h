@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 
 #include "assets/VexLib3DTypes.h"
 #include "particles/ParticleEngine2.h"
@@ -33,6 +34,14 @@ template <size_t N> void PushTrail(TTrailPoint (&Trail)[N], const TTrailPoint& N
 // A line loop of radius Radius about the origin through 18 points, every 20 degrees of the
 // direction table.
 void DrawCircle(float Radius);
+
+// A point of a creature's drawn outline, in the plane Z = 0 of its own frame.
+struct TFlatPoint {
+  float X, Y;
+};
+
+// One GL primitive of Mode (GL_LINE_LOOP, GL_LINES, GL_POINTS) through Points, in order.
+void DrawFlat(uint32_t Mode, std::initializer_list<TFlatPoint> Points);
 
 // The pieces of a burst (a death, an eaten egg, the game's end): a ring growing by Speed a step,
 // and a spark of size 1 moving Velocity x Speed a step.

@@ -51,10 +51,6 @@ void TBlobBullet::Draw() const {
   glRotatef(Angle, 0, 0, 1);
   glLineWidth(1);
   glColor3f(0.8f, 0.8f, 0.8f);
-  glBegin(GL_LINE_LOOP);
-  glVertex3f(-4, 0, 0);
-  glVertex3f(4, 0, 0);
-  glVertex3f(0, 12, 0);
-  glEnd();
+  DrawFlat(GL_LINE_LOOP, {{-4, 0}, {4, 0}, {0, 12}});
   glPopMatrix();
 }

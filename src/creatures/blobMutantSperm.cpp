@@ -73,12 +73,7 @@ void TBlobMutantSperm::Draw() const {
   glTranslatef(Trail[0].X, Trail[0].Y, Trail[0].Z);
   glRotatef(float(Course) - 90 + WiggleAngle, 0, 0, 1);
   glLineWidth(2);
-  glBegin(GL_LINE_LOOP);
-  glVertex3f(0, 0, 0);
-  glVertex3f(2, 2, 0);
-  glVertex3f(0, 4, 0);
-  glVertex3f(-2, 2, 0);
-  glEnd();
+  DrawFlat(GL_LINE_LOOP, {{0, 0}, {2, 2}, {0, 4}, {-2, 2}});
   glPopMatrix();
 }
 

@@ -70,18 +70,10 @@ void TBlobPlankton::Draw() const {
   glRotatef(Course, 0, 0, 1);
   glScalef(0.45f, 0.45f, 0.45f);
   glColor3f(Grey, Grey, Grey);
-  glBegin(GL_LINES);
-  glVertex3f(-6, 4, 0);
-  glVertex3f(-6, -4, 0);
-  glVertex3f(-6, -4, 0);
-  glVertex3f(6, -6, 0);
-  glVertex3f(6, -6, 0);
-  glVertex3f(12, 0, 0);
-  glVertex3f(12, 0, 0);
-  glVertex3f(6, 6, 0);
-  glVertex3f(6, 6, 0);
-  glVertex3f(-6, 4, 0);
-  glEnd();
+  // The body's five edges, each a line of its own.
+  DrawFlat(
+      GL_LINES,
+      {{-6, 4}, {-6, -4}, {-6, -4}, {6, -6}, {6, -6}, {12, 0}, {12, 0}, {6, 6}, {6, 6}, {-6, 4}});
   glPopMatrix();
 
   glLineWidth(1);
@@ -89,19 +81,13 @@ void TBlobPlankton::Draw() const {
   glTranslatef(Position.X, Position.Y, Position.Z);
   glRotatef(Course + FlapAngle, 0, 0, 1);
   glColor3f(Grey, Grey, Grey);
-  glBegin(GL_LINES);
-  glVertex3f(0, 2, 0);
-  glVertex3f(0, 8, 0);
-  glEnd();
+  DrawFlat(GL_LINES, {{0, 2}, {0, 8}});
   glPopMatrix();
 
   glPushMatrix();
   glTranslatef(Position.X, Position.Y, Position.Z);
   glRotatef(Course - FlapAngle, 0, 0, 1);
   glColor3f(Grey, Grey, Grey);
-  glBegin(GL_LINES);
-  glVertex3f(0, -2, 0);
-  glVertex3f(0, -8, 0);
-  glEnd();
+  DrawFlat(GL_LINES, {{0, -2}, {0, -8}});
   glPopMatrix();
 }

@@ -407,11 +407,7 @@ void TBlobPredator::DrawChain() const {
     glColor3f(tint.X, tint.Y, tint.Z);
     const float s = 1 - float(i) * 0.01953125f;
     glScalef(s, s, s);
-    glBegin(GL_LINE_LOOP);
-    glVertex3f(-8, -16, 0);
-    glVertex3f(8, -16, 0);
-    glVertex3f(0, 16, 0);
-    glEnd();
+    DrawFlat(GL_LINE_LOOP, {{-8, -16}, {8, -16}, {0, 16}});
     glPopMatrix();
   }
 }
@@ -454,22 +450,14 @@ void TBlobPredator::DrawDart() const {
   glTranslatef(Position.X, Position.Y, Position.Z);
   glRotatef(float(Course) + 180, 0, 0, 1);
   glColor3f(tint.X, tint.Y, tint.Z);
-  glBegin(GL_LINE_LOOP);
-  glVertex3f(0, 0, 0);
-  glVertex3f(-20, 6, 0);
-  glVertex3f(-30, 0, 0);
-  glVertex3f(-20, -6, 0);
-  glEnd();
+  DrawFlat(GL_LINE_LOOP, {{0, 0}, {-20, 6}, {-30, 0}, {-20, -6}});
   glPopMatrix();
 
   glPushMatrix();
   glColor3f(tint.X, tint.Y, tint.Z);
   glTranslatef(Position.X, Position.Y, Position.Z);
   glRotatef(float(Course) + 180 + Wobble, 0, 0, 1);
-  glBegin(GL_LINES);
-  glVertex3f(0, 0, 0);
-  glVertex3f(10, 0, 0);
-  glEnd();
+  DrawFlat(GL_LINES, {{0, 0}, {10, 0}});
   glPopMatrix();
 }
 
@@ -480,24 +468,14 @@ void TBlobPredator::EmitPincer() {
 void TBlobPredator::DrawPincer() const {
   const TXYZ tint = Colour(0, 0.8f, 0, Fade);
 
-  static constexpr float Bar[4][2] = {{-10, 2}, {-10, -2}, {10, -2}, {10, 2}};
-  static constexpr float UpperJaw[6][2] = {{-10, 8}, {-10, 4}, {0, 4}, {10, 12}, {10, 16}, {0, 8}};
-  static constexpr float LowerJaw[6][2] = {{-10, -8}, {-10, -4}, {0, -4},
-                                           {10, -12}, {10, -16}, {0, -8}};
-
   glPushMatrix();
   glTranslatef(Position.X, Position.Y, Position.Z);
   glRotatef(float(Course) + 180, 0, 0, 1);
   glScalef(0.5f, 0.5f, 0.5f);
   glColor3f(tint.X, tint.Y, tint.Z);
-  glBegin(GL_LINE_LOOP);
-  for (const auto& v : Bar) glVertex3f(v[0], v[1], 0);
-  glEnd();
-  glBegin(GL_LINE_LOOP);
-  for (const auto& v : UpperJaw) glVertex3f(v[0], v[1], 0);
-  glEnd();
-  glBegin(GL_LINE_LOOP);
-  for (const auto& v : LowerJaw) glVertex3f(v[0], v[1], 0);
-  glEnd();
+  // The bar, the upper jaw, the lower jaw.
+  DrawFlat(GL_LINE_LOOP, {{-10, 2}, {-10, -2}, {10, -2}, {10, 2}});
+  DrawFlat(GL_LINE_LOOP, {{-10, 8}, {-10, 4}, {0, 4}, {10, 12}, {10, 16}, {0, 8}});
+  DrawFlat(GL_LINE_LOOP, {{-10, -8}, {-10, -4}, {0, -4}, {10, -12}, {10, -16}, {0, -8}});
   glPopMatrix();
 }

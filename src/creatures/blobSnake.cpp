@@ -61,24 +61,11 @@ void TBlobSnake::Draw() const {
     glRotatef(point.Angle - 90.0f, 0, 0, 1);
     glColor3f(bodyGrey, bodyGrey, bodyGrey);
     glScalef(scale, scale, scale);
-    glBegin(GL_LINE_LOOP);
-    glVertex3f(-8, 16, 0);
-    glVertex3f(-8, -16, 0);
-    glVertex3f(8, -16, 0);
-    glVertex3f(8, 16, 0);
-    glEnd();
-    glBegin(GL_LINES);
-    glVertex3f(0, 0, 0);
-    glVertex3f(-36, -10, 0);
-    glVertex3f(0, 0, 0);
-    glVertex3f(36, -10, 0);
-    glEnd();
+    DrawFlat(GL_LINE_LOOP, {{-8, 16}, {-8, -16}, {8, -16}, {8, 16}});
+    DrawFlat(GL_LINES, {{0, 0}, {-36, -10}, {0, 0}, {36, -10}});
     glColor3f(tipGrey, tipGrey, tipGrey);
     glPointSize(2);
-    glBegin(GL_POINTS);
-    glVertex3f(-36, -10, 0);
-    glVertex3f(36, -10, 0);
-    glEnd();
+    DrawFlat(GL_POINTS, {{-36, -10}, {36, -10}});
     glPopMatrix();
   }
 
@@ -87,30 +74,15 @@ void TBlobSnake::Draw() const {
   glRotatef(float(AimBearing - 90), 0, 0, 1);
   glLineWidth(1);
   glColor3f(bodyGrey, bodyGrey, bodyGrey);
-  glBegin(GL_LINE_LOOP);
-  glVertex3f(-3, 18, 0);
-  glVertex3f(-12, -12, 0);
-  glVertex3f(12, -12, 0);
-  glVertex3f(3, 18, 0);
-  glEnd();
-  glBegin(GL_LINES);
-  glVertex3f(-12, -12, 0);
-  glVertex3f(-18, -28, 0);
-  glVertex3f(12, -12, 0);
-  glVertex3f(18, -28, 0);
-  glEnd();
+  DrawFlat(GL_LINE_LOOP, {{-3, 18}, {-12, -12}, {12, -12}, {3, 18}});
+  DrawFlat(GL_LINES, {{-12, -12}, {-18, -28}, {12, -12}, {18, -28}});
   glPopMatrix();
 
   glPushMatrix();
   glTranslatef(Target.X, Target.Y, Target.Z);
   glLineWidth(2);
   glColor3f(1, 1, 1);
-  glBegin(GL_LINES);
-  glVertex3f(0, 8, 0);
-  glVertex3f(0, -8, 0);
-  glVertex3f(8, 0, 0);
-  glVertex3f(-8, 0, 0);
-  glEnd();
+  DrawFlat(GL_LINES, {{0, 8}, {0, -8}, {8, 0}, {-8, 0}});
   glPopMatrix();
 }
 

@@ -20,17 +20,7 @@ TLink* TLinkedList::Allocate() {
     FreeHead = nullptr;
     FreeTail = nullptr;
   }
-  if (TLink* tail = ActiveTail) {
-    tail->Next = node;
-    node->Prev = tail;
-    node->Next = nullptr;
-    ActiveTail = node;
-  } else {
-    ActiveHead = node;
-    ActiveTail = node;
-    node->Prev = nullptr;
-    node->Next = nullptr;
-  }
+  Append(ActiveHead, ActiveTail, node);
   node->OnActiveChain = true;
   ++ActiveCount;
   return node;
@@ -58,23 +48,24 @@ TLink* TLinkedList::Release(TLink* Node) {
     ActiveTail = nullptr;
     result = nullptr;
   }
-  Node->Prev = nullptr;
-  Node->Next = nullptr;
   Node->OnActiveChain = false;
   AppendFree(Node);
   --ActiveCount;
   return result;
 }
 
+void TLinkedList::Append(TLink*& Head, TLink*& Tail, TLink* Node) {
+  Node->Prev = Tail;
+  Node->Next = nullptr;
+  if (Tail)
+    Tail->Next = Node;
+  else
+    Head = Node;
+  Tail = Node;
+}
+
 void TLinkedList::AppendFree(TLink* Node) {
-  if (TLink* tail = FreeTail) {
-    tail->Next = Node;
-    Node->Prev = tail;
-    FreeTail = Node;
-  } else {
-    FreeHead = Node;
-    FreeTail = Node;
-  }
+  Append(FreeHead, FreeTail, Node);
 }
 
 int32_t TLinkedList::CountNodes() const {

@@ -58,6 +58,9 @@ protected:
   void AppendFree(TLink* Node);
 
 private:
+  // Links Node onto the end of the chain from Head to Tail, as its last node.
+  static void Append(TLink*& Head, TLink*& Tail, TLink* Node);
+
   bool Destroyed = false;
   bool AllAccounted = true;
 };

@@ -38,26 +38,20 @@ void Fill(TParticleEngine2& Engine, const TScene& Scene) {
   Engine.Clear();
   RandSeed = 7;
   for (int32_t i = 0; i < Scene.Count; ++i) {
-    const auto kind = TParticleKind(Scene.FirstKind + Random(Scene.LastKind - Scene.FirstKind + 1));
-    const TXYZ position{float(Random(1700)) - 850, float(Random(1200)) - 600,
+    // Field by field, in the order of the draws, which is not the order of the fields.
+    TParticleSpawn request;
+    request.Kind = TParticleKind(Scene.FirstKind + Random(Scene.LastKind - Scene.FirstKind + 1));
+    request.Position = {float(Random(1700)) - 850, float(Random(1200)) - 600,
                         float(Random(41)) - 20};
-    const TXYZ velocity{float(Random(9)) - 4, float(Random(9)) - 4, float(Random(3)) - 1};
-    TXYZ colour{float(Random()), float(Random()), float(Random())};
-    if (Scene.OneColour) colour = {0.1f, 0.1f, 0.2f};
-    const int32_t size = Random(Scene.MaxSize + 1);
-    const float speed = float(Random()) * 3;
-    const int32_t life = Random(80) + 1;
-    const int32_t scale = Random(Scene.MaxScale + 1);
-    const float tail = float(Random(6));
-    Engine.Spawn({.Position = position,
-                  .Velocity = velocity,
-                  .Kind = kind,
-                  .Colour = colour,
-                  .Size = size,
-                  .Speed = speed,
-                  .TailLength = tail,
-                  .Life = life,
-                  .Scale = scale});
+    request.Velocity = {float(Random(9)) - 4, float(Random(9)) - 4, float(Random(3)) - 1};
+    request.Colour = {float(Random()), float(Random()), float(Random())};
+    if (Scene.OneColour) request.Colour = {0.1f, 0.1f, 0.2f};
+    request.Size = Random(Scene.MaxSize + 1);
+    request.Speed = float(Random()) * 3;
+    request.Life = Random(80) + 1;
+    request.Scale = Random(Scene.MaxScale + 1);
+    request.TailLength = float(Random(6));
+    Engine.Spawn(request);
   }
 }
 

@@ -74,42 +74,36 @@ TEST(Pacer, StepsKeepTheClocksPaceWhateverTheDisplayOrDrawingCosts) {
   const int64_t hz60 = 1000 * Ms / 60, hz144 = 1000 * Ms / 144;
   const struct {
     const char* Name;
-    int64_t DrawCost, Refresh;
-    bool Visible;
-    int32_t Speed;
+    TFakeRun Run; // only what differs from a quick drawer, visible, without vertical sync
     int64_t MinSteps, MaxSteps, MinDrawn, MaxDrawn;
   } cases[] = {
       // 10 seconds each. A quick drawer draws every step.
-      {"quick drawer", 2 * Ms, 0, true, 1, 999, 1001, 999, 1001},
+      {"quick drawer", {}, 999, 1001, 999, 1001},
       // 25 ms a frame: the steps between frames run undrawn, the game keeps its speed.
-      {"slow drawer", 25 * Ms, 0, true, 1, 999, 1001, 370, 400},
+      {"slow drawer", {.DrawCost = 25 * Ms}, 999, 1001, 370, 400},
       // 60 ms a frame: every fourth step drawn, and the game slows down rather than show nothing.
-      {"very slow drawer", 60 * Ms, 0, true, 1, 600, 700, 150, 175},
+      {"very slow drawer", {.DrawCost = 60 * Ms}, 600, 700, 150, 175},
       // The swap waits for the refresh: 100 steps and 60 frames a second.
-      {"60 Hz with vsync", 2 * Ms, hz60, true, 1, 999, 1001, 598, 602},
+      {"60 Hz with vsync", {.Refresh = hz60}, 999, 1001, 598, 602},
       // Faster than the steps: each step drawn once, nothing drawn or swapped between steps.
-      {"144 Hz with vsync", 2 * Ms, hz144, true, 1, 999, 1001, 999, 1001},
+      {"144 Hz with vsync", {.Refresh = hz144}, 999, 1001, 999, 1001},
       // Minimised: the game goes on, undrawn.
-      {"minimised", 2 * Ms, 0, false, 1, 999, 1001, 0, 0},
+      {"minimised", {.Visible = false}, 999, 1001, 0, 0},
       // A replay at 4x and 16x: every step runs, four or sixteen times as often, and the display
       // still shows its 60 frames a second.
-      {"4x at 60 Hz", 2 * Ms, hz60, true, 4, 3990, 4004, 598, 602},
-      {"16x at 60 Hz", 2 * Ms, hz60, true, 16, 15960, 16016, 598, 602},
+      {"4x at 60 Hz", {.Refresh = hz60, .Speed = 4}, 3990, 4004, 598, 602},
+      {"16x at 60 Hz", {.Refresh = hz60, .Speed = 16}, 15960, 16016, 598, 602},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    TFakeRun run;
-    run.DrawCost = c.DrawCost;
-    run.Refresh = c.Refresh;
-    run.Visible = c.Visible;
-    run.Speed = c.Speed;
+    TFakeRun run = c.Run;
     run.Play(10'000 * Ms);
     EXPECT_GE(run.Steps, c.MinSteps);
     EXPECT_LE(run.Steps, c.MaxSteps);
     EXPECT_GE(run.Drawn, c.MinDrawn);
     EXPECT_LE(run.Drawn, c.MaxDrawn);
-    if (c.Visible) {
-      EXPECT_LE(run.MostUndrawn, TPacer::MaxUndrawn * c.Speed);
+    if (run.Visible) {
+      EXPECT_LE(run.MostUndrawn, TPacer::MaxUndrawn * run.Speed);
     }
     EXPECT_EQ(run.EarlySteps, 0);
   }

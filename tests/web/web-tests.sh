@@ -21,8 +21,8 @@ here=$root/tests/web
 [ -f "$web/index.html" ] && [ -f "$web/gloopa.wasm" ] || { echo "web-tests: no page in $web" >&2; exit 1; }
 [ -x "$linux_bin/gloopa" ] || { echo "web-tests: no Linux build at $linux_bin" >&2; exit 1; }
 command -v node >/dev/null || { echo "web-tests: node is missing" >&2; exit 1; }
-linux_game=gloopa
-[ -x "$linux_bin/gloopa_sim" ] && linux_game=gloopa_sim
+# shellcheck source=tests/support/linux-reference.sh
+. "$root/tests/support/linux-reference.sh"
 
 work=$(mktemp -d)
 server=""
@@ -43,38 +43,24 @@ for _ in $(seq 50); do
 done
 page=http://127.0.0.1:$port/index.html
 
-passed=0
-failed=0
-pass() { echo "PASS $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL $1: $2"; failed=$((failed + 1)); }
-
 # Opens the page with QUERY and waits for the run to end; its files land in $work/NAME/.
 run_page() {
   local name=$1 query=$2
   node "$here/drive.mjs" run "$page?$query" "$work/$name" "${3:-900}" >"$work/$name.drive" 2>&1
 }
 
-# The Linux build's dump of a demo, replayed headless.
-linux_dump() {
-  (cd "$linux_bin" && SDL_VIDEODRIVER=offscreen "./$linux_game" --headless --windowed \
-    --verify "$root/tests/world/demos/$1.demo" --statdump "$2" >/dev/null 2>&1)
-}
-
 compare_dump() {
   local label=$1 name=$2 dir=$work/$3
   local ref=$work/$name.linux.json
-  [ -f "$ref" ] || linux_dump "$name" "$ref" || { fail "$label" "the Linux build failed"; return; }
+  [ -f "$ref" ] || linux_dump "$root/tests/world/demos/$name.demo" "$ref" ||
+    { fail "$label" "the Linux build failed"; return; }
   if [ ! -f "$dir/status" ]; then
     fail "$label" "the page did not finish: $(tail -q -n 3 "$dir/console.txt" "$work/$3.drive" 2>/dev/null)"
   elif [ "$(cat "$dir/status")" != 0 ]; then
     fail "$label" "status $(cat "$dir/status"): $(tail -n 3 "$dir/log.txt")"
-  elif cmp -s "$ref" "$dir/statdump.json"; then
-    pass "$label: $(grep -o '^\(verify\|timedemo\): .*' "$dir/log.txt"); state dump equal to Linux's ($(stat -c %s "$ref") bytes)"
   else
-    mkdir -p "$web/dump-diffs"
-    cp "$ref" "$web/dump-diffs/$name.linux.json"
-    cp "$dir/statdump.json" "$web/dump-diffs/$name.web.json"
-    fail "$label" "state dumps differ (both kept in $web/dump-diffs/)"
+    compare_with_linux "$label" "$(grep -o '^\(verify\|timedemo\): .*' "$dir/log.txt")" "$ref" \
+      "$dir/statdump.json" "$web/dump-diffs" "$name" web
   fi
 }
 

@@ -32,10 +32,8 @@ fi
 setup=$(dirname "$zip")/gloopa-setup.exe
 [ -f "$setup" ] || { echo "wine-tests: no installer at $setup" >&2; exit 1; }
 [ -x "$linux_bin/gloopa" ] || { echo "wine-tests: no Linux build at $linux_bin" >&2; exit 1; }
-# The simulation build leaves the very state dumps of the real one (the Linux tests hold it to
-# that) in a fraction of the time, so it makes the references when it is there.
-linux_game=gloopa
-[ -x "$linux_bin/gloopa_sim" ] && linux_game=gloopa_sim
+# shellcheck source=tests/support/linux-reference.sh
+. "$root/tests/support/linux-reference.sh"
 
 export WINEPREFIX=${GLOOPA_WINEPREFIX:-$cache/wine-prefix}
 export WINEDEBUG=-all
@@ -67,11 +65,6 @@ fi
 game=$work/gloopa-win64
 [ -f "$game/gloopa.exe" ] || { echo "wine-tests: the package holds no gloopa-win64/gloopa.exe" >&2; exit 1; }
 
-passed=0
-failed=0
-pass() { echo "PASS $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL $1: $2"; failed=$((failed + 1)); }
-
 # Wine's Z: drive is the Unix root.
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 
@@ -87,8 +80,7 @@ compare_demo() {
   local name=$1 demo=$2 dir=${GAME_DIR:-$game}
   shift 2
   local ref=$work/$name.linux.json win=$work/$name.windows.json
-  (cd "$linux_bin" && SDL_VIDEODRIVER=offscreen "./$linux_game" --headless --windowed \
-    --verify "$demo" --statdump "$ref" "$@" >/dev/null 2>&1)
+  linux_dump "$demo" "$ref" "$@"
   local linux_rc=$?
   local start
   start=$(date +%s)
@@ -99,13 +91,9 @@ compare_demo() {
     fail "$name" "the Linux build exited with $linux_rc"
   elif [ $rc -ne 0 ]; then
     fail "$name" "exited with $rc under Wine: $(tr -d '\r' <"$work/err" | tail -n 3)"
-  elif cmp -s "$ref" "$win"; then
-    pass "$name: $(tr -d '\r' <"$work/out" | grep -o '^verify: .*'); state dump equal to Linux's ($(stat -c %s "$win") bytes), ${seconds} s under Wine"
   else
-    mkdir -p "$root/build-windows/dump-diffs"
-    cp "$ref" "$root/build-windows/dump-diffs/$name.linux.json"
-    cp "$win" "$root/build-windows/dump-diffs/$name.windows.json"
-    fail "$name" "state dumps differ (both kept in build-windows/dump-diffs/)"
+    compare_with_linux "$name" "$(tr -d '\r' <"$work/out" | grep -o '^verify: .*'), ${seconds} s under Wine" \
+      "$ref" "$win" "$root/build-windows/dump-diffs" "$name" windows
   fi
 }
 

@@ -16,22 +16,20 @@ namespace {
 void FillPool(TParticleEngine2& Engine, TParticleKind Kind) {
   Engine.Clear();
   RandSeed = 1;
+  // Rings keep their size (speed 0) so that every iteration draws the same amount; a life far
+  // beyond the run keeps all 10000 live and unfaded. Only where they are, how they move and their
+  // colour differ from one particle to the next.
+  TParticleSpawn request{.Kind = Kind,
+                         .Size = 2,
+                         .Speed = Kind == pkRing ? 0.0f : 1.0f,
+                         .TailLength = 3,
+                         .Life = 1 << 30,
+                         .Scale = 4};
   for (int i = 0; i < 10000; ++i) {
-    const TXYZ position{float(Random(1600)) - 800, float(Random(1100)) - 550, 0};
-    const TXYZ velocity{float(Random(9)) - 4, float(Random(9)) - 4, 0};
-    const TXYZ colour{float(Random()), float(Random()), float(Random())};
-    // Rings keep their size (speed 0) so that every iteration draws the same amount; a life far
-    // beyond the run keeps all 10000 live and unfaded.
-    const float speed = Kind == pkRing ? 0.0f : 1.0f;
-    Engine.Spawn({.Position = position,
-                  .Velocity = velocity,
-                  .Kind = Kind,
-                  .Colour = colour,
-                  .Size = 2,
-                  .Speed = speed,
-                  .TailLength = 3,
-                  .Life = 1 << 30,
-                  .Scale = 4});
+    request.Position = {float(Random(1600)) - 800, float(Random(1100)) - 550, 0};
+    request.Velocity = {float(Random(9)) - 4, float(Random(9)) - 4, 0};
+    request.Colour = {float(Random()), float(Random()), float(Random())};
+    Engine.Spawn(request);
   }
 }
 
