@@ -226,9 +226,16 @@ bool OpenGameWindow(TGameWindow& Window) {
     width = Shell.WindowWidth;
     height = Shell.WindowHeight;
   }
+#ifdef __EMSCRIPTEN__
+  // The page sizes the canvas. Only a window made resizable takes the canvas's size and follows
+  // it, and in a browser SDL cannot make a window resizable once it is made.
+  constexpr Uint32 sizing = SDL_WINDOW_RESIZABLE;
+#else
+  constexpr Uint32 sizing = 0;
+#endif
   SDL_Window* window =
       SDL_CreateWindow(Window.Title.c_str(), x, y, width, height,
-                       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
+                       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI | sizing);
   if (!window) {
     SayPlatformReason("SDL_CreateWindow");
     return false;

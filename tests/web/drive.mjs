@@ -86,6 +86,12 @@ const {sessionId} = await send('Target.attachToTarget', {targetId, flatten: true
 const page = (method, params) => send(method, params, sessionId);
 await page('Runtime.enable');
 await page('Page.enable');
+// The page's size: the Linux build's window for runs, whose pictures are compared with its; a wide
+// one for play, where the 4:3 picture stands between bars.
+const [viewWidth, viewHeight] = command === 'run' ? [1024, 768] : [1280, 720];
+await page('Emulation.setDeviceMetricsOverride',
+    {width: viewWidth, height: viewHeight, deviceScaleFactor: 1, mobile: false});
+const [midX, midY] = [viewWidth / 2, viewHeight / 2 - 20];
 async function evaluate(expression) {
   const answer = await page('Runtime.evaluate', {expression, returnByValue: true, awaitPromise: true});
   return answer.result.value;
@@ -147,26 +153,28 @@ if (command === 'run') {
   await sleep(1000);
   await screenshot('title.png');
   figures.clipsBeforeClick = await evaluate('window.gloopaClipsStarted');
+  figures.canvas = await evaluate('[Module.canvas.width, Module.canvas.height]');
+  figures.page = [viewWidth, viewHeight];
   // The title screen starts a game on a click of the left button.
-  await mouse('mouseMoved', 512, 340);
-  await mouse('mousePressed', 512, 340, 'left', 1);
+  await mouse('mouseMoved', midX, midY);
+  await mouse('mousePressed', midX, midY, 'left', 1);
   await sleep(100);
-  await mouse('mouseReleased', 512, 340, 'left', 0);
+  await mouse('mouseReleased', midX, midY, 'left', 0);
   // Steer in a wide loop with the right button held, shooting with the left in bursts.
   const playFor = seconds * 1000;
-  await mouse('mousePressed', 512, 340, 'right', 2);
+  await mouse('mousePressed', midX, midY, 'right', 2);
   const playStart = Date.now();
   let shots = 0;
   for (let t = 0; t < playFor; t = Date.now() - playStart) {
-    const x = 512 + 300 * Math.cos(t / 900), y = 340 + 220 * Math.sin(t / 700);
+    const x = midX + 300 * Math.cos(t / 900), y = midY + 220 * Math.sin(t / 700);
     await mouse('mouseMoved', x, y, 'right', 2);
     if (Math.floor(t / 300) % 3 !== 2) await mouse('mousePressed', x, y, 'left', 3);
     else await mouse('mouseReleased', x, y, 'left', 2);
     if (t > (shots + 1) * 3000) await screenshot(`play-${String(++shots).padStart(2, '0')}.png`);
     await sleep(30);
   }
-  await mouse('mouseReleased', 512, 340, 'left', 2);
-  await mouse('mouseReleased', 512, 340, 'right', 0);
+  await mouse('mouseReleased', midX, midY, 'left', 2);
+  await mouse('mouseReleased', midX, midY, 'right', 0);
   figures.clipsAfterPlay = await evaluate('window.gloopaClipsStarted');
   figures.audioState = await evaluate(
       'typeof AL !== "undefined" && AL.currentCtx ? AL.currentCtx.audioCtx.state : "no context"');

@@ -6,8 +6,9 @@
 #     timing line is printed (steer_shoot; the long demo with GLOOPA_WEB_TIMEDEMO=1);
 #   - the title and a frame of play (the long demo's step 200) drawn in the page are not black and
 #     show the arena border where the Linux build draws it (tests/web/pictures.mjs);
-#   - live play, as a person plays (tests/web/drive.mjs play): the title shows, a click starts a
-#     game that steers and shoots, its cues reach Web Audio, and Escape ends the run with status 0;
+#   - live play, as a person plays (tests/web/drive.mjs play): the canvas draws as many pixels as
+#     the page shows, the title shows, a click starts a game that steers and shoots, its cues reach
+#     Web Audio, and Escape ends the run with status 0;
 #   - a missing demo is refused in the console with status 2, as is an empty demo name.
 # Usage: tests/web/web-tests.sh [WEB_DIR] [LINUX_BIN_DIR]
 #   (defaults: build-web and build/bin, whose gloopa makes the reference dumps and pictures).
@@ -111,13 +112,15 @@ if [ ! -f "$live/figures.json" ]; then
   fail "live play" "the driver gave no figures: $(tail -n 3 "$work/live.drive" "$live/console.txt" 2>/dev/null)"
 elif [ "$(figure status)" != 0 ]; then
   fail "live play" "Escape did not end the run with status 0 ($(figure status)): $(grep -v glTexEnvf "$live/console.txt" | tail -n 3)"
+elif [ "$(figure canvas)" != "$(figure page)" ]; then
+  fail "live play" "the canvas draws $(figure canvas) pixels in a page of $(figure page)"
 elif [ "$(figure clipsAfterPlay)" -le "$(figure clipsBeforeClick)" ]; then
   fail "live play" "no cue reached Web Audio in play ($(figure clipsAfterPlay) clips started)"
 elif ! apart=$(node "$here/pictures.mjs" --apart "$live/title.png" "$live/play-02.png"); then
   fail "live play" "the title and the game are not both drawn: $apart"
 else
   cp "$live"/*.png "$web/test-pictures/"
-  pass "live play: playable $(figure playableMs) ms after the page was asked for; $(figure clipsAfterPlay) clips started, audio $(figure audioState); title against play: $apart; Escape ended it"
+  pass "live play: canvas $(figure canvas) as the page; playable $(figure playableMs) ms after the page was asked for; $(figure clipsAfterPlay) clips started, audio $(figure audioState); title against play: $apart; Escape ended it"
 fi
 
 # Refusals: a demo that is not there, and no demo name at all.
