@@ -15,7 +15,9 @@
 //     the perspective hint, which WebGL lacks, do nothing;
 //   - RGB pixels are read as RGBA, the only bytes WebGL reads, and packed;
 //   - glDrawPixels, which it lacks, is drawn as a textured rectangle; glClearDepth, which it
-//     lacks, is glClearDepthf.
+//     lacks, is glClearDepthf;
+//   - the texture environment's mode goes by glTexEnvi, the only call in which the emulation
+//     takes it (glTexEnvf complains on the console instead, at every model drawn).
 // Fixed buffers only: nothing is allocated while a frame is drawn.
 #include <algorithm>
 #include <cmath>
@@ -391,6 +393,13 @@ void APIENTRY WebTexImage2D(GLenum Target, GLint Level, GLint Internal, GLsizei 
   Driver.glTexImage2D(Target, Level, GLint(Format), Width, Height, Border, Format, Type, Pixels);
 }
 
+void APIENTRY WebTexEnvf(GLenum Target, GLenum Name, GLfloat Value) {
+  if (Name == GL_TEXTURE_ENV_MODE)
+    glTexEnvi(Target, Name, GLint(Value));
+  else
+    Driver.glTexEnvf(Target, Name, Value);
+}
+
 void APIENTRY WebMaterialfv(GLenum Face, GLenum Name, const GLfloat* Values) {
   if (Face == GL_BACK || Name == GL_EMISSION) return;
   if (Face == GL_FRONT_AND_BACK) Face = GL_FRONT;
@@ -504,6 +513,7 @@ TGLTable MakeWebTable() {
   table.glDrawElements = WebDrawElements;
   table.glTexParameteri = WebTexParameteri;
   table.glTexImage2D = WebTexImage2D;
+  table.glTexEnvf = WebTexEnvf;
   table.glMaterialfv = WebMaterialfv;
   table.glHint = WebHint;
   table.glPixelStorei = WebPixelStorei;
