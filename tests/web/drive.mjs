@@ -7,8 +7,9 @@
 //                                    SECONDS (default 30), then lets go for as long again, so
 //                                    that the predators end the game; then Escape. Screenshots
 //                                    OUT/title.png, play-NN.png, later-NN.png on the way, and
-//                                    OUT/figures.json: when the page was playable, clips started
-//                                    before and after the first click, the run's status
+//                                    OUT/figures.json: when the page was playable, the canvas's
+//                                    size, clips started before and after the first click, the
+//                                    loudest sample heard, the run's status
 // CHROMIUM names the browser (default chromium). Exit status 0 when the page did what was asked.
 import {spawn} from 'node:child_process';
 import fs from 'node:fs';
@@ -104,13 +105,33 @@ const mouse = (type, x, y, button = 'none', buttons = 0) =>
   page('Input.dispatchMouseEvent', {type, x, y, button, buttons, clickCount: type === 'mouseMoved' ? 0 : 1});
 
 if (command === 'play') {
-  // Counts the clips the game starts through Web Audio, which is what emscripten's OpenAL plays on.
+  // Counts the clips the game starts through Web Audio, which is what emscripten's OpenAL plays
+  // on, and listens to what reaches the speakers: the loudest sample heard, once a second.
   await page('Page.addScriptToEvaluateOnNewDocument', {source: `
     window.gloopaClipsStarted = 0;
+    window.gloopaLoudest = 0;
     const start = AudioBufferSourceNode.prototype.start;
     AudioBufferSourceNode.prototype.start = function (...args) {
       window.gloopaClipsStarted += 1;
       return start.apply(this, args);
+    };
+    const connect = AudioNode.prototype.connect;
+    const listening = new WeakSet();
+    AudioNode.prototype.connect = function (target, ...rest) {
+      const context = this.context;
+      if (target === context.destination && !listening.has(context)) {
+        listening.add(context);
+        const ear = context.createAnalyser();
+        ear.fftSize = 2048;
+        connect.call(ear, context.destination);
+        const samples = new Float32Array(ear.fftSize);
+        setInterval(() => {
+          ear.getFloatTimeDomainData(samples);
+          for (const v of samples) window.gloopaLoudest = Math.max(window.gloopaLoudest, Math.abs(v));
+        }, 20);
+        return connect.call(this, ear, ...rest);
+      }
+      return connect.call(this, target, ...rest);
     };`});
 }
 const started = Date.now();
@@ -176,6 +197,7 @@ if (command === 'run') {
   await mouse('mouseReleased', midX, midY, 'left', 2);
   await mouse('mouseReleased', midX, midY, 'right', 0);
   figures.clipsAfterPlay = await evaluate('window.gloopaClipsStarted');
+  figures.loudestSample = await evaluate('window.gloopaLoudest');
   figures.audioState = await evaluate(
       'typeof AL !== "undefined" && AL.currentCtx ? AL.currentCtx.audioCtx.state : "no context"');
   // Left alone, the snake is worn down by the predators: the game ends and the title returns.

@@ -8,7 +8,7 @@
 #     show the arena border where the Linux build draws it (tests/web/pictures.mjs);
 #   - live play, as a person plays (tests/web/drive.mjs play): the canvas draws as many pixels as
 #     the page shows, the title shows, a click starts a game that steers and shoots, its cues reach
-#     Web Audio, and Escape ends the run with status 0;
+#     Web Audio and are heard there, and Escape ends the run with status 0;
 #   - a missing demo is refused in the console with status 2, as is an empty demo name.
 # Usage: tests/web/web-tests.sh [WEB_DIR] [LINUX_BIN_DIR]
 #   (defaults: build-web and build/bin, whose gloopa makes the reference dumps and pictures).
@@ -116,11 +116,13 @@ elif [ "$(figure canvas)" != "$(figure page)" ]; then
   fail "live play" "the canvas draws $(figure canvas) pixels in a page of $(figure page)"
 elif [ "$(figure clipsAfterPlay)" -le "$(figure clipsBeforeClick)" ]; then
   fail "live play" "no cue reached Web Audio in play ($(figure clipsAfterPlay) clips started)"
+elif ! python3 -c "import sys; sys.exit(float(sys.argv[1]) < 0.01)" "$(figure loudestSample)"; then
+  fail "live play" "the cues were not heard (the loudest sample was $(figure loudestSample))"
 elif ! apart=$(node "$here/pictures.mjs" --apart "$live/title.png" "$live/play-02.png"); then
   fail "live play" "the title and the game are not both drawn: $apart"
 else
   cp "$live"/*.png "$web/test-pictures/"
-  pass "live play: canvas $(figure canvas) as the page; playable $(figure playableMs) ms after the page was asked for; $(figure clipsAfterPlay) clips started, audio $(figure audioState); title against play: $apart; Escape ended it"
+  pass "live play: canvas $(figure canvas) as the page; playable $(figure playableMs) ms after the page was asked for; $(figure clipsAfterPlay) clips started, audio $(figure audioState), loudest sample $(figure loudestSample); title against play: $apart; Escape ended it"
 fi
 
 # Refusals: a demo that is not there, and no demo name at all.
