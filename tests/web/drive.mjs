@@ -101,12 +101,20 @@ async function screenshot(name) {
   const shot = await page('Page.captureScreenshot', {format: 'png'});
   fs.writeFileSync(path.join(out, name), Buffer.from(shot.data, 'base64'));
 }
+// The value of expression once it has one, polled for at most ms milliseconds; null if it never does.
+async function until(expression, ms) {
+  for (const end = Date.now() + ms; Date.now() < end; await sleep(100)) {
+    const value = await evaluate(expression);
+    if (value !== null && value !== undefined) return value;
+  }
+  return null;
+}
 const mouse = (type, x, y, button = 'none', buttons = 0) =>
   page('Input.dispatchMouseEvent', {type, x, y, button, buttons, clickCount: type === 'mouseMoved' ? 0 : 1});
 
 if (command === 'play') {
   // Counts the clips the game starts through Web Audio, which is what emscripten's OpenAL plays
-  // on, and listens to what reaches the speakers: the loudest sample heard, once a second.
+  // on, and listens to what reaches the speakers: the loudest sample heard, looked at every 20 ms.
   await page('Page.addScriptToEvaluateOnNewDocument', {source: `
     window.gloopaClipsStarted = 0;
     window.gloopaLoudest = 0;
@@ -134,15 +142,10 @@ if (command === 'play') {
       return connect.call(this, target, ...rest);
     };`});
 }
-const started = Date.now();
 await page('Page.navigate', {url});
 
 if (command === 'run') {
-  let status = null;
-  while (typeof status !== 'number' && Date.now() - started < seconds * 1000) {
-    await sleep(250);
-    status = await evaluate('window.gloopaDone');
-  }
+  const status = await until('window.gloopaDone', seconds * 1000);
   fs.writeFileSync(path.join(out, 'console.txt'), consoleLines.join('\n') + '\n');
   if (typeof status !== 'number') {
     console.error(`drive: the run did not end within ${seconds} s`);
@@ -163,13 +166,6 @@ if (command === 'run') {
   }
 } else {
   const figures = {};
-  const until = async (expression, ms) => {
-    for (const end = Date.now() + ms; Date.now() < end; await sleep(100)) {
-      const value = await evaluate(expression);
-      if (value !== null && value !== undefined) return value;
-    }
-    return null;
-  };
   figures.playableMs = await until('window.gloopaPlayable ?? null', 60000);
   await sleep(1000);
   await screenshot('title.png');

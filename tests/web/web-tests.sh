@@ -111,7 +111,7 @@ figure() { python3 -c "import json, sys; print(json.load(open(sys.argv[1])).get(
 if [ ! -f "$live/figures.json" ]; then
   fail "live play" "the driver gave no figures: $(tail -n 3 "$work/live.drive" "$live/console.txt" 2>/dev/null)"
 elif [ "$(figure status)" != 0 ]; then
-  fail "live play" "Escape did not end the run with status 0 ($(figure status)): $(grep -v glTexEnvf "$live/console.txt" | tail -n 3)"
+  fail "live play" "Escape did not end the run with status 0 ($(figure status)): $(tail -n 3 "$live/console.txt")"
 elif [ "$(figure canvas)" != "$(figure page)" ]; then
   fail "live play" "the canvas draws $(figure canvas) pixels in a page of $(figure page)"
 elif [ "$(figure clipsAfterPlay)" -le "$(figure clipsBeforeClick)" ]; then
