@@ -225,3 +225,11 @@ int32_t TurnDirection(int32_t From, int32_t To) {
   if (d > 180) return 1;
   return -1;
 }
+
+float BlendAngle(float From, float To, float Fraction) {
+  if (Fraction >= 1) return To;
+  float turn = std::fmod(From - To, 360.0f);
+  if (turn > 180) turn -= 360;
+  if (turn < -180) turn += 360;
+  return To + turn * (1 - Fraction);
+}

@@ -67,6 +67,19 @@ int32_t TurnDirection(int32_t From, int32_t To);
 // Round to nearest with ties to even, as the game rounds everywhere.
 int32_t RoundHalfEven(double V);
 
+// Drawing between two steps: a value shown at From one step before and at To now, at Fraction
+// (0..1) of a step since. Fraction 1 gives To itself, bit for bit, so that a frame drawn at a
+// step's own time shows exactly what that step showed.
+inline float Blend(float From, float To, float Fraction) {
+  return Fraction >= 1 ? To : To + (From - To) * (1 - Fraction);
+}
+inline TXYZ Blend(const TXYZ& From, const TXYZ& To, float Fraction) {
+  return {Blend(From.X, To.X, Fraction), Blend(From.Y, To.Y, Fraction),
+          Blend(From.Z, To.Z, Fraction)};
+}
+// The same for an angle in degrees, the short way round (a turn from 359 to 1 passes 0).
+float BlendAngle(float From, float To, float Fraction);
+
 // Model records filled by the model loader and read by model drawing.
 
 struct TMeshVertex {

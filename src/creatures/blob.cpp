@@ -59,6 +59,11 @@ TParticleSpawn Glow(const TXYZ& At, const TXYZ& Colour, int32_t Life, int32_t Sc
           .Scale = Scale};
 }
 
+TTrailPoint BlendTrail(const TTrailPoint& From, const TTrailPoint& To, float Fraction) {
+  return {Blend(From.X, To.X, Fraction), Blend(From.Y, To.Y, Fraction),
+          Blend(From.Z, To.Z, Fraction), BlendAngle(From.Angle, To.Angle, Fraction)};
+}
+
 void DrawCircle(float Radius) {
   glBegin(GL_LINE_LOOP);
   for (int32_t d = 0; d < 360; d += 20)

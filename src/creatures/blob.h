@@ -31,6 +31,10 @@ template <size_t N> void PushTrail(TTrailPoint (&Trail)[N], const TTrailPoint& N
   Trail[0] = Newest;
 }
 
+// A trail point shown at Fraction of the step between From and To: the place blended, the angle
+// the short way round.
+TTrailPoint BlendTrail(const TTrailPoint& From, const TTrailPoint& To, float Fraction);
+
 // A line loop of radius Radius about the origin through 18 points, every 20 degrees of the
 // direction table.
 void DrawCircle(float Radius);
@@ -92,12 +96,23 @@ public:
   TXYZ Velocity;
   float Speed = 0;
   float Angle = 0;
+  // Whether the last step showed the creature, and whether the step before it did. Each kind's
+  // step keeps what it shows in a record of its own, and its Draw draws from that record: a
+  // creature that has just come into view (or into play somewhere new) is drawn where it is,
+  // rather than coming from where its slot was last shown.
+  bool Shown = false;
+  bool ShownBefore = false;
 
   void SetActive(bool Value) { Active = Value; }
   void ResetFrameCount() { FrameCount = 0; }
   // Hands Request to Engine; without an engine nothing happens. Not const, so that no drawing
   // (which changes nothing) can request particles: a creature's Emit does that.
   void SpawnParticle(const TParticleSpawn& Request);
+  // The start of each step, shown or not.
+  void BeginShow() {
+    ShownBefore = Shown;
+    Shown = false;
+  }
   // The death entry point. Only predators die; for every other kind it does nothing.
   virtual void Kill() {}
   // One step of heading-and-speed travel in the X-Z plane, firing OnArrive on reaching Target.

@@ -12,7 +12,9 @@ TBlobBullet::TBlobBullet() {
 }
 
 void TBlobBullet::Update() {
+  BeginShow();
   if (!Active) return;
+  const TXYZ before = Position;
 
   // The edge test comes before the move, so a bullet that has just crossed the edge is drawn
   // once outside and bursts on the edge in the following step.
@@ -41,14 +43,16 @@ void TBlobBullet::Update() {
   Position.X += Target.X * Speed;
   Position.Y += Target.Y * Speed;
   Position.Z += Target.Z * Speed;
-  Draw();
+  Showing = {Position, ShownBefore ? before : Position, Angle};
+  Shown = true;
   FrameCount += 1;
 }
 
-void TBlobBullet::Draw() const {
+void TBlobBullet::Draw(float Fraction) const {
+  const TXYZ at = Blend(Showing.From, Showing.Position, Fraction);
   glPushMatrix();
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  glRotatef(Angle, 0, 0, 1);
+  glTranslatef(at.X, at.Y, at.Z);
+  glRotatef(Showing.Angle, 0, 0, 1);
   glLineWidth(1);
   glColor3f(0.8f, 0.8f, 0.8f);
   DrawFlat(GL_LINE_LOOP, {{-4, 0}, {4, 0}, {0, 12}});

@@ -31,14 +31,18 @@ TBlobEgg::TBlobEgg() {
 }
 
 void TBlobEgg::Update() {
+  BeginShow();
   if (Active) Step();
 }
 
 void TBlobEgg::Step() {
+  // An egg moves only between steps (picked up and laid again): it is shown where it lies now.
+  const TXYZ centreBefore = Centre();
   WobbleAngle = WrapAngleF(WobbleAngle + float(WobbleRate));
   Radius = 10.0f;
   Emit();
-  Draw();
+  Showing = {Bonus, Position, Centre(), ShownBefore ? centreBefore : Centre()};
+  Shown = true;
 }
 
 TXYZ TBlobEgg::Centre() const {
@@ -68,13 +72,14 @@ void TBlobEgg::Emit() {
                  .Scale = scale});
 }
 
-void TBlobEgg::Draw() const {
-  if (Bonus >= bnOneBullet && Bonus <= bnSpeedHigh && Printer) {
-    const TBonusLabel& label = BonusLabels[Bonus - 1];
-    Printer->Print(2, label.Colour, Position.X - 5, Position.Y - 5, TXYZ{0.5f, 0.5f, 0.5f},
+void TBlobEgg::Draw(float Fraction) const {
+  const TEggShown& s = Showing;
+  if (s.Bonus >= bnOneBullet && s.Bonus <= bnSpeedHigh && Printer) {
+    const TBonusLabel& label = BonusLabels[s.Bonus - 1];
+    Printer->Print(2, label.Colour, s.Position.X - 5, s.Position.Y - 5, TXYZ{0.5f, 0.5f, 0.5f},
                    label.Text);
   }
-  const TXYZ centre = Centre();
+  const TXYZ centre = Blend(s.CentreFrom, s.Centre, Fraction);
   glPushMatrix();
   glTranslatef(centre.X, centre.Y, centre.Z);
   glColor3f(0.3f, 0.3f, 0.3f);

@@ -28,7 +28,9 @@ void TBlobMutantSperm::SetSwimming(bool Value) {
 }
 
 void TBlobMutantSperm::Update() {
+  BeginShow();
   if (!Swimming) return;
+  const float turnBefore = float(Course) - 90 + WiggleAngle;
 
   Bounce(WiggleAngle, WiggleStep, -WiggleLimit, WiggleLimit);
 
@@ -36,10 +38,18 @@ void TBlobMutantSperm::Update() {
   Speed = SwimSpeed;
   Steer(TurnStep, Speed, Speed);
 
+  const TTrailPoint dropped = Trail[TSpermShown::Points - 1];
   PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course) + WiggleAngle});
 
   Emit();
-  Draw();
+  TSpermShown& s = Showing;
+  for (int32_t i = 0; i < TSpermShown::Points; ++i) {
+    s.Trail[i] = Trail[i];
+    s.From[i] = !ShownBefore ? Trail[i] : i + 1 < TSpermShown::Points ? Trail[i + 1] : dropped;
+  }
+  s.Turn = float(Course) - 90 + WiggleAngle;
+  s.TurnFrom = ShownBefore ? turnBefore : s.Turn;
+  Shown = true;
 
   const int32_t k = FindEggInReach();
   if (k >= 0) {
@@ -56,22 +66,26 @@ void TBlobMutantSperm::Emit() {
   SpawnParticle(Glow(Position, {0.6f, 0.6f, 0.6f}, 8, scale));
 }
 
-void TBlobMutantSperm::Draw() const {
+void TBlobMutantSperm::Draw(float Fraction) const {
+  const TSpermShown& s = Showing;
+  TTrailPoint trail[TSpermShown::Points];
+  for (int32_t i = 0; i < TSpermShown::Points; ++i)
+    trail[i] = BlendTrail(s.From[i], s.Trail[i], Fraction);
   for (int32_t i = 0; i <= 22; ++i) {
     glPushMatrix();
     glLineWidth(1);
     glColor3f(0.25f, 0.25f, 0.25f);
     glBegin(GL_LINES);
-    glVertex3f(Trail[i].X, Trail[i].Y, Trail[i].Z);
-    glVertex3f(Trail[i + 1].X, Trail[i + 1].Y, Trail[i + 1].Z);
+    glVertex3f(trail[i].X, trail[i].Y, trail[i].Z);
+    glVertex3f(trail[i + 1].X, trail[i + 1].Y, trail[i + 1].Z);
     glEnd();
     glPopMatrix();
   }
 
   // The head keeps the grey of the trail.
   glPushMatrix();
-  glTranslatef(Trail[0].X, Trail[0].Y, Trail[0].Z);
-  glRotatef(float(Course) - 90 + WiggleAngle, 0, 0, 1);
+  glTranslatef(trail[0].X, trail[0].Y, trail[0].Z);
+  glRotatef(BlendAngle(s.TurnFrom, s.Turn, Fraction), 0, 0, 1);
   glLineWidth(2);
   DrawFlat(GL_LINE_LOOP, {{0, 0}, {2, 2}, {0, 4}, {-2, 2}});
   glPopMatrix();

@@ -26,6 +26,8 @@ TBlobPlankton::TBlobPlankton() {
 }
 
 void TBlobPlankton::Update() {
+  BeginShow();
+  const TPlanktonPose before{Position, Course, FlapAngle};
   Timer -= 1;
   if (Timer <= 0) {
     Timer = Random(1000) + 500;
@@ -41,7 +43,9 @@ void TBlobPlankton::Update() {
   Course = float(course);
 
   Emit();
-  Draw();
+  Showing = {Position, Course, FlapAngle};
+  ShowingFrom = ShownBefore ? before : Showing;
+  Shown = true;
 }
 
 void TBlobPlankton::Emit() {
@@ -63,11 +67,14 @@ void TBlobPlankton::Emit() {
                    .Scale = 8});
 }
 
-void TBlobPlankton::Draw() const {
+void TBlobPlankton::Draw(float Fraction) const {
+  const TXYZ at = Blend(ShowingFrom.Position, Showing.Position, Fraction);
+  const float course = BlendAngle(ShowingFrom.Course, Showing.Course, Fraction);
+  const float flap = Blend(ShowingFrom.Flap, Showing.Flap, Fraction);
   glPushMatrix();
   glLineWidth(1);
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  glRotatef(Course, 0, 0, 1);
+  glTranslatef(at.X, at.Y, at.Z);
+  glRotatef(course, 0, 0, 1);
   glScalef(0.45f, 0.45f, 0.45f);
   glColor3f(Grey, Grey, Grey);
   // The body's five edges, each a line of its own.
@@ -78,15 +85,15 @@ void TBlobPlankton::Draw() const {
 
   glLineWidth(1);
   glPushMatrix();
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  glRotatef(Course + FlapAngle, 0, 0, 1);
+  glTranslatef(at.X, at.Y, at.Z);
+  glRotatef(course + flap, 0, 0, 1);
   glColor3f(Grey, Grey, Grey);
   DrawFlat(GL_LINES, {{0, 2}, {0, 8}});
   glPopMatrix();
 
   glPushMatrix();
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  glRotatef(Course - FlapAngle, 0, 0, 1);
+  glTranslatef(at.X, at.Y, at.Z);
+  glRotatef(course - flap, 0, 0, 1);
   glColor3f(Grey, Grey, Grey);
   DrawFlat(GL_LINES, {{0, -2}, {0, -8}});
   glPopMatrix();

@@ -89,10 +89,16 @@ void TBlobPredator::SetAlive(bool Value) {
 }
 
 void TBlobPredator::Update() {
+  BeginShow();
   if (!Alive || !IsMovingKind(Kind)) return;
+  const TPredatorPose before = Pose();
   Fade += FadeStep;
   if (Fade > 1) Fade = 1;
-  StepKind();
+  StepKind(before);
+}
+
+TPredatorPose TBlobPredator::Pose() const {
+  return {Position, float(Course), Spin, Sway, Pulse, Wobble};
 }
 
 void TBlobPredator::Kill() {
@@ -132,7 +138,7 @@ int32_t TBlobPredator::FindTouchingEgg() {
   return -1;
 }
 
-void TBlobPredator::StepKind() {
+void TBlobPredator::StepKind(const TPredatorPose& Before) {
   if (Kind != pdSpiral && Snake) Target = Snake->Position;
   Speed = KindSpeed[Kind];
   if (Kind == pdDart) Bounce(Wobble, WobbleStep, -40, 40);
@@ -148,7 +154,18 @@ void TBlobPredator::StepKind() {
   PushTrail(Trail, {Position.X, Position.Y, Position.Z, float(Course) + Sway});
   Animate();
   Emit();
-  Draw();
+
+  TPredatorShown& s = Showing;
+  s.Kind = Kind;
+  s.Fade = Fade;
+  s.Pose = Pose();
+  s.From = ShownBefore ? Before : s.Pose;
+  if (Kind == pdChain)
+    for (int32_t k = 0; k < TPredatorShown::Links; ++k) {
+      s.Link[k] = Trail[8 + 10 * k];
+      s.LinkFrom[k] = ShownBefore ? Trail[9 + 10 * k] : s.Link[k];
+    }
+  Shown = true;
 }
 
 void TBlobPredator::Emit() {
@@ -173,25 +190,31 @@ void TBlobPredator::Emit() {
   }
 }
 
-void TBlobPredator::Draw() const {
-  switch (Kind) {
+void TBlobPredator::Draw(float Fraction) const {
+  const TPredatorPose& from = Showing.From;
+  const TPredatorPose& to = Showing.Pose;
+  const TPredatorPose at{
+      Blend(from.Position, to.Position, Fraction), BlendAngle(from.Course, to.Course, Fraction),
+      BlendAngle(from.Spin, to.Spin, Fraction),    Blend(from.Sway, to.Sway, Fraction),
+      Blend(from.Pulse, to.Pulse, Fraction),       Blend(from.Wobble, to.Wobble, Fraction)};
+  switch (Showing.Kind) {
   case pdSpiral:
-    DrawSpiral();
+    DrawSpiral(at);
     break;
   case pdSpikySphere:
-    DrawSpikySphere();
+    DrawSpikySphere(at);
     break;
   case pdChain:
-    DrawChain();
+    DrawChain(Fraction);
     break;
   case pdJelly:
-    DrawJelly();
+    DrawJelly(at);
     break;
   case pdDart:
-    DrawDart();
+    DrawDart(at);
     break;
   case pdPincer:
-    DrawPincer();
+    DrawPincer(at);
     break;
   default:
     break;
@@ -321,13 +344,13 @@ void TBlobPredator::EmitSpiral() {
                  .Scale = scale});
 }
 
-void TBlobPredator::DrawSpiral() const {
+void TBlobPredator::DrawSpiral(const TPredatorPose& At) const {
   glPushMatrix();
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  const TXYZ body = Colour(0, 0.4f, 0.4f, Fade);
+  glTranslatef(At.Position.X, At.Position.Y, At.Position.Z);
+  const TXYZ body = Colour(0, 0.4f, 0.4f, Showing.Fade);
   glColor3f(body.X, body.Y, body.Z);
-  glRotatef(float(Course) - 180, 0, 0, 1);
-  glRotatef(Spin, 1, 0, 0);
+  glRotatef(At.Course - 180, 0, 0, 1);
+  glRotatef(At.Spin, 1, 0, 0);
   glRotatef(90, 0, 1, 0);
   glLineWidth(1);
   glBegin(GL_LINE_STRIP);
@@ -343,26 +366,26 @@ void TBlobPredator::DrawSpiral() const {
   glPopMatrix();
 }
 
-void TBlobPredator::DrawSpikySphere() const {
+void TBlobPredator::DrawSpikySphere(const TPredatorPose& At) const {
   glPushMatrix();
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  const float s = Sway / 100 + 1.5f;
+  glTranslatef(At.Position.X, At.Position.Y, At.Position.Z);
+  const float s = At.Sway / 100 + 1.5f;
   glScalef(s, s, s);
-  glRotatef(float(Course) - 180, 0, 0, 1);
-  glRotatef(Sway, 1, 0, 0);
+  glRotatef(At.Course - 180, 0, 0, 1);
+  glRotatef(At.Sway, 1, 0, 0);
   glPointSize(1);
 
   if (SpikeModel) {
     const std::vector<TXYZ>& vertices = SpikeModel->VertexPositions;
     const int32_t vertexCount = int32_t(vertices.size());
 
-    const TXYZ dots = Colour(0, 0.75f, 0, Fade);
+    const TXYZ dots = Colour(0, 0.75f, 0, Showing.Fade);
     glColor3f(dots.X, dots.Y, dots.Z);
     glBegin(GL_POINTS);
     for (const TXYZ& v : vertices) glVertex3f(v.X, v.Y, v.Z);
     glEnd();
 
-    const TXYZ spikeColour = Colour(0.75f, 0.75f, 0, Fade);
+    const TXYZ spikeColour = Colour(0.75f, 0.75f, 0, Showing.Fade);
     glColor3f(spikeColour.X, spikeColour.Y, spikeColour.Z);
     glLineWidth(1);
     glBegin(GL_LINES);
@@ -375,7 +398,7 @@ void TBlobPredator::DrawSpikySphere() const {
     glEnd();
 
     glPointSize(1);
-    const TXYZ tips = Colour(1, 1, 1, Fade);
+    const TXYZ tips = Colour(1, 1, 1, Showing.Fade);
     glColor3f(tips.X, tips.Y, tips.Z);
     glBegin(GL_POINTS);
     for (const TPredatorSpike& spike : Spikes) {
@@ -395,12 +418,13 @@ void TBlobPredator::EmitChain() {
   }
 }
 
-void TBlobPredator::DrawChain() const {
-  const TXYZ tint = Colour(0.6f, 0.3f, 0, Fade);
+void TBlobPredator::DrawChain(float Fraction) const {
+  const TXYZ tint = Colour(0.6f, 0.3f, 0, Showing.Fade);
   // Six shrinking triangles along the trail; the last one's scale is below zero, so it is drawn
   // mirrored through its centre.
-  for (int32_t i = 8; i <= 58; i += 10) {
-    const TTrailPoint& t = Trail[i];
+  for (int32_t k = 0; k < TPredatorShown::Links; ++k) {
+    const int32_t i = 8 + 10 * k;
+    const TTrailPoint t = BlendTrail(Showing.LinkFrom[k], Showing.Link[k], Fraction);
     glPushMatrix();
     glTranslatef(t.X, t.Y, t.Z);
     glRotatef(t.Angle - 90, 0, 0, 1);
@@ -429,12 +453,12 @@ void TBlobPredator::EmitJelly() {
   }
 }
 
-void TBlobPredator::DrawJelly() const {
+void TBlobPredator::DrawJelly(const TPredatorPose& At) const {
   glPushMatrix();
   glLineWidth(1);
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  glRotatef(float(Course) - 90, 0, 0, 1);
-  glScalef(Pulse * 2, Pulse * 2.5f, 0);
+  glTranslatef(At.Position.X, At.Position.Y, At.Position.Z);
+  glRotatef(At.Course - 90, 0, 0, 1);
+  glScalef(At.Pulse * 2, At.Pulse * 2.5f, 0);
   if (BodyModel) BodyModel->DrawPoints();
   glPopMatrix();
 }
@@ -443,20 +467,20 @@ void TBlobPredator::EmitDart() {
   if (Random() < 0.1) SpawnParticle(Glow(Position, Colour(1, 1, 0, Fade), 32, 12));
 }
 
-void TBlobPredator::DrawDart() const {
-  const TXYZ tint = Colour(1, 1, 0, Fade);
+void TBlobPredator::DrawDart(const TPredatorPose& At) const {
+  const TXYZ tint = Colour(1, 1, 0, Showing.Fade);
 
   glPushMatrix();
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  glRotatef(float(Course) + 180, 0, 0, 1);
+  glTranslatef(At.Position.X, At.Position.Y, At.Position.Z);
+  glRotatef(At.Course + 180, 0, 0, 1);
   glColor3f(tint.X, tint.Y, tint.Z);
   DrawFlat(GL_LINE_LOOP, {{0, 0}, {-20, 6}, {-30, 0}, {-20, -6}});
   glPopMatrix();
 
   glPushMatrix();
   glColor3f(tint.X, tint.Y, tint.Z);
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  glRotatef(float(Course) + 180 + Wobble, 0, 0, 1);
+  glTranslatef(At.Position.X, At.Position.Y, At.Position.Z);
+  glRotatef(At.Course + 180 + At.Wobble, 0, 0, 1);
   DrawFlat(GL_LINES, {{0, 0}, {10, 0}});
   glPopMatrix();
 }
@@ -465,12 +489,12 @@ void TBlobPredator::EmitPincer() {
   if (Random() < 0.1) SpawnParticle(Glow(Position, Colour(0, 0.8f, 0, Fade), 32, 12, 1));
 }
 
-void TBlobPredator::DrawPincer() const {
-  const TXYZ tint = Colour(0, 0.8f, 0, Fade);
+void TBlobPredator::DrawPincer(const TPredatorPose& At) const {
+  const TXYZ tint = Colour(0, 0.8f, 0, Showing.Fade);
 
   glPushMatrix();
-  glTranslatef(Position.X, Position.Y, Position.Z);
-  glRotatef(float(Course) + 180, 0, 0, 1);
+  glTranslatef(At.Position.X, At.Position.Y, At.Position.Z);
+  glRotatef(At.Course + 180, 0, 0, 1);
   glScalef(0.5f, 0.5f, 0.5f);
   glColor3f(tint.X, tint.Y, tint.Z);
   // The bar, the upper jaw, the lower jaw.

@@ -17,6 +17,23 @@ struct TPredatorSpike {
 
 class TBlobPredator;
 
+// Where a predator was and how it was turned, swaying, spinning, pulsing and wobbling, as a step
+// shows it.
+struct TPredatorPose {
+  TXYZ Position;
+  float Course = 0, Spin = 0, Sway = 0, Pulse = 0, Wobble = 0;
+};
+
+// What a predator showed in its last step: its kind and fade, its pose then and a step before, and
+// for a chain its six links (each trail point was the one behind it a step before).
+struct TPredatorShown {
+  static constexpr int32_t Links = 6; // at trail points 8, 18, ... 58
+  uint8_t Kind = 0;
+  float Fade = 0;
+  TPredatorPose Pose, From;
+  TTrailPoint Link[Links], LinkFrom[Links];
+};
+
 // What a pooled predator is at the moment; the kind decides its speed, prey, look and death.
 enum TPredatorKind : uint8_t {
   pdNone = 0,        // an empty slot: never updated, drawn or burst
@@ -57,6 +74,7 @@ public:
   TBlobEvent<TBlobPredator> OnKilled;
   TBlobEvent<TBlobPredator> OnEggEaten;
   TMS3DObj* BodyModel = nullptr;
+  TPredatorShown Showing;
 
   // Stores the model whose vertices the spiky sphere draws and builds one spike for every third
   // vertex.
@@ -66,9 +84,11 @@ public:
   void SetKind(TPredatorKind Value);
   // Going into play prepares the current kind (a spiral picks an egg, a chain fills its trail).
   void SetAlive(bool Value);
-  // One frame: fade in, steer, move and draw by kind. Nothing unless Alive and of pdSpiral to
-  // pdPincer.
+  // One step: fade in, steer, move and keep what it shows, by kind. Nothing unless Alive and of
+  // pdSpiral to pdPincer.
   void Update();
+  // The predator as its last step showed it, at Fraction of the step since the step before.
+  void Draw(float Fraction = 1) const;
   // Death effect of the current kind, then OnKilled. Leaves Alive to the caller.
   void Kill() override;
   // Aims at a random egg in play, or at the snake when there is none.
@@ -77,24 +97,23 @@ public:
   int32_t FindTouchingEgg();
 
 private:
-  void StepKind();
+  void StepKind(const TPredatorPose& Before);
+  TPredatorPose Pose() const;
   void Animate();
   void EatEgg(int32_t Index);
-  // The step's random draws and particles for the kind in play, then its drawing, which changes
-  // nothing.
+  // The step's random draws and particles for the kind in play.
   void Emit();
-  void Draw() const;
   void EmitSpiral();
   void EmitChain();
   void EmitJelly();
   void EmitDart();
   void EmitPincer();
-  void DrawSpiral() const;
-  void DrawSpikySphere() const;
-  void DrawChain() const;
-  void DrawJelly() const;
-  void DrawDart() const;
-  void DrawPincer() const;
+  void DrawSpiral(const TPredatorPose& At) const;
+  void DrawSpikySphere(const TPredatorPose& At) const;
+  void DrawChain(float Fraction) const;
+  void DrawJelly(const TPredatorPose& At) const;
+  void DrawDart(const TPredatorPose& At) const;
+  void DrawPincer(const TPredatorPose& At) const;
   void DeathBurst();
   void BringInBrood();
 };

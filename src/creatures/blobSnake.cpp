@@ -34,6 +34,8 @@ void TBlobSnake::Reset() {
 }
 
 void TBlobSnake::Update() {
+  BeginShow();
+  const int32_t aimBefore = AimBearing;
   Steer(TurnStep, Speed, Speed * TurnSpeedFactor);
 
   ClampXY(Position, -WallX, WallX, -WallY, WallY);
@@ -41,7 +43,25 @@ void TBlobSnake::Update() {
   AimBearing = BearingTo(Position.X, Position.Y, AimX, AimY);
 
   Emit();
-  Draw();
+  Show(aimBefore);
+}
+
+void TBlobSnake::Show(int32_t AimBefore) {
+  TSnakeShown& s = Showing;
+  // A trail point was the one before it a step ago; the marker was where the last step showed it.
+  const TXYZ targetBefore = s.Target;
+  for (int32_t k = 0; k < TSnakeShown::Segments; ++k) {
+    s.Segment[k] = Trail[8 + 10 * k];
+    s.SegmentFrom[k] = ShownBefore ? Trail[9 + 10 * k] : s.Segment[k];
+  }
+  s.Head = Trail[0];
+  s.HeadFrom = ShownBefore ? Trail[1] : Trail[0];
+  s.Aim = AimBearing;
+  s.AimFrom = ShownBefore ? AimBefore : AimBearing;
+  s.Target = Target;
+  s.TargetFrom = ShownBefore ? targetBefore : Target;
+  s.Brightness = Brightness;
+  Shown = true;
 }
 
 void TBlobSnake::Emit() {
@@ -50,11 +70,13 @@ void TBlobSnake::Emit() {
   SpawnParticle(Glow(Position, {grey, grey, grey}, life, 12));
 }
 
-void TBlobSnake::Draw() const {
-  const float bodyGrey = Brightness * 0.6f;
-  const float tipGrey = Brightness * 0.9f;
-  for (int32_t i = 8; i <= 118; i += 10) {
-    const TTrailPoint& point = Trail[i];
+void TBlobSnake::Draw(float Fraction) const {
+  const TSnakeShown& s = Showing;
+  const float bodyGrey = s.Brightness * 0.6f;
+  const float tipGrey = s.Brightness * 0.9f;
+  for (int32_t k = 0; k < TSnakeShown::Segments; ++k) {
+    const int32_t i = 8 + 10 * k;
+    const TTrailPoint point = BlendTrail(s.SegmentFrom[k], s.Segment[k], Fraction);
     const float scale = 1.0f - float(i) * SegmentShrink;
     glPushMatrix();
     glTranslatef(point.X, point.Y, point.Z);
@@ -69,17 +91,19 @@ void TBlobSnake::Draw() const {
     glPopMatrix();
   }
 
+  const TTrailPoint head = BlendTrail(s.HeadFrom, s.Head, Fraction);
   glPushMatrix();
-  glTranslatef(Trail[0].X, Trail[0].Y, Trail[0].Z);
-  glRotatef(float(AimBearing - 90), 0, 0, 1);
+  glTranslatef(head.X, head.Y, head.Z);
+  glRotatef(BlendAngle(float(s.AimFrom - 90), float(s.Aim - 90), Fraction), 0, 0, 1);
   glLineWidth(1);
   glColor3f(bodyGrey, bodyGrey, bodyGrey);
   DrawFlat(GL_LINE_LOOP, {{-3, 18}, {-12, -12}, {12, -12}, {3, 18}});
   DrawFlat(GL_LINES, {{-12, -12}, {-18, -28}, {12, -12}, {18, -28}});
   glPopMatrix();
 
+  const TXYZ target = Blend(s.TargetFrom, s.Target, Fraction);
   glPushMatrix();
-  glTranslatef(Target.X, Target.Y, Target.Z);
+  glTranslatef(target.X, target.Y, target.Z);
   glLineWidth(2);
   glColor3f(1, 1, 1);
   DrawFlat(GL_LINES, {{0, 8}, {0, -8}, {8, 0}, {-8, 0}});

@@ -4,10 +4,7 @@
 
 #include "assets/VexLib3DTypes.h"
 #include "particles/LinkedList.h"
-
-struct TParticleColour {
-  float R = 0, G = 0, B = 0, A = 1;
-};
+#include "particles/ParticleEngine2.h"
 
 // One particle of the engine's pool. Kind decides how it is drawn: 0 streak, 1 point, 2 streak and
 // sphere, 3 point and sphere, 4 sphere, 5 growing and fading ring, 6..255 nothing (it still moves,
@@ -32,6 +29,9 @@ public:
   float TailLength = 0;
   // Uniform scale of the model of kinds 2..5; no model is drawn while it is 0 or below.
   float Scale = 0;
+  // Spawned since the last update: its first frame shows it where it is, not coming from
+  // anywhere.
+  bool Fresh = false;
 };
 
 // The pool of 10000 particles, all made at construction and linked onto the free chain in order

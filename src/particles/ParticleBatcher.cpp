@@ -9,6 +9,7 @@
 
 #include "assets/VexLib3D.h"
 #include "particles/Particle.h"
+#include "particles/ParticleEngine2.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ void TParticleTile::Take(const TMS3DObj* Model) {
 }
 
 // Kept out of line: one body, so every caller rounds the very same way.
-[[gnu::noinline]] void TileCorners(const TParticleTile& Tile, const TParticle& P, float* Out) {
+[[gnu::noinline]] void TileCorners(const TParticleTile& Tile, const TParticleShape& P, float* Out) {
   const float s = P.Scale;
   const float* c = Tile.Corners;
   for (int32_t v = 0; v < Tile.Vertices; ++v, c += 3, Out += 3) {
@@ -68,7 +69,7 @@ void TParticleTile::Take(const TMS3DObj* Model) {
 }
 
 [[gnu::noinline]] void TileColour(const TParticleTile& Tile, const float* SceneAmbient,
-                                  const TParticle& P, float* Out) {
+                                  const TParticleShape& P, float* Out) {
   const float rgb[3] = {P.Colour.R, P.Colour.G, P.Colour.B};
   for (int32_t c = 0; c < 3; ++c) {
     const float lit = SceneAmbient[c] * rgb[c];
@@ -232,15 +233,15 @@ bool TParticleBatcher::HitsTiles(float X0, float Y0, float X1, float Y1) const {
   return false;
 }
 
-void TParticleBatcher::Streak(const TParticle& P) {
+void TParticleBatcher::Streak(const TParticleShape& P) {
   Primitive(P, true);
 }
 
-void TParticleBatcher::Point(const TParticle& P) {
+void TParticleBatcher::Point(const TParticleShape& P) {
   Primitive(P, false);
 }
 
-void TParticleBatcher::Primitive(const TParticle& P, bool Line) {
+void TParticleBatcher::Primitive(const TParticleShape& P, bool Line) {
   FirstDrawing();
   // A size of 0 or less is refused by the GL, which keeps the one it had.
   float& streamSize = Line ? StreamLineWidth : StreamPointSize;
@@ -248,8 +249,7 @@ void TParticleBatcher::Primitive(const TParticle& P, bool Line) {
   const float size = streamSize;
 
   const float x1 = P.Position.X, y1 = P.Position.Y, z1 = P.Position.Z;
-  const float x2 = P.Position.X - P.Velocity.X * P.TailLength;
-  const float y2 = P.Position.Y - P.Velocity.Y * P.TailLength;
+  const float x2 = P.TailX, y2 = P.TailY;
   if (PendingTiles > 0) {
     float ax = 0, ay = 0, bx = 0, by = 0;
     bool hits = true;
@@ -295,7 +295,7 @@ void TParticleBatcher::Primitive(const TParticle& P, bool Line) {
   ColourArrays = true;
 }
 
-void TParticleBatcher::Tile(int32_t Model, const TParticle& P) {
+void TParticleBatcher::Tile(int32_t Model, const TParticleShape& P) {
   FirstDrawing();
   TModelTiles& tiles = Models[Model];
   const TParticleTile& tile = tiles.Tile;

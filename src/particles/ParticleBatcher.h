@@ -3,7 +3,7 @@
 #include <memory>
 
 class TMS3DObj;
-class TParticle;
+struct TParticleShape;
 
 // A particle model drawn as a flat tile: its corners and their texture coordinates, its triangles
 // as three corner indices each, its texture and the material terms its colour comes from.
@@ -27,10 +27,10 @@ struct TParticleTile {
 // The world-space corners of a particle's tile, Position + corner x Scale in single precision.
 // Both drawings send the GL exactly these vertices under the camera's own model-view, so the GL
 // transforms and rasterises them alike and the pixels match by construction.
-void TileCorners(const TParticleTile& Tile, const TParticle& P, float* Out);
+void TileCorners(const TParticleTile& Tile, const TParticleShape& P, float* Out);
 // The tile's colour: what lighting with no light on gives, emission + scene ambient x colour, and
 // the material's alpha. Computed here rather than by the GL so that both drawings send it as is.
-void TileColour(const TParticleTile& Tile, const float* SceneAmbient, const TParticle& P,
+void TileColour(const TParticleTile& Tile, const float* SceneAmbient, const TParticleShape& P,
                 float* Out);
 // The state every tile is drawn in (texture, alpha test, additive blend); lighting stays off.
 void TileStateOn(const TParticleTile& Tile);
@@ -59,9 +59,9 @@ public:
   // Starts a pass; false when this pass must be drawn particle by particle.
   bool Begin();
   const TParticleTile& TileOf(int32_t Model) const;
-  void Streak(const TParticle& P);
-  void Point(const TParticle& P);
-  void Tile(int32_t Model, const TParticle& P);
+  void Streak(const TParticleShape& P);
+  void Point(const TParticleShape& P);
+  void Tile(int32_t Model, const TParticleShape& P);
   // Draws whatever is pending and leaves the GL state as the one-by-one drawing would.
   void End();
 
@@ -74,7 +74,7 @@ public:
 private:
   struct TModelTiles;
   void FirstDrawing();
-  void Primitive(const TParticle& P, bool Line);
+  void Primitive(const TParticleShape& P, bool Line);
   void FlushRun();
   void FlushTiles();
   bool ToWindow(const float* Point, float& WX, float& WY) const;

@@ -11,7 +11,7 @@ constexpr int32_t RingFadeBelowLife = 50;
 constexpr float RingFadeStep = 0.05f;
 
 // A particle model that is not a tile (a replaced data file) is drawn as a lit model.
-void DrawModelAt(TMS3DObj* Model, const TParticle& P) {
+void DrawModelAt(TMS3DObj* Model, const TParticleShape& P) {
   glEnable(GL_LIGHTING);
   glDisable(GL_LIGHT0);
   glDisable(GL_DEPTH_TEST);
@@ -35,6 +35,7 @@ TParticleEngine2::TParticleEngine2() {
     RingModel->LoadFromFile("CircleFade8x8.txt");
     Particles = new TParticleList();
     Batcher = std::make_unique<TParticleBatcher>(SphereModel, RingModel, Particles->Capacity);
+    Shown.reset(new TParticleShown[size_t(Particles->Capacity)]);
   } catch (...) {
     delete Particles;
     delete SphereModel;
@@ -63,12 +64,14 @@ TParticle* TParticleEngine2::Spawn(const TParticleSpawn& Request) {
   p->TailLength = Request.TailLength;
   p->Life = Request.Life;
   p->Scale = float(Request.Scale);
+  p->Fresh = true;
   return p;
 }
 
 void TParticleEngine2::Clear() {
   TParticle* p = Particles->First();
   while (p != nullptr) p = Particles->Release(p);
+  ShownCount = 0;
 }
 
 int32_t TParticleEngine2::LiveCount() const {
@@ -89,7 +92,7 @@ struct TImmediateDrawer {
   const TParticleTile* Tiles[TParticleBatcher::ModelCount];
   float SceneAmbient[4] = {};
 
-  void Streak(const TParticle& P) {
+  void Streak(const TParticleShape& P) {
     glDisable(GL_LIGHTING);
     glPushMatrix();
     glLineWidth(float(P.Size));
@@ -97,12 +100,11 @@ struct TImmediateDrawer {
     glColor3f(P.Colour.R, P.Colour.G, P.Colour.B);
     glVertex3f(P.Position.X, P.Position.Y, P.Position.Z);
     glColor3f(P.Colour.R, P.Colour.G, P.Colour.B);
-    glVertex3f(P.Position.X - P.Velocity.X * P.TailLength,
-               P.Position.Y - P.Velocity.Y * P.TailLength, 0);
+    glVertex3f(P.TailX, P.TailY, 0);
     glEnd();
     glPopMatrix();
   }
-  void Point(const TParticle& P) {
+  void Point(const TParticleShape& P) {
     glDisable(GL_LIGHTING);
     glPointSize(float(P.Size));
     glBegin(GL_POINTS);
@@ -110,7 +112,7 @@ struct TImmediateDrawer {
     glVertex3f(P.Position.X, P.Position.Y, P.Position.Z);
     glEnd();
   }
-  void Tile(int32_t Model, const TParticle& P) {
+  void Tile(int32_t Model, const TParticleShape& P) {
     const TParticleTile& tile = *Tiles[Model];
     if (!tile.Usable) {
       DrawModelAt(Models[Model], P);
@@ -137,73 +139,48 @@ struct TImmediateDrawer {
   void End() {}
 };
 
-// A step that is not drawn: the particles move and age as ever, and the batcher, which reads the
-// viewport and matrices of the frame being drawn, is left alone.
-struct TSkipDrawer {
-  void Streak(const TParticle&) {}
-  void Point(const TParticle&) {}
-  void Tile(int32_t, const TParticle&) {}
-  void End() {}
-};
-
 } // namespace
 
-int32_t TParticleEngine2::UpdateAndDraw() {
-  if (!GLDrawing()) {
-    Batcher->Draws = 0;
-    TSkipDrawer skip;
-    return Pass(skip);
-  }
-  if (!Immediate && Batcher->Begin()) return Pass(*Batcher);
-  if (Batcher) Batcher->Draws = 0;
-  TImmediateDrawer drawer{{SphereModel, RingModel},
-                          {&Batcher->TileOf(TParticleBatcher::SphereTile),
-                           &Batcher->TileOf(TParticleBatcher::RingTile)}};
-  glGetFloatv(GL_LIGHT_MODEL_AMBIENT, drawer.SceneAmbient);
-  return Pass(drawer);
-}
-
-template <typename TDrawer> int32_t TParticleEngine2::Pass(TDrawer& Drawer) {
+int32_t TParticleEngine2::Update() {
+  ShownCount = 0;
   int32_t visited = 0;
-  glPushMatrix();
   TParticle* p = Particles->First();
   while (p != nullptr) {
     ++visited;
+    const TXYZ from = p->Position;
     p->Position.X += p->Velocity.X * p->Speed;
     p->Position.Y += p->Velocity.Y * p->Speed;
     p->Position.Z += p->Velocity.Z * p->Speed;
 
-    switch (p->Kind) {
-    case pkStreak:
-    case pkStreakSphere:
-      Drawer.Streak(*p);
-      break;
-    case pkPoint:
-    case pkPointSphere:
-      Drawer.Point(*p);
-      break;
-    default:
-      break;
+    // Kinds 0 to 3 draw a streak or a point; 2 to 5 a model while the scale is above 0.
+    const bool draws = p->Kind <= pkPointSphere || (p->Kind <= pkRing && p->Scale > 0);
+    if (Recording && draws) {
+      TParticleShown& shown = Shown[ShownCount++];
+      shown.From = p->Fresh ? p->Position : from;
+      shown.To = p->Position;
+      shown.TailX = p->Velocity.X * p->TailLength;
+      shown.TailY = p->Velocity.Y * p->TailLength;
+      shown.Scale = p->Scale;
+      shown.ScaleFrom = p->Kind == pkRing && !p->Fresh ? p->Scale - p->Speed : p->Scale;
+      shown.Colour = p->Colour;
+      shown.Size = p->Size;
+      shown.Kind = p->Kind;
     }
+    p->Fresh = false;
 
-    if (p->Scale > 0) {
-      if (p->Kind >= pkStreakSphere && p->Kind <= pkSphere) {
-        Drawer.Tile(TParticleBatcher::SphereTile, *p);
-      } else if (p->Kind == pkRing) {
-        Drawer.Tile(TParticleBatcher::RingTile, *p);
-        // Drawn at the old colour first, then grown and darkened for the next step.
-        p->Scale += p->Speed;
-        if (p->Life < RingFadeBelowLife) {
-          TXYZ rgb{p->Colour.R, p->Colour.G, p->Colour.B};
-          FadeXYZ(rgb, rgb, RingFadeStep);
-          p->Colour.R = rgb.X;
-          p->Colour.G = rgb.Y;
-          p->Colour.B = rgb.Z;
-        }
+    if (p->Kind == pkRing && p->Scale > 0) {
+      // Shown at the old colour first, then grown and darkened for the next step.
+      p->Scale += p->Speed;
+      if (p->Life < RingFadeBelowLife) {
+        TXYZ rgb{p->Colour.R, p->Colour.G, p->Colour.B};
+        FadeXYZ(rgb, rgb, RingFadeStep);
+        p->Colour.R = rgb.X;
+        p->Colour.G = rgb.Y;
+        p->Colour.B = rgb.Z;
       }
     }
 
-    // The particle has already been drawn where it went; only now is it put back on the wall.
+    // The particle is shown where it went; only now is it put back on the wall.
     if (!InsideXY(p->Position, ArenaMinX, ArenaMaxX, ArenaMinY, ArenaMaxY)) {
       if (ClampAxis(p->Position.X, ArenaMinX, ArenaMaxX)) p->Velocity.X = -p->Velocity.X;
       if (ClampAxis(p->Position.Y, ArenaMinY, ArenaMaxY)) p->Velocity.Y = -p->Velocity.Y;
@@ -215,7 +192,58 @@ template <typename TDrawer> int32_t TParticleEngine2::Pass(TDrawer& Drawer) {
     else
       p = Particles->Release(p);
   }
+  return visited;
+}
+
+void TParticleEngine2::Draw(float Fraction) {
+  if (!GLDrawing()) {
+    Batcher->Draws = 0;
+    return;
+  }
+  if (!Immediate && Batcher->Begin()) {
+    Pass(*Batcher, Fraction);
+    return;
+  }
+  Batcher->Draws = 0;
+  TImmediateDrawer drawer{{SphereModel, RingModel},
+                          {&Batcher->TileOf(TParticleBatcher::SphereTile),
+                           &Batcher->TileOf(TParticleBatcher::RingTile)}};
+  glGetFloatv(GL_LIGHT_MODEL_AMBIENT, drawer.SceneAmbient);
+  Pass(drawer, Fraction);
+}
+
+template <typename TDrawer> void TParticleEngine2::Pass(TDrawer& Drawer, float Fraction) {
+  glPushMatrix();
+  for (int32_t i = 0; i < ShownCount; ++i) {
+    const TParticleShown& shown = Shown[i];
+    TParticleShape shape;
+    shape.Position = Blend(shown.From, shown.To, Fraction);
+    shape.TailX = shape.Position.X - shown.TailX;
+    shape.TailY = shape.Position.Y - shown.TailY;
+    shape.Scale = Blend(shown.ScaleFrom, shown.Scale, Fraction);
+    shape.Colour = shown.Colour;
+    shape.Size = shown.Size;
+
+    switch (shown.Kind) {
+    case pkStreak:
+    case pkStreakSphere:
+      Drawer.Streak(shape);
+      break;
+    case pkPoint:
+    case pkPointSphere:
+      Drawer.Point(shape);
+      break;
+    default:
+      break;
+    }
+
+    if (shown.Scale > 0) {
+      if (shown.Kind >= pkStreakSphere && shown.Kind <= pkSphere)
+        Drawer.Tile(TParticleBatcher::SphereTile, shape);
+      else if (shown.Kind == pkRing)
+        Drawer.Tile(TParticleBatcher::RingTile, shape);
+    }
+  }
   Drawer.End();
   glPopMatrix();
-  return visited;
 }

@@ -1,5 +1,6 @@
 // The browser's main loop (emscripten_set_main_loop): paced runs step what the pacer says is due
-// at each display frame and draw the latest; timed and verified replays run back to back.
+// at each display frame and draw one frame for its time; timed and verified replays run back to
+// back.
 #ifdef __EMSCRIPTEN__
 #include "shell/BrowserLoop.h"
 
@@ -42,13 +43,15 @@ void Finish() {
       status);
 }
 
+// The desktop's paced frame, shown when the browser shows it: the frame callback comes once per
+// display refresh, so its own time is the frame's.
 void PacedFrame() {
   if (Steps.Held(*Window, &Pacer)) return;
-  PaceFrame(Pacer, Steps.Now(), Window->Visible, [](bool& Draw) {
-    if (!Shell.Looping) return false;
-    Draw = Steps.DrawNextStep(Draw);
-    return Steps.RunStep(*Window, Draw);
-  });
+  const int64_t at = Steps.Now();
+  PaceFrame(
+      Pacer, at, Window->Visible, Shell.Options->Interpolate,
+      [](bool& Keep, bool& Own) { return Shell.Looping && Steps.PacedStep(*Window, Keep, Own); },
+      [at](float Fraction) { Steps.ShowFrame(*Window, Fraction, at); });
 }
 
 void UnpacedFrame() {

@@ -10,9 +10,12 @@ struct TGameWindow;
 struct TLoopSteps {
   bool (*PumpEvents)(TGameWindow& Window);         // false once the run is to end
   bool (*Held)(TGameWindow& Window, TPacer* P);    // paused, or a replay control ran the step
-  bool (*RunStep)(TGameWindow& Window, bool Draw); // the timer message and one step
+  bool (*RunStep)(TGameWindow& Window, bool Draw); // the timer message, one step, its own frame
   bool (*DrawNextStep)(bool Planned);
   int64_t (*Now)();
+  // One step of a paced frame, and the frame drawn for the time At (PaceFrame's Step and Draw).
+  bool (*PacedStep)(TGameWindow& Window, bool& Keep, bool& Own);
+  void (*ShowFrame)(TGameWindow& Window, float Fraction, int64_t At);
   int (*EndRun)(TGameWindow& Window); // frees the world and window; the run's exit status
 };
 

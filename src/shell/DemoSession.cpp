@@ -1,6 +1,8 @@
 #include "shell/DemoSession.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "platform/WholeFile.h"
@@ -41,6 +43,10 @@ void TDemoFeed::Send(const TDemoFrame& Next) {
   HasPrevious = true;
 }
 
+TDemoSession::~TDemoSession() {
+  if (FrameLog) std::fclose(FrameLog);
+}
+
 int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
   Files = SessionFiles;
   const int status = OpenFiles();
@@ -68,6 +74,17 @@ int TDemoSession::OpenFiles() {
   }
   if (!Files.StateDump.empty() && !CanWrite(Files.StateDump, "state dump")) return 1;
   if (!Files.StateDumpAt.empty() && !CanWrite(Files.StateDumpAt, "state dump")) return 1;
+  if (!Files.FrameLog.empty()) {
+    // Written as the frames are shown, for measuring; a run that is killed leaves what it showed.
+    FrameLog = std::fopen(Files.FrameLog.c_str(), "w");
+    if (!FrameLog) {
+      std::cerr << "cannot write the frame log " << Files.FrameLog << ": " << std::strerror(errno)
+                << "\n";
+      return 1;
+    }
+    std::fputs("# gloopa frame log: TIME STEP FRACTION CAMERA_X CAMERA_Y CURSOR_X CURSOR_Y\n",
+               FrameLog);
+  }
   // The recording goes to disk line by line as it is made (SIGINT, SIGTERM and closing the window
   // end the run through the normal shutdown, which finishes it; a killed run leaves the journal).
   if (!Files.Record.empty()) {
@@ -109,6 +126,24 @@ void TDemoSession::HookInto(TRunOptions& Run) {
       Recorder.Observe(Message, LParam);
     };
   Run.BeforeFrame = [this](int64_t, TGloopa&) { return BeforeFrame(); };
+  // A timed frame runs from its start, before its steps, until it has been drawn and shown (the
+  // shell has waited for the GL to draw it: FinishFrames).
+  if (Timed)
+    Run.FrameStarts = [this] {
+      FrameStart = TClock::now();
+      FrameOpen = true;
+    };
+  if (Timed || FrameLog)
+    Run.FrameShown = [this](const TFrameShown& F) {
+      if (Timed && FrameOpen)
+        Times.Add(std::chrono::duration<double, std::milli>(TClock::now() - FrameStart).count());
+      FrameOpen = false;
+      if (FrameLog)
+        std::fprintf(FrameLog, "%lld %lld %.6f %.4f %.4f %.4f %.4f\n",
+                     static_cast<long long>(F.Time), static_cast<long long>(F.Step),
+                     double(F.Fraction), double(F.CameraX), double(F.CameraY), double(F.CursorX),
+                     double(F.CursorY));
+    };
   if (!Files.Play.empty())
     Run.PaceReport = [this](const TPaceStats& Stats) { PaceLine = PaceSummary(Stats); };
   // A headless verified replay draws nothing; the step of a screenshot is drawn whatever the
@@ -131,7 +166,6 @@ void TDemoSession::HookInto(TRunOptions& Run) {
     };
   }
   Run.BeforeWorldFreed = [this](int64_t Frames, TGloopa& World) {
-    CloseFrame();
     // A recording ends with a check of its last step.
     if (!Files.Record.empty() && Frames > 0) Recorder.Check(CheckOfWorld(World, Frames));
     if (!Files.StateDump.empty() && !DumpState(World, Frames, Files.StateDump)) DumpFailed = true;
@@ -163,7 +197,6 @@ bool TDemoSession::AfterStep(int64_t Step, TGloopa& World) {
 }
 
 bool TDemoSession::BeforeFrame() {
-  CloseFrame();
   if (Player) {
     TDemoFrame next;
     if (!TakenOver) {
@@ -172,17 +205,7 @@ bool TDemoSession::BeforeFrame() {
     }
   }
   if (!Files.Record.empty()) Recorder.EndFrame();
-  FrameStart = TClock::now();
-  FrameOpen = true;
   return true;
-}
-
-void TDemoSession::CloseFrame() {
-  if (Timed && FrameOpen) {
-    // The shell has waited for the GL to draw the frame (FinishFrames).
-    Times.Add(std::chrono::duration<double, std::milli>(TClock::now() - FrameStart).count());
-  }
-  FrameOpen = false;
 }
 
 int TDemoSession::Close(int Status) {
@@ -211,6 +234,14 @@ int TDemoSession::Close(int Status) {
       if (Status == 0) Status = 1;
     }
   }
-  if ((DumpFailed || ScreenshotFailed) && Status == 0) Status = 1;
+  if (FrameLog) {
+    const bool written = !std::ferror(FrameLog);
+    if (std::fclose(FrameLog) != 0 || !written) {
+      std::cerr << "cannot write the frame log " << Files.FrameLog << "\n";
+      FrameLogFailed = true;
+    }
+    FrameLog = nullptr;
+  }
+  if ((DumpFailed || ScreenshotFailed || FrameLogFailed) && Status == 0) Status = 1;
   return Status;
 }

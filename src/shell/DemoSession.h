@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -33,6 +34,7 @@ struct TSessionFiles {
   std::string StateDumpAt;
   int64_t ScreenshotFrame = 0; // write this frame (from 1) to Screenshot; 0 for none
   std::string Screenshot;
+  std::string FrameLog; // a line for every frame shown
 };
 
 // One run's demo work: recording with checks, playback (with its controls), the timed replay, the
@@ -41,6 +43,7 @@ struct TSessionFiles {
 class TDemoSession {
 public:
   TDemoSession() = default;
+  ~TDemoSession();
   TDemoSession(const TDemoSession&) = delete;
   TDemoSession& operator=(const TDemoSession&) = delete;
 
@@ -62,7 +65,6 @@ private:
   void HookInto(TRunOptions& Run);
   bool BeforeFrame();
   bool AfterStep(int64_t Step, TGloopa& World);
-  void CloseFrame();
 
   TSessionFiles Files;
   TDemo Demo;
@@ -71,7 +73,8 @@ private:
   bool Timed = false;
   TFrameTimes Times;
   TClock::time_point FrameStart;
-  bool FrameOpen = false; // a frame's time runs from its BeforeFrame to the next one, or the end
+  bool FrameOpen = false; // a timed frame has started and not yet been shown
+  std::FILE* FrameLog = nullptr;
   TDemoFeed Feed;
   bool TakenOver = false; // the player has the game: the demo is fed no more, nor checked
   size_t NextCheck = 0;   // the demo's first check still to come
@@ -79,5 +82,6 @@ private:
   int64_t LastStep = 0;
   bool DumpFailed = false;
   bool ScreenshotFailed = false;
+  bool FrameLogFailed = false;
   std::string PaceLine; // the pacing's figures, printed when a replay at the game's pace ends
 };

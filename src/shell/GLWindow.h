@@ -9,6 +9,16 @@
 
 class TGloopa;
 class TGLPrinter;
+
+// One frame as it was shown, for the frame log: the time it was meant to be shown (the pacer's
+// clock, in nanoseconds; the game's own clock for runs not paced by it), the last step run, the
+// fraction of a step it was drawn at, and where the camera and the cursor were drawn.
+struct TFrameShown {
+  int64_t Time = 0;
+  int64_t Step = 0;
+  float Fraction = 1;
+  float CameraX = 0, CameraY = 0, CursorX = 0, CursorY = 0;
+};
 struct TPaceStats;
 struct TDemoFrame;
 
@@ -49,6 +59,15 @@ struct TRunOptions {
   bool Unpaced = false;     // every step drawn, back to back, swapped at once (--timedemo)
   bool FrameLocked = false; // the original pacing: one drawn step per 10 ms tick, no vsync
   bool VSync = true;        // paced runs swap on the display's refresh
+  // Frames drawn between the steps, for the time they are shown, with the cursor where the mouse
+  // is; off: each frame shows the last step whole.
+  bool Interpolate = true;
+  // Frames shown as a display of this many hertz with vertical sync would show them (0: as the
+  // display shows them); for a timed replay, the frames such a display would show.
+  int32_t Refresh = 0;
+  // Without vertical sync, at most this many frames a second: -1 for the display's rate, 0 for no
+  // cap.
+  int32_t MaxFps = -1;
   // Each drawn step waits until the GL has drawn it: a timed frame counts as done then, not when
   // its commands were queued, and a software renderer cannot pile up frames it has not drawn.
   bool FinishFrames = false;
@@ -73,8 +92,13 @@ struct TRunOptions {
   // Called before each step, drawn or not, with the step's number (from 1) and the world. May feed
   // window messages through GameWindowProc; returning false ends the run before the step.
   std::function<bool(int64_t Frame, TGloopa& World)> BeforeFrame;
-  // Called after each drawn step has been drawn and before the buffers are swapped.
+  // Called after a step's own frame (the first that shows the step whole, at its own time) has
+  // been drawn and before the buffers are swapped.
   std::function<void(int64_t Frame, TGloopa& World)> AfterFrame;
+  // Called at the start of each display frame of an unpaced run, before its steps.
+  std::function<void()> FrameStarts;
+  // Called after each frame is shown (each swap).
+  std::function<void(const TFrameShown& Frame)> FrameShown;
   // Called after each step, drawn or not; returning false ends the run after it.
   std::function<bool(int64_t Step, TGloopa& World)> AfterStep;
   // Called once when a world is about to be freed (after its last step), with the steps it ran.

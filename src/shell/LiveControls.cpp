@@ -28,7 +28,7 @@ void EndPause() {
 }
 
 void PrintOverPicture(float X, float Y, const TXYZ& Scale, const std::string& Text) {
-  const TXYZ& camera = Shell.World->Camera;
+  const TXYZ& camera = Shell.DrawnCamera;
   glDisable(GL_DEPTH_TEST);
   Shell.Printer->Print(1, TXYZ{1, 1, 1}, camera.X + X, camera.Y + Y, Scale, Text);
   glEnable(GL_DEPTH_TEST);
@@ -59,7 +59,7 @@ void DrawPaused(TGameWindow& Window) {
   glMatrixMode(GL_PROJECTION);
   glFrustum(-1, 1, -1, 1, 1, 10000);
   glMatrixMode(GL_MODELVIEW);
-  const TXYZ& camera = Shell.World->Camera;
+  const TXYZ& camera = Shell.DrawnCamera;
   glTranslatef(-camera.X, -camera.Y, camera.Z);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

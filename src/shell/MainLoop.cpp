@@ -2,9 +2,11 @@
 // itself is in GLWindow.cpp.
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <thread>
 
 #include "creatures/blobSnake.h"
 #include "gl/GL.h"
@@ -35,6 +37,19 @@ Uint32 TickCallback(Uint32 Interval, void*) {
   return Interval;
 }
 
+// The high-resolution clock, in nanoseconds.
+int64_t Now() {
+  static const uint64_t frequency = SDL_GetPerformanceFrequency();
+  const uint64_t count = SDL_GetPerformanceCounter();
+  return int64_t(count / frequency * 1000000000u + count % frequency * 1000000000u / frequency);
+}
+
+// The time of the last step on the game's own clock, 10 ms a step from 0: the time of the frames of
+// runs not paced by the clock.
+int64_t GameTime() {
+  return (Shell.Steps - 1) * TPacer::StepTime;
+}
+
 bool InitGame(TGameWindow& Window, TKeyTable& Keys) {
   Shell.Printer = new TGLPrinter();
   Shell.World = new TGloopa(Shell.Printer);
@@ -59,14 +74,27 @@ void PollKeys() {
 void DrawReplayStatus() {
   const std::string status = Shell.Controls.Status(Shell.Steps + 1);
   if (status.empty()) return;
-  const TXYZ& camera = Shell.World->Camera;
+  const TXYZ& camera = Shell.DrawnCamera;
   glDisable(GL_DEPTH_TEST);
   Shell.Printer->Print(1, TXYZ{0.9f, 0.9f, 0.5f}, camera.X + 200, camera.Y - 450, TXYZ{1, 0.75f, 1},
                        status);
   glEnable(GL_DEPTH_TEST);
 }
 
-void DrawFrame() {
+// Mouse movements waiting since the frame's events were pumped reach the world now, as they would
+// before the next step anyway: the cursor is then drawn where the mouse is.
+void PumpMouseMotion() {
+  SDL_PumpEvents();
+  SDL_Event events[16];
+  int count;
+  while ((count = SDL_PeepEvents(events, 16, SDL_GETEVENT, SDL_MOUSEMOTION, SDL_MOUSEMOTION)) > 0)
+    for (int i = 0; i < count; ++i)
+      TranslateInput(events[i], Shell.Window->Handle, Shell.ReplayMouse, Shell.Pad);
+}
+
+// The frame of what the last step kept, each moving thing at Fraction of a step past the step
+// before; the cursor where the mouse is when the mouse is the player's and frames are blended.
+void DrawFrame(float Fraction) {
   glFrontFace(GL_CCW);
   glCullFace(GL_BACK);
   glEnable(GL_CULL_FACE);
@@ -101,11 +129,20 @@ void DrawFrame() {
   if (bars) glDisable(GL_SCISSOR_TEST);
   glLoadIdentity();
 
-  const TXYZ camera = CameraAbove(Shell.World->Snake->Position);
-  glTranslatef(-camera.X, -camera.Y, -camera.Z);
+  const TGloopa& world = *Shell.World;
+  const TXYZ eye = world.ViewAt(Fraction);
+  glTranslatef(-eye.X, -eye.Y, eye.Z);
+  Shell.DrawnCamera = world.CameraAt(Fraction);
+  Shell.DrawnView = eye;
 
-  Shell.World->Camera = {camera.X, camera.Y, -camera.Z};
-  Shell.World->Frame();
+  if (Shell.Options->Interpolate && !Shell.ReplayMouse) {
+    PumpMouseMotion();
+    Shell.DrawnCursor = {float(world.MouseX), float(world.MouseY), 0};
+    world.Draw(Fraction, &Shell.DrawnCursor);
+  } else {
+    Shell.DrawnCursor = world.CursorAt(Fraction);
+    world.Draw(Fraction);
+  }
   DrawReplayStatus();
   DrawVolumeLine();
   glFlush();
@@ -184,10 +221,10 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
   }
 }
 
-// One step of the game: the pad's pointer and the demo's input for it, the Escape check, and the
-// world's step, sent to the driver when Draw is set and nowhere otherwise. A drawn step is then
-// screenshot if asked and swapped. False when no step was run: the run has ended.
-bool RunStep(TGameWindow& Window, bool Draw) {
+// One step of the game: the pad's pointer and the demo's input for it, the Escape check, the
+// camera above the snake and the world's step, which draws nothing. Keep: a frame will show this
+// step, so what it shows is kept. False when no step was run: the run has ended.
+bool RunStep(TGameWindow& Window, bool Keep) {
   const TRunOptions& options = *Shell.Options;
   // A tick already queued behind the last step must not run one step more than was asked for.
   if (options.Frames > 0 && Shell.Steps >= options.Frames) return false;
@@ -205,30 +242,61 @@ bool RunStep(TGameWindow& Window, bool Draw) {
   }
   PollKeys();
   {
-    const TGLTableScope table(Draw ? DrawingTable() : GLNothingTable());
-    DrawFrame();
+    // A step never draws; should anything in it call the GL, the call goes nowhere.
+    const TGLTableScope table(GLNothingTable());
+    const TXYZ camera = CameraAbove(Shell.World->Snake->Position);
+    Shell.World->Camera = {camera.X, camera.Y, -camera.Z};
+    Shell.World->SetRecording(Keep);
+    Shell.World->Advance();
   }
-  if (Draw && GLScaleTakeClamped() && !Shell.WidthClampReported) {
+  Shell.Steps = step;
+  if (options.AfterStep && !options.AfterStep(step, *Shell.World)) RequestQuit();
+  if (options.Frames > 0 && Shell.Steps >= options.Frames) RequestQuit();
+  return true;
+}
+
+// Draws one frame of what the last step kept, at Fraction of a step past the step before, and
+// shows it: at At on Clock's time when the clock waits (nullptr: at once). The first frame that
+// shows a step whole is that step's own frame: the one AfterFrame sees and a screenshot takes.
+void ShowFrame(TGameWindow& Window, float Fraction, int64_t At, TFrameClock* Clock) {
+  const TRunOptions& options = *Shell.Options;
+  {
+    const TGLTableScope table(DrawingTable());
+    DrawFrame(Fraction);
+  }
+  if (GLScaleTakeClamped() && !Shell.WidthClampReported) {
     Shell.WidthClampReported = true;
     std::fprintf(stderr, "line widths and point sizes clamped to the driver's range\n");
   }
-  Shell.Steps = step;
-  if (Draw) {
-    if (options.AfterFrame) options.AfterFrame(step, *Shell.World);
-    if (Shell.PauseAsked) KeepPausedFrame(Window);
-    if (Shell.ScreenshotPending) {
-      Shell.ScreenshotPending = false;
-      std::string path, error;
-      if (SaveScreenshotToFolder(path, error))
-        std::fprintf(stderr, "screenshot: %s\n", path.c_str());
-      else
-        std::fprintf(stderr, "%s\n", error.c_str());
-    }
-    SDL_GL_SwapWindow(static_cast<SDL_Window*>(Window.Handle));
-    if (options.FinishFrames) glFinish();
+  if (Fraction >= 1 && Shell.OwnFrameShown != Shell.Steps) {
+    Shell.OwnFrameShown = Shell.Steps;
+    if (options.AfterFrame) options.AfterFrame(Shell.Steps, *Shell.World);
   }
-  if (options.AfterStep && !options.AfterStep(step, *Shell.World)) RequestQuit();
-  if (options.Frames > 0 && Shell.Steps >= options.Frames) RequestQuit();
+  if (Shell.PauseAsked) KeepPausedFrame(Window);
+  if (Shell.ScreenshotPending) {
+    Shell.ScreenshotPending = false;
+    std::string path, error;
+    if (SaveScreenshotToFolder(path, error))
+      std::fprintf(stderr, "screenshot: %s\n", path.c_str());
+    else
+      std::fprintf(stderr, "%s\n", error.c_str());
+  }
+  if (Clock && Clock->Waits()) {
+    const int64_t left = At - Now();
+    if (left > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(left));
+  }
+  SDL_GL_SwapWindow(static_cast<SDL_Window*>(Window.Handle));
+  if (Clock) Clock->Shown(At, Now());
+  if (options.FinishFrames) glFinish();
+  if (options.FrameShown)
+    options.FrameShown({At, Shell.Steps, Fraction, Shell.DrawnView.X, Shell.DrawnView.Y,
+                        Shell.DrawnCursor.X, Shell.DrawnCursor.Y});
+}
+
+// A step and its own frame, as the original loop ran them: drawn at once when Draw is set.
+bool RunDrawnStep(TGameWindow& Window, bool Draw) {
+  if (!RunStep(Window, Draw)) return false;
+  if (Draw) ShowFrame(Window, 1, GameTime(), nullptr);
   return true;
 }
 
@@ -246,13 +314,6 @@ bool PumpEvents(TGameWindow& Window) {
     Dispatch(event, Window.Handle);
   }
   return true;
-}
-
-// The high-resolution clock, in nanoseconds.
-int64_t Now() {
-  static const uint64_t frequency = SDL_GetPerformanceFrequency();
-  const uint64_t count = SDL_GetPerformanceCounter();
-  return int64_t(count / frequency * 1000000000u + count % frequency * 1000000000u / frequency);
 }
 
 // Sleeps until the clock reads Time, or until an event comes in. SDL's wait counts whole
@@ -280,7 +341,7 @@ bool ReplayHeld(TGameWindow& Window, TPacer* Pacer) {
   if (Shell.PauseAsked) {
     // The step that shows under the "Paused" line.
     GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
-    if (RunStep(Window, true) && Pacer) Pacer->Ran(true, Now());
+    if (RunDrawnStep(Window, true) && Pacer) Pacer->Ran(true, Now());
     BeginPause();
     return true;
   }
@@ -307,7 +368,7 @@ bool ReplayHeld(TGameWindow& Window, TPacer* Pacer) {
   }
   if (controls.TakeStep()) {
     GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
-    if (RunStep(Window, true) && Pacer) Pacer->Ran(true, Now());
+    if (RunDrawnStep(Window, true) && Pacer) Pacer->Ran(true, Now());
     return true;
   }
   if (Window.Visible) PollKeys();
@@ -317,32 +378,85 @@ bool ReplayHeld(TGameWindow& Window, TPacer* Pacer) {
   return true;
 }
 
-// Real-time pacing: 100 steps a second of the clock, the latest due step drawn (TPacer).
+// One step of a paced frame: Keep as the pacing plans, unless the run's options ask for this
+// step's own frame at once (a screenshot) or for nothing kept (a headless check).
+bool PacedStep(TGameWindow& Window, bool& Keep, bool& Own) {
+  const bool must = DrawNextStep(false);
+  Keep = Keep && DrawNextStep(true);
+  Own = must;
+  GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
+  return RunStep(Window, Keep || Own);
+}
+
+// How the frames of a paced window are shown: as a display of --refresh HZ would show them; else
+// with vertical sync at the display's refresh rate; else at most max_fps a second (by default the
+// display's rate, 0 for no cap).
+TFrameClock PacedFrameClock(TGameWindow& Window) {
+  const TRunOptions& options = *Shell.Options;
+  TFrameClock clock;
+  constexpr int64_t Second = 1'000'000'000;
+  if (options.Refresh > 0) {
+    clock.Set(TFrameClock::Refresh, Second / options.Refresh);
+    return clock;
+  }
+  SDL_DisplayMode mode{};
+  const int display = SDL_GetWindowDisplayIndex(static_cast<SDL_Window*>(Window.Handle));
+  int rate = 60;
+  if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
+    rate = mode.refresh_rate;
+  if (options.VSync && SDL_GL_GetSwapInterval() != 0)
+    clock.Set(TFrameClock::VSync, Second / rate);
+  else if (options.MaxFps != 0)
+    clock.Set(TFrameClock::Capped, Second / (options.MaxFps > 0 ? options.MaxFps : rate));
+  return clock;
+}
+
+// Real-time pacing: 100 steps a second of the clock (TPacer), and one frame for each time the
+// display can show one (TFrameClock), drawn for the time it will be shown (PaceFrame).
 void PacedLoop(TGameWindow& Window) {
   TPacer pacer;
   pacer.Start(Now());
+  TFrameClock clock = PacedFrameClock(Window);
+  const bool interpolate = Shell.Options->Interpolate;
   while (PumpEvents(Window)) {
     if (ReplayHeld(Window, &pacer)) continue;
-    const TPaceStep next = pacer.Next(Now(), Window.Visible);
-    if (!next.Run) {
-      // Between steps there is nothing to do but check the keys.
-      if (Window.Visible) PollKeys();
-      WaitUntil(next.WaitUntil);
-      continue;
-    }
-    const bool draw = DrawNextStep(next.Draw);
-    GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
-    if (RunStep(Window, draw)) pacer.Ran(draw, Now());
+    const int64_t at = Window.Visible ? clock.FrameTime(Now()) : Now();
+    const TFrameRun run = PaceFrame(
+        pacer, at, Window.Visible, interpolate,
+        [&Window](bool& Keep, bool& Own) { return PacedStep(Window, Keep, Own); },
+        [&](float Fraction) { ShowFrame(Window, Fraction, at, &clock); });
+    if (run.Drawn) continue;
+    // Nothing to show until the next step: a hidden window, or whole steps only. Meanwhile there
+    // is nothing to do but check the keys.
+    if (Window.Visible) PollKeys();
+    WaitUntil(pacer.NextDue());
   }
   if (Shell.Options->PaceReport) Shell.Options->PaceReport(pacer.Stats());
 }
 
-// Steps back to back, each drawn (--timedemo).
+// Steps back to back (--timedemo, --verify), each drawn at its own time; with --refresh HZ, the
+// frames that a display of HZ would show over the game's time instead, drawn back to back.
 void UnpacedLoop(TGameWindow& Window) {
-  while (PumpEvents(Window)) {
-    const bool draw = DrawNextStep(true);
-    GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
-    RunStep(Window, draw);
+  const TRunOptions& options = *Shell.Options;
+  if (options.Refresh <= 0) {
+    while (PumpEvents(Window)) {
+      if (options.FrameStarts) options.FrameStarts();
+      const bool draw = DrawNextStep(true);
+      GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
+      RunDrawnStep(Window, draw);
+    }
+    return;
+  }
+  TPacer pacer;
+  pacer.Start(0);
+  const int64_t period = 1'000'000'000 / options.Refresh;
+  for (int64_t frame = 0; PumpEvents(Window); ++frame) {
+    if (options.FrameStarts) options.FrameStarts();
+    const int64_t at = frame * period;
+    PaceFrame(
+        pacer, at, true, options.Interpolate,
+        [&Window](bool& Keep, bool& Own) { return PacedStep(Window, Keep, Own); },
+        [&](float Fraction) { ShowFrame(Window, Fraction, at, nullptr); });
   }
 }
 
@@ -362,7 +476,7 @@ void FrameLockedLoop(TGameWindow& Window) {
         // A replay sped up runs its steps in each tick, the last drawn.
         const int32_t steps = Shell.Controls.Enabled ? Shell.Controls.Speed() : 1;
         for (int32_t i = 1; i <= steps && !SDL_HasEvent(Shell.QuitEvent); ++i)
-          if (!RunStep(Window, DrawNextStep(i == steps))) break;
+          if (!RunDrawnStep(Window, DrawNextStep(i == steps))) break;
       }
       continue;
     }
@@ -400,9 +514,12 @@ void RunLoop(TGameWindow& Window) {
   RunBrowserLoop(Window, {PumpEvents, ReplayHeld,
                           [](TGameWindow& W, bool Draw) {
                             GameWindowProc(W.Handle, WM_TIMER, 1, 0);
-                            return RunStep(W, Draw);
+                            return RunDrawnStep(W, Draw);
                           },
-                          DrawNextStep, Now,
+                          DrawNextStep, Now, PacedStep,
+                          [](TGameWindow& W, float Fraction, int64_t At) {
+                            ShowFrame(W, Fraction, At, nullptr);
+                          },
                           [](TGameWindow& W) {
                             CloseWindowAndGame(W);
                             return EndRun();
@@ -439,6 +556,7 @@ void StartShell(const TRunOptions& Options) {
   Shell.Remembered = Options.Remembered;
   Shell.RememberedWindowMoved = false;
   Shell.WidthClampReported = false;
+  Shell.OwnFrameShown = 0;
 }
 
 } // namespace

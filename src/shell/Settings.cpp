@@ -117,13 +117,29 @@ const TKey Keys[] = {
     {"line_scale",
      [](const std::string& V, TSettings& S) { return Flag(V, S.LineScale, "line_scale"); },
      [](const TSettings& S) { return std::string(S.LineScale ? "1" : "0"); }},
+    {"interpolation",
+     [](const std::string& V, TSettings& S) { return Flag(V, S.Interpolation, "interpolation"); },
+     [](const TSettings& S) { return std::string(S.Interpolation ? "1" : "0"); }},
+    {"max_fps",
+     [](const std::string& V, TSettings& S) -> std::string {
+       if (V == "display") {
+         S.MaxFps = -1;
+         return "";
+       }
+       if (ParseInt(V, 0, 1000, S.MaxFps)) return "";
+       return "max_fps must be display or a whole number from 0 to 1000, found \"" + V + "\"";
+     },
+     [](const TSettings& S) {
+       return S.MaxFps < 0 ? std::string("display") : std::to_string(S.MaxFps);
+     }},
 };
 
 const char* const NewFileHeader =
     "# Gloopa's settings, written by the game when a remembered choice changes. Options given on\n"
     "# the command line win over these for their run. display: fullscreen (a 1024 x 768 mode\n"
-    "# switch), desktop (full screen at the desktop's size) or windowed; volume: 0 to 100; the\n"
-    "# rest are 0 or 1.\n";
+    "# switch), desktop (full screen at the desktop's size) or windowed; volume: 0 to 100;\n"
+    "# max_fps (frames a second without vertical sync): display (the display's rate), or a\n"
+    "# number, 0 for no cap; the rest are 0 or 1.\n";
 
 } // namespace
 
@@ -146,6 +162,8 @@ void ApplySettings(const TSettings& Settings, bool DisplayGiven, bool VSyncGiven
   Options.Volume = Settings.Volume;
   Options.Mute = Settings.Mute;
   Options.LineScale = Settings.LineScale;
+  Options.Interpolate = Settings.Interpolation;
+  Options.MaxFps = Settings.MaxFps;
 }
 
 std::string TSettingsFile::DefaultPath() {

@@ -19,6 +19,8 @@ struct TSettings {
   int32_t Volume = 100; // 0..100
   bool Mute = false;
   bool LineScale = true;
+  bool Interpolation = true; // frames drawn between the steps
+  int32_t MaxFps = -1;       // frames a second without vertical sync: -1 the display's rate, 0 any
 
   bool operator==(const TSettings&) const = default;
 };
@@ -29,8 +31,9 @@ struct TRunOptions;
 
 // The run's options from Settings, for what the command line left unsaid: the display unless
 // --windowed or --desktop was given (DisplayGiven), vertical sync unless --no-vsync was
-// (VSyncGiven), and the window's place and size, pausing on focus loss, the volume, the mute and
-// the line scaling, which have no options.
+// (VSyncGiven), and the window's place and size, pausing on focus loss, the volume, the mute, the
+// line scaling, the drawing between steps and the frame cap, which have no options but
+// --no-interpolation (which main applies after these).
 void ApplySettings(const TSettings& Settings, bool DisplayGiven, bool VSyncGiven,
                    TRunOptions& Options);
 

@@ -62,6 +62,10 @@ struct TShellState {
   TSettings Remembered;
   bool RememberedWindowMoved = false; // the window's place or size changed: kept at the end
   bool WidthClampReported = false;
+  // The last frame drawn: the camera its texts were placed by, the one its view hung from, and
+  // where its cursor was; and the step whose own frame was shown last.
+  TXYZ DrawnCamera, DrawnView, DrawnCursor;
+  int64_t OwnFrameShown = 0;
 };
 
 extern TShellState Shell;

@@ -60,6 +60,7 @@ struct TCommandLine {
   TSessionFiles Files;
   bool NoVSync = false;
   bool NoSettings = false;
+  bool NoInterpolation = false;
   std::vector<std::string> DumpAtArgs, ScreenshotArgs;
 };
 
@@ -79,8 +80,20 @@ void DescribeDisplayOptions(CLI::App& App, TCommandLine& Line) {
                "The original pacing: one step per 10 ms tick, every step drawn, no vertical sync; "
                "the game slows down when drawing cannot keep up")
       ->disable_flag_override();
-  App.add_flag("--no-vsync", Line.NoVSync, "Swap each drawn frame at once, without vertical sync")
+  App.add_flag("--no-vsync", Line.NoVSync,
+               "Swap each frame at once, without vertical sync (at most the display's refresh "
+               "rate of frames a second, or the setting max_fps)")
       ->disable_flag_override();
+  App.add_flag("--no-interpolation", Line.NoInterpolation,
+               "Draw every frame of one whole step, as the steps fall: no frames between the "
+               "steps, and the cursor where the mouse was at the last step")
+      ->disable_flag_override();
+  App.add_option("--refresh", Line.Options.Refresh,
+                 "Show frames as a display of HZ with vertical sync would, only at whole "
+                 "multiples of 1/HZ s (for displays without vertical blanking); with --timedemo, "
+                 "draw the frames such a display would show over the demo, back to back")
+      ->check(CLI::Range(1, 1000))
+      ->type_name("HZ");
   App.add_flag("--no-settings", Line.NoSettings,
                "Run with the built-in settings: the settings file is neither read nor written")
       ->disable_flag_override();
@@ -107,6 +120,10 @@ void DescribeDemoOptions(CLI::App& App, TCommandLine& Line) {
   play->excludes(timedemo);
   verify->excludes(play);
   verify->excludes(timedemo);
+  App.add_option("--frame-log", Line.Files.FrameLog,
+                 "Write a line for every frame shown to FILE: TIME STEP FRACTION CAMERA_X "
+                 "CAMERA_Y CURSOR_X CURSOR_Y")
+      ->type_name("FILE");
   App.add_option("--statdump", Line.Files.StateDump,
                  "When the run ends, write the world's state as JSON to FILE")
       ->type_name("FILE");
@@ -119,11 +136,14 @@ void DescribeDemoOptions(CLI::App& App, TCommandLine& Line) {
       ->expected(2)
       ->type_name("N FILE");
   App.footer(
-      "Pacing: the game runs 100 steps to every second of real time. When drawing cannot keep "
-      "up, the steps that fall due run undrawn and the latest is drawn (at least every "
-      "fourth); after a stall of more than a quarter of a second the game goes on from "
-      "now. --frame-locked gives the original pacing instead. --timedemo draws every step, "
-      "back to back.\n\n"
+      "Pacing: the game runs 100 steps to every second of real time, and draws a frame for "
+      "every refresh of the display, each for the time it is shown: everything that moves is "
+      "drawn between the step before and the last by the fraction of a step that has passed "
+      "then, and the cursor where the mouse is (--no-interpolation, or the setting "
+      "interpolation = 0, draws the last step whole). When drawing cannot keep up, the steps "
+      "that fall due run between frames (at least every fourth is shown); after a stall of more "
+      "than a quarter of a second the game goes on from now. --frame-locked gives the original "
+      "pacing instead. --timedemo draws every step, back to back.\n\n"
       "Demos: --record writes a check of the game's state every 100 steps and after the last; "
       "--play OLD --record NEW re-records a demo with its checks. During --play: Space pauses "
       "and resumes, F or Tab cycles the speed (1x, 4x, 16x), Period steps once while paused, "
@@ -183,6 +203,7 @@ int main(int argc, char** argv) {
   const bool ownRun = files.Timedemo.empty() && files.Verify.empty() && !options.Headless;
   UseSettings(ownRun && !line.NoSettings, app.count("--windowed") + app.count("--desktop") > 0,
               line.NoVSync, options);
+  if (line.NoInterpolation) options.Interpolate = false;
   options.CanPause = ownRun && files.Play.empty();
 
 #ifdef __EMSCRIPTEN__

@@ -88,18 +88,25 @@ void TGloopa::SetImmediateDrawing(bool On) {
   Particles->Immediate = On;
 }
 
-void TGloopa::DrawCursor() const {
+void TGloopa::DrawCursor(float X, float Y) const {
   glPushMatrix();
-  glTranslatef(float(MouseX), float(MouseY), 0);
+  glTranslatef(X, Y, 0);
   glColor3f(1, 1, 1);
   glLineWidth(1);
   DrawCircle(10);
   glPopMatrix();
 }
 
-void TGloopa::DrawEggIcons() const {
-  for (int32_t i = 0; i < int32_t(Eggs.size()); ++i) {
-    if (!Eggs[i]->Active) continue;
+uint32_t TGloopa::EggsInPlay() const {
+  uint32_t icons = 0;
+  for (int32_t i = 0; i < int32_t(Eggs.size()) && i < 32; ++i)
+    if (Eggs[i]->Active) icons |= 1u << i;
+  return icons;
+}
+
+void TGloopa::DrawEggIcons(const TXYZ& Camera, uint32_t Icons) const {
+  for (int32_t i = 0; i < int32_t(Eggs.size()) && i < 32; ++i) {
+    if (!(Icons & (1u << i))) continue;
     glColor3f(0.2f, 0.2f, 0.8f);
     glLineWidth(2);
     glPushMatrix();
@@ -109,29 +116,28 @@ void TGloopa::DrawEggIcons() const {
   }
 }
 
-void TGloopa::DrawDisplay() const {
+void TGloopa::DrawDisplay(const TXYZ& Camera, const TShownScores& Scores) const {
   const TXYZ scale{1, 0.75f, 1};
   char text[32];
-  std::snprintf(text, sizeof text, "Hi:%d", HiScore);
+  std::snprintf(text, sizeof text, "Hi:%d", Scores.HiScore);
   Printer->Print(2, Grey(0.2f), Camera.X + 151, Camera.Y + 446, scale, text);
   Printer->Print(2, Grey(0.8f), Camera.X + 150, Camera.Y + 450, scale, text);
-  std::snprintf(text, sizeof text, "Score:%d", Score);
+  std::snprintf(text, sizeof text, "Score:%d", Scores.Score);
   Printer->Print(2, Grey(0.2f), Camera.X - 321, Camera.Y + 446, scale, text);
   Printer->Print(2, Grey(0.8f), Camera.X - 320, Camera.Y + 450, scale, text);
-  std::snprintf(text, sizeof text, "Energy: %d", std::max(Energy, 0));
+  std::snprintf(text, sizeof text, "Energy: %d", std::max(Scores.Energy, 0));
   Printer->Print(2, Grey(0.8f), Camera.X - 480, Camera.Y + 450, scale, text);
 }
 
-void TGloopa::DrawTitle() const {
-  Printer->Print(6, TXYZ{TitlePulse, TitlePulse, 1}, Camera.X - 175, Camera.Y + 200, TXYZ{4, 4, 1},
-                 "Gloopa");
+void TGloopa::DrawTitle(const TXYZ& Camera, float Pulse) const {
+  Printer->Print(6, TXYZ{Pulse, Pulse, 1}, Camera.X - 175, Camera.Y + 200, TXYZ{4, 4, 1}, "Gloopa");
   Printer->Print(1, Grey(0.8f), Camera.X - 250, Camera.Y + 0, TXYZ{1, 1, 1},
                  "A game of life, death and destruction");
   Printer->Print(1, Grey(0.8f), Camera.X - 250, Camera.Y - 32, TXYZ{1, 0.8f, 1},
                  "Left click - Shoot, Right Click - Move");
 }
 
-void TGloopa::DrawCredits() const {
+void TGloopa::DrawCredits(const TXYZ& Camera) const {
   Printer->Print(1, TXYZ{0, 0.4f, 0.4f}, Camera.X - 490, Camera.Y - 486, TXYZ{1, 0.5f, 0.5f},
                  GameCredits());
 }

@@ -164,17 +164,12 @@ void TGloopa::Release() {
 
 void TGloopa::HandleMessage(THandle, uint32_t Message, TWParam, TLParam LParam) {
   switch (Message) {
-  case WM_MOUSEMOVE: {
+  case WM_MOUSEMOVE:
     // The words are signed: while a button is held the window goes on reporting the mouse beyond
     // its left and top edges, as small negative numbers. Read as unsigned, a mouse dragged just
-    // off the left edge would aim and steer at the far right. The product is formed in integers,
-    // the division in floating point, and the result cut toward zero.
-    const int32_t x = MouseLParamX(LParam);
-    const int32_t y = MouseLParamY(LParam);
-    MouseX = int32_t(std::trunc(double((x - ViewWidth / 2) * MouseSpanX) / double(ViewWidth)));
-    MouseY = -int32_t(std::trunc(double((y - ViewHeight / 2) * MouseSpanY) / double(ViewHeight)));
+    // off the left edge would aim and steer at the far right.
+    MouseToWorld(MouseLParamX(LParam), MouseLParamY(LParam), MouseX, MouseY);
     break;
-  }
   case WM_LBUTTONDOWN:
     LeftDown = true;
     break;
@@ -190,6 +185,13 @@ void TGloopa::HandleMessage(THandle, uint32_t Message, TWParam, TLParam LParam) 
   default:
     break;
   }
+}
+
+void TGloopa::MouseToWorld(int32_t X, int32_t Y, int32_t& WorldX, int32_t& WorldY) const {
+  // The product is formed in integers, the division in floating point, and the result cut toward
+  // zero.
+  WorldX = int32_t(std::trunc(double((X - ViewWidth / 2) * MouseSpanX) / double(ViewWidth)));
+  WorldY = -int32_t(std::trunc(double((Y - ViewHeight / 2) * MouseSpanY) / double(ViewHeight)));
 }
 
 TBlobBullet* TGloopa::FreeBullet() {
@@ -224,6 +226,22 @@ void TGloopa::PredatorAteEgg(const TBlobPredator*) {
 }
 
 void TGloopa::Frame() {
+  Advance();
+  Draw(1);
+}
+
+void TGloopa::SetRecording(bool On) {
+  Particles->Recording = On;
+}
+
+void TGloopa::Advance() {
+  const TWorldShown before = Showing;
+  TWorldShown& shown = Showing;
+  shown.Kind = fkNothing;
+  shown.View = Camera;
+  // The mouse changes only between frames.
+  shown.CursorX = float(MouseX);
+  shown.CursorY = float(MouseY);
   switch (State) {
   case gsTitle:
     FrameTitle();
@@ -235,7 +253,80 @@ void TGloopa::Frame() {
     FrameGameOver();
     break;
   }
-  DrawCredits();
+  shown.Camera = Camera;
+  // A frame of another kind than the one before (the title after a game, a game's first frame)
+  // starts where it is.
+  const bool goesOn = before.Kind == shown.Kind;
+  shown.ViewFrom = goesOn ? before.View : shown.View;
+  shown.CameraFrom = goesOn ? before.Camera : shown.Camera;
+  shown.CursorFromX = goesOn ? before.CursorX : shown.CursorX;
+  shown.CursorFromY = goesOn ? before.CursorY : shown.CursorY;
+  if (shown.Kind != fkArena) ForgetShown();
+}
+
+void TGloopa::ForgetShown() {
+  Snake->Shown = false;
+  for (TBlobEgg* egg : Eggs) egg->Shown = false;
+  for (TBlobMutantSperm* sperm : Sperms) sperm->Shown = false;
+  for (TBlobBullet* bullet : Bullets) bullet->Shown = false;
+  for (TBlobPlankton* plankton : PlanktonList) plankton->Shown = false;
+  for (TBlobPredator* predator : Predators) predator->Shown = false;
+}
+
+void TGloopa::ShowDisplay() {
+  Showing.Scores = {HiScore, Score, Energy};
+}
+
+TXYZ TGloopa::ViewAt(float Fraction) const {
+  return Blend(Showing.ViewFrom, Showing.View, Fraction);
+}
+
+TXYZ TGloopa::CameraAt(float Fraction) const {
+  return Blend(Showing.CameraFrom, Showing.Camera, Fraction);
+}
+
+TXYZ TGloopa::CursorAt(float Fraction) const {
+  return {Blend(Showing.CursorFromX, Showing.CursorX, Fraction),
+          Blend(Showing.CursorFromY, Showing.CursorY, Fraction), 0};
+}
+
+void TGloopa::Draw(float Fraction, const TXYZ* Cursor) const {
+  const TWorldShown& shown = Showing;
+  const TXYZ camera = CameraAt(Fraction);
+  switch (shown.Kind) {
+  case fkTitle:
+    DrawTitle(camera, shown.TitlePulse);
+    break;
+  case fkArena: {
+    DrawArena();
+    DrawStars();
+    const TXYZ cursor = Cursor ? *Cursor : CursorAt(Fraction);
+    DrawCursor(cursor.X, cursor.Y);
+    DrawEggIcons(camera, shown.EggIcons);
+    DrawCreatures(Fraction);
+    Particles->Draw(Fraction);
+    DrawDisplay(camera, shown.Scores);
+    break;
+  }
+  case fkNothing:
+    break;
+  }
+  DrawCredits(camera);
+}
+
+// In the order the step moves them.
+void TGloopa::DrawCreatures(float Fraction) const {
+  if (Snake->Shown) Snake->Draw(Fraction);
+  for (const TBlobEgg* egg : Eggs)
+    if (egg->Shown) egg->Draw(Fraction);
+  for (const TBlobMutantSperm* sperm : Sperms)
+    if (sperm->Shown) sperm->Draw(Fraction);
+  for (const TBlobBullet* bullet : Bullets)
+    if (bullet->Shown) bullet->Draw(Fraction);
+  for (const TBlobPlankton* plankton : PlanktonList)
+    if (plankton->Shown) plankton->Draw(Fraction);
+  for (const TBlobPredator* predator : Predators)
+    if (predator->Shown) predator->Draw(Fraction);
 }
 
 void TGloopa::FrameTitle() {
@@ -257,7 +348,8 @@ void TGloopa::FrameTitle() {
     State = gsPlaying;
   }
   Bounce(TitlePulse, TitlePulseStep, 0.5f, 1.0f);
-  DrawTitle();
+  Showing.Kind = fkTitle;
+  Showing.TitlePulse = TitlePulse;
 }
 
 void TGloopa::FramePlaying() {
@@ -271,7 +363,7 @@ void TGloopa::FramePlaying() {
   }
   Step();
   if (Energy < 0) Energy = 0;
-  DrawDisplay();
+  ShowDisplay();
 }
 
 void TGloopa::FrameGameOver() {
@@ -282,7 +374,7 @@ void TGloopa::FrameGameOver() {
   Step();
   // Predators still touching the stopped snake go on taking energy.
   if (Energy < 0) Energy = 0;
-  DrawDisplay();
+  ShowDisplay();
   GameOverTimer -= 1;
   if (GameOverTimer < 0) {
     Sounds->PlayerHit();
@@ -326,11 +418,10 @@ void TGloopa::EmitCursorSparkle() {
 }
 
 void TGloopa::Step() {
-  DrawArena();
-  DrawStars();
-  DrawCursor();
+  // The arena, the stars, the cursor and the egg icons are shown first, as they are now.
+  Showing.Kind = fkArena;
+  Showing.EggIcons = EggsInPlay();
   EmitCursorSparkle();
-  DrawEggIcons();
 
   if (Random() < 0.1) {
     if (TBlobPredator* predator = FreePredator()) {
@@ -386,7 +477,7 @@ void TGloopa::Step() {
 
   for (TBlobPlankton* plankton : PlanktonList) plankton->Update();
   for (TBlobPredator* predator : Predators) predator->Update();
-  Particles->UpdateAndDraw();
+  Particles->Update();
 }
 
 void TGloopa::FireVolley() {

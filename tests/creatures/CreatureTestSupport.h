@@ -38,6 +38,12 @@ struct TPassCounter {
   }
 };
 
+// One step of a creature and the frame that shows it, as the world runs and draws one.
+template <class TCreature> void StepAndDraw(TCreature& Creature) {
+  Creature.Update();
+  if (Creature.Shown) Creature.Draw();
+}
+
 // A GL context for drawing plus one particle engine shared by the whole test process.
 class TCreatureWorld {
 public:

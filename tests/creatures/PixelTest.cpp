@@ -37,7 +37,7 @@ TEST_F(PixelTest, SnakeHeadSegmentsAndTargetMarker) {
   snake.AimY = 400;
   for (int i = 0; i < 160; ++i) {
     GL.BeginFrame();
-    snake.Update();
+    StepAndDraw(snake);
   }
   GL.SavePNG("creature_snake.png");
   ASSERT_NEAR(snake.Position.Y, 100, 1e-2);
@@ -67,7 +67,7 @@ TEST_F(PixelTest, BulletTriangle) {
   bullet.Target = CosSinTable[90];
   bullet.Angle = 0;
   bullet.SetActive(true);
-  bullet.Update();
+  StepAndDraw(bullet);
   GL.SavePNG("creature_bullet.png");
   int inside, total;
   CountAround(250, 156, 10, inside, total, 60);
@@ -89,7 +89,7 @@ TEST_F(PixelTest, PlanktonBodyAndFeelers) {
   plankton.Speed = 0;
   plankton.FlapAngle = 0;
   plankton.FlapStep = 2;
-  plankton.Update();
+  StepAndDraw(plankton);
   GL.SavePNG("creature_plankton.png");
   int inside, total;
   CountAround(-300, 200, 12, inside, total, 20);
@@ -105,7 +105,7 @@ TEST_F(PixelTest, EggCircleAndRedLabel) {
   egg.WobbleRate = 0;
   egg.Bonus = bnTwoBullets;
   egg.SetActive(true);
-  egg.Update();
+  StepAndDraw(egg);
   GL.SavePNG("creature_egg.png");
   int inside, total;
   CountAround(150, -250, 25, inside, total, 30);
@@ -121,7 +121,7 @@ TEST_F(PixelTest, EggCircleAndRedLabel) {
   // A value outside 1..6 has no label; an egg out of play draws nothing at all.
   GL.BeginFrame();
   egg.Bonus = TBonus(7);
-  egg.Update();
+  StepAndDraw(egg);
   const std::vector<uint8_t> plain = GL.ReadRGB();
   red = 0;
   for (size_t i = 0; i < plain.size(); i += 3)
@@ -131,7 +131,7 @@ TEST_F(PixelTest, EggCircleAndRedLabel) {
   EXPECT_GT(inside, 30);
   GL.BeginFrame();
   egg.SetActive(false);
-  egg.Update();
+  StepAndDraw(egg);
   EXPECT_EQ(GL.CountLit(0, 0, GLTestContext::Width - 1, GLTestContext::Height - 1, 10), 0);
 }
 
@@ -147,7 +147,7 @@ TEST_F(PixelTest, MutantSpermTrailAndHead) {
   sperm.SetSwimming(true);
   for (int i = 0; i < 24; ++i) {
     GL.BeginFrame();
-    sperm.Update();
+    StepAndDraw(sperm);
   }
   GL.SavePNG("creature_sperm.png");
   int inside, total;

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "CreatureTestSupport.h"
 #include "PredatorTestWorld.h"
 #include "assets/VexLib3D.h"
 #include "particles/ParticleEngine2.h"
@@ -127,7 +128,7 @@ TEST_F(PredatorDrawTest, SetModelBuildsASpikeForEveryThirdVertex) {
   p.Alive = true;
   p.SetKind(pdSpikySphere);
   const GLint depth = ModelViewDepth();
-  p.Update(); // a sphere without a model draws nothing but must not fail
+  StepAndDraw(p); // a sphere without a model draws nothing but must not fail
   EXPECT_EQ(ModelViewDepth(), depth);
 }
 
@@ -149,7 +150,7 @@ TEST_F(PredatorDrawTest, EachKindDrawsInItsColoursAtItsPlaceAndRestoresTheMatrix
     GLTestContext::Get().BeginFrame();
     TBlobPredator& p = Place(int(row.Kind), row.Kind, row.Where);
     const GLint depth = ModelViewDepth();
-    p.Update();
+    StepAndDraw(p);
     EXPECT_EQ(ModelViewDepth(), depth) << "kind " << int(row.Kind);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "kind " << int(row.Kind);
 
@@ -173,7 +174,7 @@ TEST_F(PredatorDrawTest, DartPointsAlongItsCourseWithItsTailBehind) {
       p.Target = Snake.Position = {-1000, 0, 0};
       p.Course = 180;
     }
-    p.Update();
+    StepAndDraw(p);
     const float ahead = course == 0 ? 1 : -1;
     // The nose reaches 30 units ahead; the tail line only 10 behind.
     EXPECT_GT(LitInWorldBox(ahead > 0 ? 18 : -28, -3, ahead > 0 ? 28 : -18, 3), 3) << course;
@@ -193,7 +194,7 @@ TEST_F(PredatorDrawTest, ChainOfAWorldSpawnedKindThreeStartsAtItsOldPlace) {
   p.Target = {300, 300, 0};
   p.Position = {300, 300, 0};
   Snake.Position = {300, 400, 0};
-  p.Update();
+  StepAndDraw(p);
   EXPECT_GT(LitInWorldBox(-330, -330, -270, -270), 20) << "chain at the old place";
   EXPECT_EQ(LitInWorldBox(250, 250, 350, 350), 0) << "nothing at the predator itself";
 }
@@ -212,7 +213,7 @@ TEST_F(PredatorDrawTest, AllSixKindsSideBySide) {
   constexpr int Frames = 40;
   for (int f = 0; f < Frames; ++f) {
     GLTestContext::Get().BeginFrame();
-    for (int k = 0; k < 6; ++k) Predators[k]->Update();
+    for (int k = 0; k < 6; ++k) StepAndDraw(*Predators[k]);
     engine.UpdateAndDraw();
   }
   for (int k = 0; k < 6; ++k) {

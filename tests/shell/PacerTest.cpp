@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "shell/Pacer.h"
@@ -58,6 +59,7 @@ struct TFakeRun {
         if (Refresh > 0) clock = (clock + Refresh - 1) / Refresh * Refresh;
       }
       pacer.Ran(next.Draw, clock + offset);
+      if (next.Draw) pacer.Shown();
       ++Steps;
       Drawn += next.Draw ? 1 : 0;
       undrawn = next.Draw ? 0 : undrawn + 1;
@@ -111,22 +113,98 @@ TEST(Pacer, StepsKeepTheClocksPaceWhateverTheDisplayOrDrawingCosts) {
 
 // A clock that leaps forward (a stall) or back: the game goes on from now, neither catching up
 // the steps it owed nor freezing until the clock comes back, and never waits longer than a step.
-// A browser's frames: each ends, whatever its steps cost, with only its latest step drawn, and the
-// game keeps the clock's pace as long as the frames can carry it.
-TEST(Pacer, ABrowsersFrameRunsTheStepsDueAtItsTimeAndDrawsTheLatest) {
+// The frame function on a fake display: a frame at every refresh, each drawn for its own time. What
+// a frame shows is the step before the last blended toward the last by the fraction, so it stands
+// at step (last - 1 + fraction): with the fraction taken from the clock, that is the frame's time
+// in steps, a constant one step behind, at any refresh rate and speed, and it holds still while
+// paused. Drawn whole, it stands at the last step instead, up to a step off.
+TEST(Pacer, TheFrameFunctionShowsEachFrameAtItsOwnTimeAtAnyRefreshRate) {
   const struct {
     const char* Name;
-    int64_t DrawCost, Refresh;
-    bool Visible;
-    int64_t MinSteps, MaxSteps, MinDrawn, MaxDrawn;
+    int32_t Hz, Speed;
+    bool Interpolate;
+    int64_t PauseAt, Pause; // the frames stop for a while (a paused replay), then go on
+    double MaxError;        // steps, between where a frame stands and its time
   } cases[] = {
-      // 10 seconds each: 100 steps and 60 frames a second.
-      {"quick drawer", 2 * Ms, 1000 * Ms / 60, true, 998, 1001, 598, 601},
-      // Frames of 50 ms: 20 a second, each catching up the five steps due.
-      {"slow drawer", 40 * Ms, 1000 * Ms / 60, true, 998, 1001, 195, 201},
-      // A second a frame: the backlog past a quarter of a second is dropped, a step a frame.
-      {"stalling drawer", 1000 * Ms, 1000 * Ms / 60, true, 9, 11, 9, 11},
-      {"hidden", 2 * Ms, 1000 * Ms / 60, false, 998, 1001, 0, 0},
+      {"60 Hz", 60, 1, true, -1, 0, 1e-4},
+      {"144 Hz", 144, 1, true, -1, 0, 1e-4},
+      {"240 Hz", 240, 1, true, -1, 0, 1e-4},
+      {"60 Hz at 16x", 60, 16, true, -1, 0, 1e-4},
+      {"144 Hz, paused for 1.5 s", 144, 1, true, 3000 * Ms, 1500 * Ms, 1e-4},
+      {"60 Hz, whole steps", 60, 1, false, -1, 0, 1.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TPacer pacer;
+    pacer.Start(0);
+    pacer.SetSpeed(c.Speed);
+    const int64_t period = 1000 * Ms / c.Hz, step = TPacer::StepTime / c.Speed;
+    int64_t steps = 0, frames = 0, paused = -1, lastAt = 0;
+    double sum = 0, squares = 0, worst = 0, heldAt = 0;
+    for (int64_t k = 0; k * period < 10'000 * Ms; ++k) {
+      const int64_t at = k * period;
+      if (c.PauseAt >= 0 && at >= c.PauseAt && at < c.PauseAt + c.Pause) continue;
+      bool resumed = false;
+      if (c.PauseAt >= 0 && at >= c.PauseAt + c.Pause && paused < 0) {
+        // The time that went by between the last frame before the pause and this one.
+        paused = at - lastAt;
+        pacer.Resume(at);
+        resumed = true;
+      }
+      const TFrameRun run = PaceFrame(
+          pacer, at, true, c.Interpolate,
+          [&](bool&, bool&) {
+            ++steps;
+            return true;
+          },
+          [&](float Fraction) {
+            ++frames;
+            const double stands = double(steps - 1) + (c.Interpolate ? Fraction : 1.0);
+            const double error = stands - double(at - std::max<int64_t>(paused, 0)) / double(step);
+            if (resumed) {
+              EXPECT_NEAR(stands, heldAt, 1e-4) << "the frame after the pause";
+            }
+            heldAt = stands;
+            sum += error;
+            squares += error * error;
+            worst = std::max(worst, std::abs(error));
+          });
+      lastAt = at;
+      EXPECT_FALSE(run.Ended);
+    }
+    const double seconds = 10.0 - double(c.Pause) / 1e9;
+    EXPECT_NEAR(double(steps), seconds * 100 * c.Speed, 2.0 * c.Speed);
+    const double mean = sum / double(frames);
+    const double spread = std::sqrt(std::max(0.0, squares / double(frames) - mean * mean));
+    if (c.Interpolate) {
+      // Every refresh shows a frame, and a frame stands exactly where its time says.
+      EXPECT_NEAR(double(frames), seconds * c.Hz, 2.0);
+    } else {
+      // Only the refreshes after a step show one, 60 a second, and they judder: about 0.29 of a
+      // step from the time they are shown (root mean square, after the best constant delay).
+      EXPECT_NEAR(double(frames), seconds * 60, 2.0);
+      EXPECT_NEAR(spread, 0.29, 0.03);
+    }
+    EXPECT_LE(worst, c.MaxError);
+    EXPECT_EQ(pacer.Stats().Drawn, frames);
+  }
+}
+
+// A drawer slower than the steps (30 ms a frame): each frame catches up the three steps due. One
+// slower than four steps a frame (50 ms) shows every fourth step, the game slowing down rather
+// than jump; past a quarter of a second behind (a second a frame) the backlog is dropped. A hidden
+// window runs every step and draws nothing.
+TEST(Pacer, TheFrameFunctionKeepsThePaceOfASlowDrawerAndOfAHiddenWindow) {
+  const struct {
+    const char* Name;
+    int64_t FrameCost;
+    bool Visible;
+    int64_t MinSteps, MaxSteps, MinDrawn, MaxDrawn, MostInAFrame;
+  } cases[] = {
+      {"slow drawer", 30 * Ms, true, 998, 1001, 333, 335, 3},
+      {"very slow drawer", 50 * Ms, true, 760, 810, 199, 201, TPacer::MaxUndrawn + 1},
+      {"stalling drawer", 1000 * Ms, true, 9, 11, 9, 11, 1},
+      {"hidden", 10 * Ms, false, 998, 1001, 0, 0, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -134,25 +212,23 @@ TEST(Pacer, ABrowsersFrameRunsTheStepsDueAtItsTimeAndDrawsTheLatest) {
     pacer.Start(0);
     int64_t clock = 0, steps = 0, drawn = 0, mostInAFrame = 0;
     while (clock < 10'000 * Ms) {
-      int64_t inFrame = 0, drawnInFrame = 0;
-      PaceFrame(pacer, clock, c.Visible, [&](bool& Draw) {
-        clock += Ms / 5 + (Draw ? c.DrawCost : 0);
-        drawnInFrame += Draw;
-        return ++inFrame < 1000; // a frame that never ends fails below rather than hang
-      });
-      ASSERT_LT(inFrame, 1000);
-      EXPECT_LE(drawnInFrame, 1);
+      int64_t inFrame = 0;
+      PaceFrame(
+          pacer, clock, c.Visible, true,
+          [&](bool&, bool&) {
+            ++inFrame;
+            return true;
+          },
+          [&](float) { ++drawn; });
       steps += inFrame;
-      drawn += drawnInFrame;
       mostInAFrame = std::max(mostInAFrame, inFrame);
-      clock = (clock / c.Refresh + 1) * c.Refresh; // the next display frame
+      clock += c.FrameCost;
     }
     EXPECT_GE(steps, c.MinSteps);
     EXPECT_LE(steps, c.MaxSteps);
     EXPECT_GE(drawn, c.MinDrawn);
     EXPECT_LE(drawn, c.MaxDrawn);
-    EXPECT_LE(mostInAFrame, TPacer::MaxLag / TPacer::StepTime + 1);
-    EXPECT_EQ(pacer.Stats().Steps, steps);
+    EXPECT_LE(mostInAFrame, c.MostInAFrame);
   }
 }
 
@@ -175,19 +251,22 @@ TEST(Pacer, ALeapOfTheClockEitherWayIsDroppedNotMadeUp) {
   EXPECT_LE(back.LongestWait, TPacer::StepTime);
 }
 
-TEST(Pacer, AResumedReplayStartsFromNowAndLeavesThePauseOutOfItsTime) {
+TEST(Pacer, AResumedReplayGoesOnFromWhereItStoodAndLeavesThePauseOutOfItsTime) {
   TPacer pacer;
   pacer.Start(0);
   for (int i = 0; i < 10; ++i) {
     EXPECT_TRUE(pacer.Next(i * 10 * Ms, true).Run);
     pacer.Ran(true, i * 10 * Ms + Ms);
   }
-  // Paused for ten seconds: no backlog, and the pause is not counted as run.
+  // Paused for ten seconds: no backlog, and the pause is not counted as run. The pause began 1 ms
+  // after the last step, so the next is due 9 ms after the resume.
   pacer.Resume(10'000 * Ms);
-  const TPaceStep next = pacer.Next(10'000 * Ms, true);
+  EXPECT_FLOAT_EQ(pacer.Fraction(10'000 * Ms), 0.1f);
+  EXPECT_FALSE(pacer.Next(10'008 * Ms, true).Run);
+  const TPaceStep next = pacer.Next(10'009 * Ms, true);
   EXPECT_TRUE(next.Run && next.Draw);
-  EXPECT_FALSE(pacer.Next(10'000 * Ms, true).Run);
-  pacer.Ran(true, 10'001 * Ms);
+  EXPECT_FALSE(pacer.Next(10'009 * Ms, true).Run);
+  pacer.Ran(true, 10'010 * Ms);
   EXPECT_EQ(pacer.Stats().Steps, 11);
   EXPECT_LT(pacer.Stats().Elapsed, 200 * Ms);
 }
@@ -197,6 +276,7 @@ TEST(Pacer, TheSummaryLineGivesTheFigures) {
   pacer.Start(5 * Ms);
   pacer.Next(5 * Ms, true);
   pacer.Ran(true, 8 * Ms);
+  pacer.Shown();
   pacer.Next(40 * Ms, true); // due at 15 ms
   pacer.Ran(false, 45 * Ms);
   EXPECT_EQ(PaceSummary(pacer.Stats()),

@@ -68,7 +68,7 @@ TEST_F(WorldTest, DisplayShowsScoreHighScoreAndEnergyAtTheTopAndFollowsTheCamera
   auto display = [&](int32_t Energy) {
     World->Energy = Energy;
     gl.BeginFrame(World->Camera.X, World->Camera.Y);
-    World->DrawDisplay();
+    World->DrawDisplay(World->Camera, {World->HiScore, World->Score, World->Energy});
     return gl.ReadRGB();
   };
   const std::vector<uint8_t> zero = display(0);
@@ -90,7 +90,7 @@ TEST_F(WorldTest, EggIconsLeaveGapsForEggsOutOfPlay) {
   World->Eggs[3]->Active = false;
   gl.BeginFrame(0, 0);
   World->Camera = TXYZ{0, 0, -500};
-  World->DrawEggIcons();
+  World->DrawEggIcons(World->Camera, World->EggsInPlay());
   gl.Finish();
   for (int i = 0; i < 8; ++i) {
     if (i == 3)
@@ -100,7 +100,7 @@ TEST_F(WorldTest, EggIconsLeaveGapsForEggsOutOfPlay) {
   }
   for (TBlobEgg* egg : World->Eggs) egg->Active = false;
   gl.BeginFrame(0, 0);
-  World->DrawEggIcons();
+  World->DrawEggIcons(World->Camera, World->EggsInPlay());
   gl.Finish();
   EXPECT_EQ(gl.CountLit(0, 0, 1023, 767, 20), 0);
 }
@@ -150,11 +150,11 @@ TEST_F(WorldTest, TheWorldsOwnDrawingLeavesNoGLErrorAndABalancedMatrixStack) {
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
   World->DrawArena();
   World->DrawStars();
-  World->DrawCursor();
-  World->DrawEggIcons();
-  World->DrawDisplay();
-  World->DrawTitle();
-  World->DrawCredits();
+  World->DrawCursor(float(World->MouseX), float(World->MouseY));
+  World->DrawEggIcons(World->Camera, World->EggsInPlay());
+  World->DrawDisplay(World->Camera, {World->HiScore, World->Score, World->Energy});
+  World->DrawTitle(World->Camera, World->TitlePulse);
+  World->DrawCredits(World->Camera);
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   EXPECT_EQ(depthAfter, depthBefore);
