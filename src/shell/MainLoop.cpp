@@ -246,7 +246,8 @@ bool RunStep(TGameWindow& Window, bool Keep) {
     const TGLTableScope table(GLNothingTable());
     const TXYZ camera = CameraAbove(Shell.World->Snake->Position);
     Shell.World->Camera = {camera.X, camera.Y, -camera.Z};
-    Shell.World->SetRecording(Keep);
+    // The simulation build's drawing table draws nothing: nothing is worth keeping for it.
+    Shell.World->SetRecording(Keep && GLDrawingTable().Draws);
     Shell.World->Advance();
   }
   Shell.Steps = step;

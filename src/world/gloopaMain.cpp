@@ -254,14 +254,15 @@ void TGloopa::Advance() {
     break;
   }
   shown.Camera = Camera;
-  // A frame of another kind than the one before (the title after a game, a game's first frame)
-  // starts where it is.
-  const bool goesOn = before.Kind == shown.Kind;
+  // The title puts the camera back in the middle, and its first frame still hangs the view above
+  // where the snake was: the title's frames, and a game's first, start where they are. The frame
+  // that ends a game shows nothing but the credits, under the same camera as the game's.
+  const bool goesOn = before.Kind != fkTitle && shown.Kind != fkTitle;
   shown.ViewFrom = goesOn ? before.View : shown.View;
   shown.CameraFrom = goesOn ? before.Camera : shown.Camera;
   shown.CursorFromX = goesOn ? before.CursorX : shown.CursorX;
   shown.CursorFromY = goesOn ? before.CursorY : shown.CursorY;
-  if (shown.Kind != fkArena) ForgetShown();
+  if (shown.Kind == fkTitle) ForgetShown();
 }
 
 void TGloopa::ForgetShown() {
