@@ -57,6 +57,7 @@ void PacedFrame() {
 void UnpacedFrame() {
   const int64_t start = Steps.Now();
   while (Shell.Looping && Steps.Now() - start < UnpacedSlice) {
+    if (Shell.Options->FrameStarts) Shell.Options->FrameStarts();
     const bool draw = Steps.DrawNextStep(true);
     if (!Steps.RunStep(*Window, draw) || draw) break;
   }

@@ -2,11 +2,9 @@
 // itself is in GLWindow.cpp.
 #include <SDL.h>
 
-#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <string>
-#include <thread>
 
 #include "creatures/blobSnake.h"
 #include "gl/GL.h"
@@ -283,8 +281,9 @@ void ShowFrame(TGameWindow& Window, float Fraction, int64_t At, TFrameClock* Clo
       std::fprintf(stderr, "%s\n", error.c_str());
   }
   if (Clock && Clock->Waits()) {
+    // To the nearest millisecond, which is what SDL can sleep; the frame is logged for At.
     const int64_t left = At - Now();
-    if (left > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(left));
+    if (left >= 500'000) SDL_Delay(Uint32((left + 500'000) / 1'000'000));
   }
   SDL_GL_SwapWindow(static_cast<SDL_Window*>(Window.Handle));
   if (Clock) Clock->Shown(At, Now());
@@ -294,10 +293,11 @@ void ShowFrame(TGameWindow& Window, float Fraction, int64_t At, TFrameClock* Clo
                         Shell.DrawnCursor.X, Shell.DrawnCursor.Y});
 }
 
-// A step and its own frame, as the original loop ran them: drawn at once when Draw is set.
-bool RunDrawnStep(TGameWindow& Window, bool Draw) {
+// A step and its own frame, as the original loop ran them: drawn at once when Draw is set, for
+// the time At (by default the step's own on the game's clock).
+bool RunDrawnStep(TGameWindow& Window, bool Draw, int64_t At = -1) {
   if (!RunStep(Window, Draw)) return false;
-  if (Draw) ShowFrame(Window, 1, GameTime(), nullptr);
+  if (Draw) ShowFrame(Window, 1, At >= 0 ? At : GameTime(), nullptr);
   return true;
 }
 
@@ -342,7 +342,7 @@ bool ReplayHeld(TGameWindow& Window, TPacer* Pacer) {
   if (Shell.PauseAsked) {
     // The step that shows under the "Paused" line.
     GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
-    if (RunDrawnStep(Window, true) && Pacer) Pacer->Ran(true, Now());
+    if (RunDrawnStep(Window, true, Pacer ? Now() : -1) && Pacer) Pacer->Ran(true, Now());
     BeginPause();
     return true;
   }
@@ -369,7 +369,7 @@ bool ReplayHeld(TGameWindow& Window, TPacer* Pacer) {
   }
   if (controls.TakeStep()) {
     GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
-    if (RunDrawnStep(Window, true) && Pacer) Pacer->Ran(true, Now());
+    if (RunDrawnStep(Window, true, Pacer ? Now() : -1) && Pacer) Pacer->Ran(true, Now());
     return true;
   }
   if (Window.Visible) PollKeys();

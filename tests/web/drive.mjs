@@ -1,7 +1,7 @@
 // Drives the web page in headless Chromium over the DevTools protocol.
 //   drive.mjs run URL OUT [SECONDS]  opens URL, waits for the run to end (window.gloopaDone), and
 //                                    writes OUT/log.txt, statdump.json, console.txt, status and,
-//                                    when the game took one, shot.png
+//                                    when the game took one, shot.png and frames.log
 //   drive.mjs play URL OUT [SECONDS] plays as a person would: waits for the title, clicks, steers
 //                                    with the right button held and shoots with the left for
 //                                    SECONDS (default 30), then lets go for as long again, so
@@ -162,6 +162,9 @@ if (command === 'run') {
       return btoa(text);
     })()`);
     if (shot) fs.writeFileSync(path.join(out, 'shot.png'), Buffer.from(shot, 'base64'));
+    const frames = await evaluate(
+        "Module.FS.analyzePath('/frames.log').exists ? Module.FS.readFile('/frames.log', {encoding: 'utf8'}) : ''");
+    if (frames) fs.writeFileSync(path.join(out, 'frames.log'), frames);
     finish(0);
   }
 } else {

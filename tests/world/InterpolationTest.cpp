@@ -224,3 +224,33 @@ TEST_F(InterpolationTest, AStepMakesNoGLCall) {
   TGLCapture::Drawn([&] { World->Draw(1); });
   EXPECT_GT(TGLCapture::Calls(), calls) << "a frame does draw";
 }
+
+// Between the steps as at them, the batched drawing leaves the very pixels of the one-by-one
+// reference: a busy frame (a game's end, its burst over a pack) at a quarter and three quarters.
+TEST_F(InterpolationTest, BatchedFramesBetweenStepsMatchTheReference) {
+  StartGame(false);
+  Right(true);
+  Left(true);
+  for (int i = 0; i < 400; ++i) {
+    Mouse(300 + i, 400 - i / 2);
+    Step();
+  }
+  World->Energy = 0;
+  for (int i = 0; i < 20; ++i) Step();
+  ASSERT_GT(World->Particles->LiveCount(), 1000);
+  GLTestContext& gl = GLTestContext::Get();
+  for (const float fraction : {0.25f, 0.75f}) {
+    SCOPED_TRACE(fraction);
+    std::vector<uint8_t> frames[2];
+    for (const bool immediate : {false, true}) {
+      World->SetImmediateDrawing(immediate);
+      const TXYZ view = World->ViewAt(fraction);
+      gl.BeginFrame(view.X, view.Y);
+      World->Draw(fraction);
+      gl.Finish();
+      frames[immediate] = gl.ReadRGB();
+      EXPECT_GT(gl.CountLit(0, 0, 1023, 767), 5000) << "the burst is on show";
+    }
+    EXPECT_TRUE(frames[0] == frames[1]);
+  }
+}
