@@ -79,6 +79,8 @@ void DrawReplayStatus() {
   glEnable(GL_DEPTH_TEST);
 }
 
+void Dispatch(const SDL_Event& Event, THandle Handle);
+
 // Mouse movements waiting since the frame's events were pumped reach the world now, as they would
 // before the next step anyway: the cursor is then drawn where the mouse is.
 void PumpMouseMotion() {
@@ -86,8 +88,7 @@ void PumpMouseMotion() {
   SDL_Event events[16];
   int count;
   while ((count = SDL_PeepEvents(events, 16, SDL_GETEVENT, SDL_MOUSEMOTION, SDL_MOUSEMOTION)) > 0)
-    for (int i = 0; i < count; ++i)
-      TranslateInput(events[i], Shell.Window->Handle, Shell.ReplayMouse, Shell.Pad);
+    for (int i = 0; i < count; ++i) Dispatch(events[i], Shell.Window->Handle);
 }
 
 // The frame of what the last step kept, each moving thing at Fraction of a step past the step
