@@ -1,7 +1,8 @@
 // How far the camera of each frame a run showed lies from the game's own motion at the time the
-// frame was shown: frame_log_error STEPS FRAMES, where STEPS is the frame log of a run that drew
+// frame was shown: frame_log_error STEPS FRAMES [FROM], where STEPS is the frame log of a run that drew
 // every step at its own time (--timedemo DEMO --frame-log STEPS) and FRAMES that of any run of the
-// same demo (--play DEMO --refresh 60 --frame-log FRAMES, say).
+// same demo (--play DEMO --refresh 60 --frame-log FRAMES, say); with FROM, only the frames from
+// that step on (past a start-up that could not keep the game's time, say).
 //
 // The steps' cameras make a path, step by step, blended in between; a frame shown at time T
 // should show the path at T in steps, allowing one constant delay (a frame shows the step before
@@ -13,6 +14,7 @@
 // log cannot be read.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -46,10 +48,21 @@ constexpr double StepTime = 1e7; // nanoseconds
 
 int main(int argc, char** argv) {
   std::vector<TLine> steps, frames;
-  if (argc != 3 || !ReadLog(argv[1], steps) || !ReadLog(argv[2], frames)) {
+  if (argc < 3 || argc > 4 || !ReadLog(argv[1], steps) || !ReadLog(argv[2], frames)) {
     std::fprintf(stderr,
-                 "usage: frame_log_error STEPS_LOG FRAMES_LOG (both readable frame logs)\n");
+                 "usage: frame_log_error STEPS_LOG FRAMES_LOG [FROM_STEP] (readable frame logs)\n");
     return 1;
+  }
+  if (argc == 4) {
+    const long long from = std::atoll(argv[3]);
+    std::vector<TLine> later;
+    for (const TLine& f : frames)
+      if (f.Step >= from) later.push_back(f);
+    frames.swap(later);
+    if (frames.empty()) {
+      std::fprintf(stderr, "no frame from step %lld on\n", from);
+      return 1;
+    }
   }
   std::map<long long, TLine> path;
   for (const TLine& s : steps) path[s.Step] = s;
