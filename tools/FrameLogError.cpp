@@ -1,7 +1,7 @@
 // How far the camera of each frame a run showed lies from the game's own motion at the time the
-// frame was shown: frame_log_error STEPS FRAMES [FROM], where STEPS is the frame log of a run that drew
-// every step at its own time (--timedemo DEMO --frame-log STEPS) and FRAMES that of any run of the
-// same demo (--play DEMO --refresh 60 --frame-log FRAMES, say); with FROM, only the frames from
+// frame was shown: frame_log_error STEPS FRAMES [FROM], where STEPS is the frame log of a run that
+// drew every step at its own time (--timedemo DEMO --frame-log STEPS) and FRAMES that of any run of
+// the same demo (--play DEMO --refresh 60 --frame-log FRAMES, say); with FROM, only the frames from
 // that step on (past a start-up that could not keep the game's time, say).
 //
 // The steps' cameras make a path, step by step, blended in between; a frame shown at time T

@@ -282,3 +282,41 @@ TEST(Pacer, TheSummaryLineGivesTheFigures) {
   EXPECT_EQ(PaceSummary(pacer.Stats()),
             "pace: 2 steps in 0.040 s (50.0 steps/s), 1 drawn, 25.0 ms most behind");
 }
+
+// When a frame drawn now will be shown: at the next whole refresh of --refresh (never twice at
+// one), a refresh after the last swap with vertical sync (taken as none once swaps are seen not to
+// wait), at most one each period when capped, and at once without a cap.
+TEST(FrameClock, TellsWhenAFrameDrawnNowWillBeShown) {
+  const int64_t p = 1000 * Ms / 60;
+  TFrameClock refresh;
+  refresh.Set(TFrameClock::Refresh, p);
+  EXPECT_EQ(refresh.FrameTime(0), 0);
+  EXPECT_EQ(refresh.FrameTime(p / 3), p);
+  refresh.Shown(p, p + Ms);
+  EXPECT_EQ(refresh.FrameTime(p + Ms), 2 * p) << "the refresh already shown is past";
+  EXPECT_EQ(refresh.FrameTime(5 * p + 1), 6 * p) << "a late frame waits for the next one";
+  EXPECT_TRUE(refresh.Waits());
+
+  TFrameClock vsync;
+  vsync.Set(TFrameClock::VSync, p);
+  EXPECT_FALSE(vsync.Waits());
+  vsync.Shown(0, 3 * Ms); // the swap ended 3 ms in: a refresh
+  EXPECT_EQ(vsync.FrameTime(5 * Ms), 3 * Ms + p);
+  EXPECT_EQ(vsync.FrameTime(3 * Ms + p + Ms), 3 * Ms + 2 * p) << "drawing took a refresh";
+  for (int i = 1; i <= 8; ++i) vsync.Shown(vsync.FrameTime(3 * Ms + i * Ms), 3 * Ms + i * Ms);
+  EXPECT_EQ(vsync.Mode(), TFrameClock::Capped) << "eight swaps that did not wait";
+  EXPECT_TRUE(vsync.Waits());
+
+  TFrameClock capped;
+  capped.Set(TFrameClock::Capped, p);
+  EXPECT_EQ(capped.FrameTime(7 * Ms), 7 * Ms);
+  capped.Shown(7 * Ms, 7 * Ms);
+  EXPECT_EQ(capped.FrameTime(8 * Ms), 7 * Ms + p);
+  EXPECT_EQ(capped.FrameTime(7 * Ms + 2 * p), 7 * Ms + 2 * p);
+
+  TFrameClock uncapped;
+  uncapped.Set(TFrameClock::Capped, 0); // max_fps = 0
+  EXPECT_EQ(uncapped.Mode(), TFrameClock::Immediate);
+  EXPECT_EQ(uncapped.FrameTime(42), 42);
+  EXPECT_FALSE(uncapped.Waits());
+}
