@@ -23,8 +23,10 @@ struct TRun {
   std::string Out, Err;
 };
 
+// A file of the running test's own: ctest runs the tests side by side, each in a process.
 std::string Temp(const std::string& Name) {
-  return ::testing::TempDir() + "gloopa_e2e_" + Name;
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return ::testing::TempDir() + "gloopa_e2e_" + (test ? test->name() : "") + "_" + Name;
 }
 
 // Runs the game headless with Args. NoDraw keeps the GL context but draws nothing, which leaves
