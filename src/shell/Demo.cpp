@@ -91,6 +91,24 @@ std::string ParseCheck(const std::vector<std::string>& Words, int64_t Steps, int
   return "";
 }
 
+// Reads the words of a score line into Score, or says what is wrong with them; Steps and Last as
+// for a check.
+std::string ParseScore(const std::vector<std::string>& Words, int64_t Steps, int64_t Last,
+                       TDemoScore& Score) {
+  if (Words.size() != 3)
+    return "expected \"score STEP SCORE\", found " + std::to_string(Words.size()) + " fields";
+  if (!ParseInteger(Words[1], Score.Step))
+    return "score STEP is not an integer: \"" + Words[1] + "\"";
+  if (!ParseInteger(Words[2], Score.Score))
+    return "score SCORE is not an integer: \"" + Words[2] + "\"";
+  if (Score.Step == Last && Last > 0) return "a second score at step " + Words[1];
+  if (Score.Step != Steps)
+    return "score at step " + Words[1] + ", but the lines before it cover " +
+           std::to_string(Steps) + " steps";
+  if (Score.Step < 1) return "a score must follow at least one step";
+  return "";
+}
+
 } // namespace
 
 int64_t TDemo::FrameCount() const {
@@ -145,6 +163,15 @@ bool TDemo::Parse(std::istream& In, const std::string& Name, TDemo& Out, std::st
       Out.Checks.push_back(check);
       continue;
     }
+    if (Out.Version >= 2 && !words.empty() && words[0] == "score") {
+      TDemoScore score;
+      const int64_t last = Out.Scores.empty() ? 0 : Out.Scores.back().Step;
+      const std::string wrong = ParseScore(words, total, last, score);
+      if (!wrong.empty()) return fail(wrong);
+      score.Line = number;
+      Out.Scores.push_back(score);
+      continue;
+    }
     if (words.size() != 4 && words.size() != 5)
       return fail("expected \"X Y L R [N]\", found " + std::to_string(words.size()) + " fields");
     int64_t values[5] = {0, 0, 0, 0, 1};
@@ -195,9 +222,10 @@ std::string TDemo::LineText(const TDemoLine& Line) {
   return text + "\n";
 }
 
-std::string TDemo::Header(int32_t Version) {
+std::string TDemo::Header(int32_t Version, const std::string& Note) {
   if (Version < 2) return "gloopa-demo 1\n";
-  return "gloopa-demo 2\n# recorded by gloopa " GLOOPA_VERSION "\n";
+  return "gloopa-demo 2\n# recorded by gloopa " GLOOPA_VERSION "\n" +
+         (Note.empty() ? "" : "# " + Note + "\n");
 }
 
 std::string TDemo::CheckText(const TDemoCheck& Check) {
@@ -209,13 +237,19 @@ std::string TDemo::CheckText(const TDemoCheck& Check) {
   return text;
 }
 
+std::string TDemo::ScoreText(const TDemoScore& Score) {
+  return "score " + std::to_string(Score.Step) + " " + std::to_string(Score.Score) + "\n";
+}
+
 std::string TDemo::Text() const {
   std::string text = Header(Version);
-  size_t check = 0;
+  size_t check = 0, score = 0;
   int64_t steps = 0;
   auto checksAt = [&](int64_t Step) {
     for (; check < Checks.size() && Checks[check].Step == Step; ++check)
       if (Version >= 2) text += CheckText(Checks[check]);
+    for (; score < Scores.size() && Scores[score].Step == Step; ++score)
+      if (Version >= 2) text += ScoreText(Scores[score]);
   };
   for (const TDemoLine& line : Lines) {
     text += LineText(line);
@@ -305,14 +339,22 @@ void TDemoRecorder::EndFrame() {
   Recorded.LineOpen = true;
 }
 
-bool TDemoRecorder::Check(const TDemoCheck& Check) {
-  if (Check.Step != Recorded.Frames || Recorded.Frames == 0) return false;
-  TDemo& demo = Recorded.Demo;
-  if (!demo.Checks.empty() && demo.Checks.back().Step == Check.Step) return false;
+bool TDemoRecorder::EndLineAt(int64_t Step) {
+  if (Step != Recorded.Frames || Recorded.Frames == 0) return false;
   Recorded.LineOpen = false;
+  TDemo& demo = Recorded.Demo;
   if (JournalFd >= 0) {
     if (!demo.Lines.empty()) Write(TDemo::LineText(demo.Lines.back()));
     demo.Lines.clear();
+  }
+  return true;
+}
+
+bool TDemoRecorder::Check(const TDemoCheck& Check) {
+  TDemo& demo = Recorded.Demo;
+  if ((!demo.Checks.empty() && demo.Checks.back().Step == Check.Step) || !EndLineAt(Check.Step))
+    return false;
+  if (JournalFd >= 0) {
     Write(TDemo::CheckText(Check));
     // Only the step is needed, to refuse a second check at it.
     demo.Checks.assign(1, Check);
@@ -322,12 +364,25 @@ bool TDemoRecorder::Check(const TDemoCheck& Check) {
   return true;
 }
 
+bool TDemoRecorder::Score(const TDemoScore& Score) {
+  TDemo& demo = Recorded.Demo;
+  if ((!demo.Scores.empty() && demo.Scores.back().Step == Score.Step) || !EndLineAt(Score.Step))
+    return false;
+  if (JournalFd >= 0) {
+    Write(TDemo::ScoreText(Score));
+    demo.Scores.assign(1, Score);
+    return true;
+  }
+  demo.Scores.push_back(Score);
+  return true;
+}
+
 void TDemoRecorder::Write(const std::string& Text) {
   // One write per line, so a killed run leaves only whole lines behind.
   if (JournalErrno == 0 && !WriteAll(JournalFd, Text)) JournalErrno = errno;
 }
 
-bool TDemoRecorder::Start(const std::string& ForPath, std::string& Error) {
+bool TDemoRecorder::Start(const std::string& ForPath, std::string& Error, const std::string& Note) {
   Path = ForPath;
   std::string reason;
   if (!CanReplaceFile(Path, reason)) {
@@ -338,7 +393,7 @@ bool TDemoRecorder::Start(const std::string& ForPath, std::string& Error) {
   if (target.empty()) return true; // written whole at the end
   Journal = target + ".part";
   JournalFd = OpenForWriting(Journal, false);
-  if (JournalFd < 0 || !WriteAll(JournalFd, TDemo::Header(Recorded.Demo.Version))) {
+  if (JournalFd < 0 || !WriteAll(JournalFd, TDemo::Header(Recorded.Demo.Version, Note))) {
     Error = "cannot write the demo " + Path + ": " + std::strerror(errno);
     Abandon();
     return false;

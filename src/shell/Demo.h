@@ -19,7 +19,8 @@
 //
 // Version 2 adds check lines, "check STEP HASH SEED SCORE ENERGY PARTICLES": the world after step
 // STEP, which must be the number of steps the lines before it cover. HASH is StateHash in hex; the
-// rest are the random seed, the score, the energy and the live particle count, in decimal.
+// rest are the random seed, the score, the energy and the live particle count, in decimal. It
+// also adds score lines, "score STEP SCORE": a game ended in step STEP with that score.
 
 // The mouse as the world sees it when a frame begins.
 struct TDemoFrame {
@@ -43,6 +44,13 @@ struct TDemoCheck {
   int64_t Line = 0; // the line it was read from (0 for one made in play)
 };
 
+// What a score line claims: a game ended (turned to game over) in step STEP with this score.
+struct TDemoScore {
+  int64_t Step = 0;
+  int64_t Score = 0;
+  int64_t Line = 0; // the line it was read from (0 for one made in play)
+};
+
 constexpr int32_t DemoMinCoordinate = -32768;
 constexpr int32_t DemoMaxCoordinate = 32767;
 
@@ -51,6 +59,7 @@ public:
   int32_t Version = 1;
   std::vector<TDemoLine> Lines;
   std::vector<TDemoCheck> Checks; // in order of their steps, each at the end of a line
+  std::vector<TDemoScore> Scores; // likewise
 
   int64_t FrameCount() const;
   // The state of frame N (from 1); N must lie in 1..FrameCount().
@@ -64,9 +73,11 @@ public:
   // The demo as text, one line per state with its count and each check after the line it ends.
   // Version 2 demos name the game that recorded them in a comment below the first line.
   std::string Text() const;
-  static std::string Header(int32_t Version);
+  // Note: a comment line of its own below the header (version 2 only), or nothing.
+  static std::string Header(int32_t Version, const std::string& Note = "");
   static std::string LineText(const TDemoLine& Line);
   static std::string CheckText(const TDemoCheck& Check);
+  static std::string ScoreText(const TDemoScore& Score);
   bool Save(const std::string& Path, std::string& Error) const;
 };
 
@@ -113,6 +124,8 @@ public:
   // Ends the line being counted and adds Check after it. Check.Step must be the number of frames
   // recorded; a check for any other step is left out and false returned.
   bool Check(const TDemoCheck& Check);
+  // Likewise for a score line: at most one a step.
+  bool Score(const TDemoScore& Score);
   int64_t Frames() const { return Recorded.Frames; }
   // What has been recorded. While a journal is kept, only the line still being counted.
   const TDemo& Demo() const { return Recorded.Demo; }
@@ -122,17 +135,19 @@ public:
   // journal Path + ".part" as soon as it is complete, so a run that is killed leaves a demo that
   // replays up to its last complete line; Finish then renames the journal into place. Anything
   // else (a device, a pipe) gets the whole demo at Finish. Call before the first EndFrame. On
-  // failure returns false with "cannot write the demo PATH: reason" in Error.
-  bool Start(const std::string& Path, std::string& Error);
+  // failure returns false with "cannot write the demo PATH: reason" in Error. Note is a comment
+  // for the header (see TDemo::Header).
+  bool Start(const std::string& Path, std::string& Error, const std::string& Note = "");
   // Writes the demo to the path given to Start. Without Start, nothing is written and true is
   // returned. On failure the file at the path is left as it was.
   bool Finish(std::string& Error);
   // Ends a journal without keeping it.
   void Abandon();
-  const std::string& JournalPath() const { return Journal; }
 
 private:
   void Write(const std::string& Text);
+  // Ends the line being counted, before a check or a score line at this step.
+  bool EndLineAt(int64_t Step);
   TDemoFrame State;
   struct {
     TDemo Demo;

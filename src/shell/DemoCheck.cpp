@@ -41,3 +41,11 @@ std::string CheckMismatch(const TDemoCheck& Expected, const TDemoCheck& Got) {
          (differ.empty() ? "the seed, score, energy and particle count agree"
                          : "differing: " + differ);
 }
+
+std::string ScoreMismatch(const TDemoScore& Expected, bool Ended, int64_t Score) {
+  if (Ended && Score == Expected.Score) return "";
+  return "desync at step " + std::to_string(Expected.Step) + " (line " +
+         std::to_string(Expected.Line) + "): expected a game to end with score " +
+         std::to_string(Expected.Score) + ", got " +
+         (Ended ? "one that ended with " : "no game ending, the score ") + std::to_string(Score);
+}

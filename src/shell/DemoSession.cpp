@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <iostream>
 
 #include "platform/WholeFile.h"
@@ -11,6 +12,7 @@
 #include "shell/Pacer.h"
 #include "shell/Screenshot.h"
 #include "world/StateDump.h"
+#include "world/gloopaMain.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ bool DumpState(const TGloopa& World, int64_t Step, const std::string& Path) {
 }
 
 constexpr int64_t CheckEvery = 100; // steps between a recording's checks
+constexpr size_t RunsKept = 5;      // the newest runs' replays kept besides the hall's
 
 } // namespace
 
@@ -50,8 +53,10 @@ TDemoSession::~TDemoSession() {
 int TDemoSession::Open(const TSessionFiles& SessionFiles, TRunOptions& Run) {
   Files = SessionFiles;
   const int status = OpenFiles();
-  if (status == 0) HookInto(Run);
-  return status;
+  if (status != 0) return status;
+  OpenHall();
+  HookInto(Run);
+  return 0;
 }
 
 int TDemoSession::OpenFiles() {
@@ -97,7 +102,28 @@ int TDemoSession::OpenFiles() {
   return 0;
 }
 
+void TDemoSession::OpenHall() {
+  if (Files.Hall.empty()) return;
+  const std::string table = THallOfFame::TablePath(Files.Hall);
+  std::string error, aside;
+  HallWritable = HallTable.Load(table, error, aside) || !aside.empty();
+  if (!error.empty()) std::cerr << error << "\n";
+  if (!Files.RecordHall || !Files.Record.empty()) return;
+  ReplayName = NewReplayName(Files.Hall, int64_t(std::time(nullptr)));
+  const std::string path = ReplayPath(Files.Hall, ReplayName);
+  // A replay marks the rules its world ran by; no setting changes them yet.
+  if (!MakeFolderFor(path, error) || !Recorder.Start(path, error, "rules standard")) {
+    std::cerr << "this run is not recorded: " << error << "\n";
+    HallFailed = true;
+    return;
+  }
+  Files.Record = path;
+  HallRecording = true;
+  Ended.reserve(64);
+}
+
 void TDemoSession::HookInto(TRunOptions& Run) {
+  if (!Files.Hall.empty()) Run.Hall = &HallTable;
   Timed = !Files.Timedemo.empty();
   const bool verifying = !Files.Verify.empty();
   if (Player) {
@@ -174,6 +200,14 @@ void TDemoSession::HookInto(TRunOptions& Run) {
 
 bool TDemoSession::AfterStep(int64_t Step, TGloopa& World) {
   LastStep = Step;
+  const bool ended = World.State == gsGameOver && LastState == gsPlaying;
+  if (World.State == gsPlaying && LastState == gsTitle) GameStart = Step;
+  LastState = World.State;
+  if (ended) GameEnded(Step, World);
+  if (Player && !TakenOver && NextScore < Demo.Scores.size() &&
+      Demo.Scores[NextScore].Step == Step &&
+      !Desync(ScoreMismatch(Demo.Scores[NextScore++], ended, World.Score)))
+    return false;
   if (Step == Files.StateDumpStep && !Files.StateDumpAt.empty() &&
       !DumpState(World, Step, Files.StateDumpAt))
     DumpFailed = true;
@@ -184,16 +218,42 @@ bool TDemoSession::AfterStep(int64_t Step, TGloopa& World) {
   const TDemoCheck check = CheckOfWorld(World, Step);
   if (recordCheck) Recorder.Check(check);
   if (!compare) return true;
-  const std::string mismatch = CheckMismatch(Demo.Checks[NextCheck++], check);
-  if (mismatch.empty() || Desynced) return true;
+  return Desync(CheckMismatch(Demo.Checks[NextCheck++], check));
+}
+
+bool TDemoSession::Desync(const std::string& What) {
+  if (What.empty() || Desynced) return true;
   Desynced = true;
+  FirstMismatch = What;
   if (!Files.Verify.empty()) {
-    std::cerr << mismatch << "\n";
+    if (!Files.Quiet) std::cerr << What << "\n";
     return false;
   }
   // A replay at the game's pace says so once, and plays on.
-  std::cerr << mismatch << " (the replay goes on)\n";
+  std::cerr << What << " (the replay goes on)\n";
   return true;
+}
+
+void TDemoSession::GameEnded(int64_t Step, const TGloopa& World) {
+  const TEndedGame game{Step, World.Score, GameStart};
+  Ended.push_back(game);
+  if (Files.Record.empty()) return;
+  // The claim goes into the replay before the table names it.
+  Recorder.Score(TDemoScore{Step, game.Score, 0});
+  if (!HallRecording || !HallWritable) return;
+  THallEntry entry;
+  entry.Score = game.Score;
+  entry.Time = int64_t(std::time(nullptr));
+  entry.Steps = Step - GameStart;
+  entry.Version = GLOOPA_VERSION;
+  entry.Replay = ReplayName;
+  entry.EndStep = Step;
+  if (HallTable.Enter(entry) == 0) return;
+  std::string error;
+  if (!HallTable.Save(THallOfFame::TablePath(Files.Hall), error) && !HallFailed) {
+    HallFailed = true; // said once; the game goes on
+    std::cerr << error << "\n";
+  }
 }
 
 bool TDemoSession::BeforeFrame() {
@@ -212,12 +272,19 @@ int TDemoSession::Close(int Status) {
   if (Timed) std::cout << Times.Summary(Times.TotalMilliseconds() / 1000.0) << std::endl;
   if (!PaceLine.empty()) std::cout << PaceLine << std::endl;
   if (!Files.Verify.empty() && !Desynced) {
-    if (NextCheck == Demo.Checks.size()) {
-      std::cout << "verify: " << LastStep << " steps, " << Demo.Checks.size()
-                << " checks, all equal" << std::endl;
+    if (NextCheck == Demo.Checks.size() && NextScore == Demo.Scores.size()) {
+      if (!Files.Quiet)
+        std::cout << "verify: " << LastStep << " steps, " << Demo.Checks.size() << " checks, "
+                  << (Demo.Scores.empty()       ? ""
+                      : Demo.Scores.size() == 1 ? std::string("1 score, ")
+                                                : std::to_string(Demo.Scores.size()) + " scores, ")
+                  << "all equal" << std::endl;
     } else {
-      std::cerr << "verify: stopped after step " << LastStep << " of " << Demo.FrameCount() << ", "
-                << NextCheck << " of " << Demo.Checks.size() << " checks compared" << std::endl;
+      FirstMismatch = "the replay stopped after step " + std::to_string(LastStep);
+      if (!Files.Quiet)
+        std::cerr << "verify: stopped after step " << LastStep << " of " << Demo.FrameCount()
+                  << ", " << NextCheck << " of " << Demo.Checks.size() << " checks compared"
+                  << std::endl;
       if (Status == 0) Status = 1;
     }
   }
@@ -231,9 +298,11 @@ int TDemoSession::Close(int Status) {
     std::string error;
     if (!Recorder.Finish(error)) {
       std::cerr << error << "\n";
-      if (Status == 0) Status = 1;
+      // The player did not ask for the hall's recording: its failure is said, not a failed run.
+      if (Status == 0 && !HallRecording) Status = 1;
     }
   }
+  if (HallRecording) PruneReplays(Files.Hall, HallTable, RunsKept);
   if (FrameLog) {
     const bool written = !std::ferror(FrameLog);
     if (std::fclose(FrameLog) != 0 || !written) {

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "shell/Demo.h"
+#include "shell/HallOfFame.h"
 
 class TGloopa;
 struct TRunOptions;
@@ -35,6 +37,18 @@ struct TSessionFiles {
   int64_t ScreenshotFrame = 0; // write this frame (from 1) to Screenshot; 0 for none
   std::string Screenshot;
   std::string FrameLog; // a line for every frame shown
+  // The hall of fame's folder: its table is read for the run (H on the title shows it), and with
+  // RecordHall the run is recorded there and its games that rank are entered. Empty: no hall.
+  std::string Hall;
+  bool RecordHall = false;
+  // A verified replay's verdict is kept for the caller (Mismatch, EndedGames), not printed.
+  bool Quiet = false;
+};
+
+// A game that ended in the run: the step that turned to game over, its score, and the step in
+// which it started.
+struct TEndedGame {
+  int64_t Step = 0, Score = 0, Start = 0;
 };
 
 // One run's demo work: recording with checks, playback (with its controls), the timed replay, the
@@ -57,6 +71,12 @@ public:
   // session could not be written, a check differed or a verified replay stopped short.
   int Close(int Status);
 
+  // The games that ended in the run so far, the first desync of a replay ("" when none), and the
+  // hall of fame as the run has it.
+  const std::vector<TEndedGame>& EndedGames() const { return Ended; }
+  const std::string& Mismatch() const { return FirstMismatch; }
+  const THallOfFame& Hall() const { return HallTable; }
+
 private:
   using TClock = std::chrono::steady_clock;
   // Reads the demo and checks that the files to write can be written; the run's status when not.
@@ -65,6 +85,13 @@ private:
   void HookInto(TRunOptions& Run);
   bool BeforeFrame();
   bool AfterStep(int64_t Step, TGloopa& World);
+  // Reads the hall's table and, for a run recorded there, starts its replay; a failure is
+  // reported once and the game goes on without it.
+  void OpenHall();
+  // Step turned a game to game over: its score line and, when it ranks, its entry.
+  void GameEnded(int64_t Step, const TGloopa& World);
+  // A desync found at Step: reported, and for a verified replay the end of the run.
+  bool Desync(const std::string& What);
 
   TSessionFiles Files;
   TDemo Demo;
@@ -84,4 +111,14 @@ private:
   bool ScreenshotFailed = false;
   bool FrameLogFailed = false;
   std::string PaceLine; // the pacing's figures, printed when a replay at the game's pace ends
+  THallOfFame HallTable;
+  std::string ReplayName; // the run's replay in the hall's folder
+  bool HallRecording = false;
+  bool HallWritable = false; // the table may be written (it was read, or moved aside)
+  bool HallFailed = false;   // a failure to keep the hall was reported
+  uint8_t LastState = 0;     // the world's state after the step before
+  int64_t GameStart = 0;
+  std::vector<TEndedGame> Ended;
+  size_t NextScore = 0; // the demo's first score line still to come
+  std::string FirstMismatch;
 };

@@ -9,6 +9,7 @@
 
 class TGloopa;
 class TGLPrinter;
+class THallOfFame;
 
 // One frame as it was shown, for the frame log: the time it was meant to be shown (the pacer's
 // clock, in nanoseconds; the game's own clock for runs not paced by it), the last step run, the
@@ -116,6 +117,11 @@ struct TRunOptions {
   // and pad are passed on.
   bool ReplayControls = false;
   std::function<void(const TDemoFrame* Mouse)> TakeOver;
+  // The hall of fame, shown over the title by H in live play (nullptr: H does nothing).
+  const THallOfFame* Hall = nullptr;
+  // Steps up to this one run first, undrawn, silent and back to back; the run is paced from the
+  // next (a replay from the start of one of its games).
+  int64_t FastUntil = 0;
   // Called with every message the window procedure receives, before the world sees it.
   std::function<void(uint32_t Message, TWParam WParam, TLParam LParam)> OnMessage;
 };

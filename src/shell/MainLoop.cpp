@@ -13,12 +13,14 @@
 #include "shell/BrowserLoop.h"
 #include "shell/Demo.h"
 #include "shell/GLWindow.h"
+#include "shell/HallView.h"
 #include "shell/Input.h"
 #include "shell/LiveControls.h"
 #include "shell/Pacer.h"
 #include "shell/Screenshot.h"
 #include "shell/ShellState.h"
 #include "shell/ViewScale.h"
+#include "sound/frmDXSounds.h"
 #include "text/GLPrinter.h"
 #include "world/gloopaMain.h"
 
@@ -142,6 +144,7 @@ void DrawFrame(float Fraction) {
     Shell.DrawnCursor = world.CursorAt(Fraction);
     world.Draw(Fraction);
   }
+  DrawHallView();
   DrawReplayStatus();
   DrawVolumeLine();
   glFlush();
@@ -170,6 +173,7 @@ void ReplayKey(const SDL_KeyboardEvent& Key) {
 }
 
 void Dispatch(const SDL_Event& Event, THandle Handle) {
+  if (HallViewEvent(Event)) return;
   if (Shell.Window && LiveControlEvent(Event, *Shell.Window)) return;
   if (Event.type == Shell.TickEvent) {
     GameWindowProc(Handle, WM_TIMER, 1, 0);
@@ -509,8 +513,26 @@ int EndRun() {
   return Shell.ExitCode;
 }
 
+// The run's steps up to FastUntil, undrawn and silent, back to back; the events are still
+// handled now and then, so that the window answers and can be closed. False when the run ended.
+bool FastForward(TGameWindow& Window) {
+  const int64_t until = Shell.Options->FastUntil;
+  if (Shell.Steps >= until) return true;
+  if (Shell.World->Sounds) Shell.World->Sounds->SetMasterVolume(0);
+  bool going = true;
+  while (going && Shell.Steps < until) {
+    if (Shell.Steps % 256 == 0 && !PumpEvents(Window)) return false;
+    GameWindowProc(Window.Handle, WM_TIMER, 1, 0);
+    // The last is kept, for the first frame to blend from.
+    going = RunStep(Window, Shell.Steps + 1 == until);
+  }
+  ApplyVolume();
+  return going;
+}
+
 void RunLoop(TGameWindow& Window) {
   const TRunOptions& options = *Shell.Options;
+  if (!FastForward(Window)) return;
 #ifdef __EMSCRIPTEN__
   // Never returns: the run goes on in the browser's frame callbacks, and ends there.
   RunBrowserLoop(Window, {PumpEvents, ReplayHeld,
@@ -549,6 +571,7 @@ void StartShell(const TRunOptions& Options) {
   Shell.Controls = TReplayControls{};
   Shell.Controls.Enabled = Options.ReplayControls;
   Shell.Paused = Shell.PauseEnded = Shell.PauseAsked = false;
+  Shell.HallShown = false;
   Shell.Focused = true;
   Shell.Volume = Options.Volume;
   Shell.Mute = Options.Mute;

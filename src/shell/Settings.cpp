@@ -132,6 +132,9 @@ const TKey Keys[] = {
      [](const TSettings& S) {
        return S.MaxFps < 0 ? std::string("display") : std::to_string(S.MaxFps);
      }},
+    {"record_games",
+     [](const std::string& V, TSettings& S) { return Flag(V, S.RecordGames, "record_games"); },
+     [](const TSettings& S) { return std::string(S.RecordGames ? "1" : "0"); }},
 };
 
 const char* const NewFileHeader =
@@ -139,7 +142,8 @@ const char* const NewFileHeader =
     "# the command line win over these for their run. display: fullscreen (a 1024 x 768 mode\n"
     "# switch), desktop (full screen at the desktop's size) or windowed; volume: 0 to 100;\n"
     "# max_fps (frames a second without vertical sync): display (the display's rate), or a\n"
-    "# number, 0 for no cap; the rest are 0 or 1.\n";
+    "# number, 0 for no cap; record_games: 0 records no run for the hall of fame; the rest are\n"
+    "# 0 or 1.\n";
 
 } // namespace
 

@@ -21,6 +21,7 @@ struct TSettings {
   bool LineScale = true;
   bool Interpolation = true; // frames drawn between the steps
   int32_t MaxFps = -1;       // frames a second without vertical sync: -1 the display's rate, 0 any
+  bool RecordGames = true;   // live runs are recorded for the hall of fame
 
   bool operator==(const TSettings&) const = default;
 };

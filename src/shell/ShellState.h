@@ -53,6 +53,7 @@ struct TShellState {
                        // is drawn and kept, then the game pauses
   bool PauseRedraw = false; // the paused picture is to be shown again (exposed, resized, ...)
   bool PauseEnded = false;  // the pacing is to go on from now
+  bool HallShown = false;   // the hall of fame is shown over the title (HallView.cpp)
   std::vector<uint8_t> PausedPicture; // the last frame, RGBA, bottom row first
   int32_t PausedWidth = 0, PausedHeight = 0;
   int32_t Volume = 100;

@@ -13,6 +13,8 @@
 #include "shell/BrowserLoop.h"
 #include "shell/DemoSession.h"
 #include "shell/GLWindow.h"
+#include "shell/HallOfFame.h"
+#include "shell/ScoreCommands.h"
 #include "shell/Settings.h"
 
 namespace {
@@ -61,6 +63,8 @@ struct TCommandLine {
   bool NoVSync = false;
   bool NoSettings = false;
   bool NoInterpolation = false;
+  bool Scores = false;
+  int64_t PlayScore = 0;
   std::vector<std::string> DumpAtArgs, ScreenshotArgs;
 };
 
@@ -114,12 +118,30 @@ void DescribeDemoOptions(CLI::App& App, TCommandLine& Line) {
           ->type_name("FILE");
   CLI::Option* verify =
       App.add_option("--verify", Line.Files.Verify,
-                     "Replay the demo FILE as fast as possible and compare the checks it holds; "
-                     "stops at the first that differs (status 1). With --headless nothing is drawn")
-          ->type_name("FILE");
+                     "Replay the demo FILE as fast as possible and compare the checks and scores "
+                     "it holds; stops at the first that differs (status 1). With --headless "
+                     "nothing is drawn. With --scores, verify the hall of fame instead")
+          ->type_name("FILE")
+          ->expected(0, 1);
+  CLI::Option* scores =
+      App.add_flag("--scores", Line.Scores,
+                   "Print the hall of fame, the ten best scores of the recorded runs; with "
+                   "--verify, replay each headless and say whether it is verified or what "
+                   "differs (status 1 if any differs or its replay is missing)")
+          ->disable_flag_override();
+  CLI::Option* playScore =
+      App.add_option("--play-score", Line.PlayScore,
+                     "Replay the game of the hall of fame's entry N: the run's steps before it "
+                     "undrawn and fast, then the game at its pace, with the replay controls")
+          ->check(CLI::PositiveNumber)
+          ->type_name("N");
   play->excludes(timedemo);
   verify->excludes(play);
   verify->excludes(timedemo);
+  playScore->excludes(play);
+  playScore->excludes(timedemo);
+  playScore->excludes(verify);
+  playScore->excludes(scores);
   App.add_option("--frame-log", Line.Files.FrameLog,
                  "Write a line for every frame shown to FILE: TIME STEP FRACTION CAMERA_X "
                  "CAMERA_Y CURSOR_X CURSOR_Y")
@@ -154,7 +176,12 @@ void DescribeDemoOptions(CLI::App& App, TCommandLine& Line) {
       "saves a screenshot.\n\n"
       "Settings: the player's choices are kept in $XDG_CONFIG_HOME/gloopa/gloopa.ini "
       "(~/.config/gloopa/gloopa.ini; %APPDATA%\\Gloopa\\gloopa.ini on Windows); options "
-      "given here win for the run.");
+      "given here win for the run.\n\n"
+      "Hall of fame: every live run is recorded in $XDG_DATA_HOME/gloopa/replays "
+      "(~/.local/share/gloopa/replays; %APPDATA%\\Gloopa\\replays on Windows), unless it is "
+      "recorded with --record, run with --no-settings or the setting record_games = 0. A game "
+      "that ends with a score among the ten best is kept in scores.txt there with its run's "
+      "replay; H on the title shows the table.");
 }
 
 // "N FILE" of --screenshot and --statdump-at: a number of at least 1 and a file name. Otherwise
@@ -200,9 +227,28 @@ int main(int argc, char** argv) {
                          files.StateDumpAt))
     return 2;
 
+  const std::string hallFolder = THallOfFame::DefaultFolder();
+  const bool verifyGiven = app.count("--verify") > 0;
+  if (line.Scores) return PrintScores(hallFolder, verifyGiven);
+  if (verifyGiven && files.Verify.empty()) {
+    std::cerr << "--verify: expected a FILE (or --scores to verify the hall of fame)\n\n"
+              << app.help();
+    return 2;
+  }
+  if (line.PlayScore > 0) {
+    const int refused = ChooseScoreReplay(hallFolder, line.PlayScore, files, options);
+    if (refused != 0) return refused;
+  }
+
   const bool ownRun = files.Timedemo.empty() && files.Verify.empty() && !options.Headless;
   UseSettings(ownRun && !line.NoSettings, app.count("--windowed") + app.count("--desktop") > 0,
               line.NoVSync, options);
+  // A live run is kept for the hall of fame, unless it is recorded elsewhere, runs without the
+  // player's settings, or the player said not to.
+  if (ownRun && files.Play.empty()) {
+    files.Hall = hallFolder;
+    files.RecordHall = files.Record.empty() && !line.NoSettings && options.Remembered.RecordGames;
+  }
   if (line.NoInterpolation) options.Interpolate = false;
   options.CanPause = ownRun && files.Play.empty();
 

@@ -79,6 +79,10 @@ TEST(Demo, RefusesMalformedDemosNamingTheLineAndTheFault) {
       {"gloopa-demo 2\n1 1 0 0\ncheck 1 ab 0 0 0 -1\n", "hand.demo:3:", "negative"},
       {"gloopa-demo 2\n1 1 0 0\ncheck 1 ab 0 0 0 0\ncheck 1 ab 0 0 0 0\n",
        "hand.demo:4:", "a second check at step 1"},
+      {"gloopa-demo 2\n1 1 0 0 2\nscore 1 50\n", "hand.demo:3:", "cover 2 steps"},
+      {"gloopa-demo 2\n1 1 0 0\nscore 1 5 0\n", "hand.demo:3:", "found 4 fields"},
+      {"gloopa-demo 2\n1 1 0 0\nscore 1 x\n", "hand.demo:3:", "SCORE is not"},
+      {"gloopa-demo 2\n1 1 0 0\nscore 1 5\nscore 1 5\n", "hand.demo:4:", "a second score"},
       // White space that is neither a blank nor a tab: a line of no fields, in either version.
       {"gloopa-demo 2\n1 1 0 0\n\r\r\n", "hand.demo:3:", "found 0 fields"},
       {"gloopa-demo 1\n\v\n", "hand.demo:2:", "found 0 fields"},
@@ -206,20 +210,26 @@ TEST(Demo, RecorderFollowsTheWindowsMouseAndCountsRepeatedFrames) {
   EXPECT_EQ(again.Demo().Text(), rec.Demo().Text());
 }
 
-TEST(Demo, ChecksEndTheRecordedLineAndReadBackWithTheirLines) {
+TEST(Demo, ChecksAndScoresEndTheRecordedLineAndReadBackWithTheirLines) {
   TDemoRecorder rec;
   for (int i = 0; i < 3; ++i) rec.EndFrame();
   const TDemoCheck check{3, 0xfedcba9876543210ull, 4294967295u, 1200, -4, 9183};
   EXPECT_FALSE(rec.Check(TDemoCheck{2})) << "only the step just recorded";
   EXPECT_TRUE(rec.Check(check));
   EXPECT_FALSE(rec.Check(check)) << "one check a step";
+  EXPECT_TRUE(rec.Score(TDemoScore{3, 1200}));
+  EXPECT_FALSE(rec.Score(TDemoScore{3, 1200})) << "one score a step";
   rec.EndFrame();
+  EXPECT_TRUE(rec.Score(TDemoScore{4, 0}));
   rec.EndFrame();
   const std::string text = rec.Demo().Text();
   EXPECT_EQ(text, "gloopa-demo 2\n# recorded by gloopa " GLOOPA_VERSION "\n"
                   "512 384 0 0 3\n"
                   "check 3 fedcba9876543210 4294967295 1200 -4 9183\n"
-                  "512 384 0 0 2\n");
+                  "score 3 1200\n"
+                  "512 384 0 0\n"
+                  "score 4 0\n"
+                  "512 384 0 0\n");
 
   TDemo back;
   std::string error;
@@ -235,6 +245,10 @@ TEST(Demo, ChecksEndTheRecordedLineAndReadBackWithTheirLines) {
   EXPECT_EQ(c.Energy, -4);
   EXPECT_EQ(c.Particles, 9183);
   EXPECT_EQ(c.Line, 4);
+  ASSERT_EQ(back.Scores.size(), 2u);
+  EXPECT_EQ(back.Scores[0].Score, 1200);
+  EXPECT_EQ(back.Scores[1].Step, 4);
+  EXPECT_EQ(back.Scores[1].Line, 7);
   EXPECT_EQ(back.Text(), text);
 }
 
