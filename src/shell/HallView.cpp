@@ -57,8 +57,8 @@ void DrawHallView() {
   const TXYZ& camera = Shell.DrawnCamera;
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_TEXTURE_2D);
-  // A dark pane under the table, the title's name left in view above it.
-  glColor4f(0, 0, 0.05f, 0.85f);
+  // A pane of the background's own blue under the table, hiding the title's lines below its name.
+  glColor4f(0, 0, 0.05f, 1);
   glBegin(GL_QUADS);
   glVertex3f(camera.X - 330, camera.Y - 420, 0);
   glVertex3f(camera.X + 330, camera.Y - 420, 0);
