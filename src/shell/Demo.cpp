@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -215,11 +216,27 @@ bool TDemo::Load(const std::string& Path, TDemo& Out, std::string& Error) {
   return Parse(in, Path, Out, Error);
 }
 
+size_t TDemo::FormatLine(const TDemoLine& Line, char* Out) {
+  char* at = Out;
+  char* const end = Out + LineTextMax;
+  at = std::to_chars(at, end, Line.State.X).ptr;
+  *at++ = ' ';
+  at = std::to_chars(at, end, Line.State.Y).ptr;
+  *at++ = ' ';
+  *at++ = Line.State.Left ? '1' : '0';
+  *at++ = ' ';
+  *at++ = Line.State.Right ? '1' : '0';
+  if (Line.Count != 1) {
+    *at++ = ' ';
+    at = std::to_chars(at, end, Line.Count).ptr;
+  }
+  *at++ = '\n';
+  return size_t(at - Out);
+}
+
 std::string TDemo::LineText(const TDemoLine& Line) {
-  std::string text = std::to_string(Line.State.X) + " " + std::to_string(Line.State.Y) + " " +
-                     (Line.State.Left ? "1" : "0") + " " + (Line.State.Right ? "1" : "0");
-  if (Line.Count != 1) text += " " + std::to_string(Line.Count);
-  return text + "\n";
+  char text[LineTextMax];
+  return std::string(text, FormatLine(Line, text));
 }
 
 std::string TDemo::Header(int32_t Version, const std::string& Note) {
@@ -320,7 +337,9 @@ void TDemoRecorder::Observe(uint32_t Message, TLParam LParam) {
 }
 
 TDemoRecorder::~TDemoRecorder() {
-  if (JournalFd >= 0) CloseFile(JournalFd);
+  if (JournalFd < 0) return;
+  Flush();
+  CloseFile(JournalFd);
 }
 
 void TDemoRecorder::EndFrame() {
@@ -332,7 +351,8 @@ void TDemoRecorder::EndFrame() {
   }
   if (JournalFd >= 0 && !lines.empty()) {
     // The line before is complete: it goes to the journal and need not be kept.
-    Write(TDemo::LineText(lines.back()));
+    char text[TDemo::LineTextMax];
+    Write(std::string_view(text, TDemo::FormatLine(lines.back(), text)));
     lines.clear();
   }
   lines.push_back(TDemoLine{State, 1});
@@ -356,6 +376,7 @@ bool TDemoRecorder::Check(const TDemoCheck& Check) {
     return false;
   if (JournalFd >= 0) {
     Write(TDemo::CheckText(Check));
+    Flush();
     // Only the step is needed, to refuse a second check at it.
     demo.Checks.assign(1, Check);
     return true;
@@ -370,6 +391,7 @@ bool TDemoRecorder::Score(const TDemoScore& Score) {
     return false;
   if (JournalFd >= 0) {
     Write(TDemo::ScoreText(Score));
+    Flush();
     demo.Scores.assign(1, Score);
     return true;
   }
@@ -377,9 +399,22 @@ bool TDemoRecorder::Score(const TDemoScore& Score) {
   return true;
 }
 
-void TDemoRecorder::Write(const std::string& Text) {
-  // One write per line, so a killed run leaves only whole lines behind.
-  if (JournalErrno == 0 && !WriteAll(JournalFd, Text)) JournalErrno = errno;
+void TDemoRecorder::Write(std::string_view Text) {
+  if (PendingSize + Text.size() > sizeof Pending) Flush();
+  if (Text.size() > sizeof Pending) {
+    if (JournalErrno == 0 && !WriteAll(JournalFd, Text)) JournalErrno = errno;
+    return;
+  }
+  std::memcpy(Pending + PendingSize, Text.data(), Text.size());
+  PendingSize += Text.size();
+}
+
+void TDemoRecorder::Flush() {
+  // Whole lines only, so a killed run leaves only whole lines behind.
+  if (PendingSize > 0 && JournalErrno == 0 &&
+      !WriteAll(JournalFd, std::string_view(Pending, PendingSize)))
+    JournalErrno = errno;
+  PendingSize = 0;
 }
 
 bool TDemoRecorder::Start(const std::string& ForPath, std::string& Error, const std::string& Note) {
@@ -412,6 +447,7 @@ bool TDemoRecorder::Finish(std::string& Error) {
     return false;
   }
   for (const TDemoLine& line : Recorded.Demo.Lines) Write(TDemo::LineText(line));
+  Flush();
   Recorded.Demo.Lines.clear();
   Recorded.LineOpen = false;
   if (JournalErrno == 0 && !SyncFile(JournalFd)) JournalErrno = errno;

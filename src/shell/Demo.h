@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/WindowMessages.h"
@@ -76,6 +77,9 @@ public:
   // Note: a comment line of its own below the header (version 2 only), or nothing.
   static std::string Header(int32_t Version, const std::string& Note = "");
   static std::string LineText(const TDemoLine& Line);
+  // LineText into Out, which must hold LineTextMax characters; returns the length.
+  static constexpr size_t LineTextMax = 64;
+  static size_t FormatLine(const TDemoLine& Line, char* Out);
   static std::string CheckText(const TDemoCheck& Check);
   static std::string ScoreText(const TDemoScore& Score);
   bool Save(const std::string& Path, std::string& Error) const;
@@ -131,9 +135,10 @@ public:
   const TDemo& Demo() const { return Recorded.Demo; }
   const TDemoFrame& Current() const { return State; }
 
-  // Records for Path. When Path is (or will be) a regular file, every line is written to the
-  // journal Path + ".part" as soon as it is complete, so a run that is killed leaves a demo that
-  // replays up to its last complete line; Finish then renames the journal into place. Anything
+  // Records for Path. When Path is (or will be) a regular file, the lines go to the journal
+  // Path + ".part" as they are completed, gathered and written whole at every check and score line
+  // (so a second of play at most), so a run that is killed leaves a demo that replays up to its
+  // last line written; Finish then renames the journal into place. Anything
   // else (a device, a pipe) gets the whole demo at Finish. Call before the first EndFrame. On
   // failure returns false with "cannot write the demo PATH: reason" in Error. Note is a comment
   // for the header (see TDemo::Header).
@@ -145,7 +150,9 @@ public:
   void Abandon();
 
 private:
-  void Write(const std::string& Text);
+  // Gathers Text for the journal; Flush writes what is gathered.
+  void Write(std::string_view Text);
+  void Flush();
   // Ends the line being counted, before a check or a score line at this step.
   bool EndLineAt(int64_t Step);
   TDemoFrame State;
@@ -157,6 +164,9 @@ private:
   std::string Path, Journal;
   int JournalFd = -1;
   int JournalErrno = 0; // the first write error of the journal
+  // Whole lines not yet written: a write a line would cost more than the step it records.
+  char Pending[4096];
+  size_t PendingSize = 0;
 };
 
 // Frame times of a timed replay and the one-line summary printed at its end:
