@@ -116,8 +116,11 @@ void TDemoSession::OpenHall() {
   ReplayName = NewReplayName(Files.Hall, int64_t(std::time(nullptr)));
   const std::string path = ReplayPath(Files.Hall, ReplayName);
   // A replay marks the rules its world ran by; no setting changes them yet.
-  if (!MakeFolderFor(path, error) || !Recorder.Start(path, error, "rules standard")) {
-    std::cerr << "this run is not recorded: " << error << "\n";
+  std::string reason;
+  error.clear();
+  if (!MakeFolderFor(path, reason)) error = "cannot make the folder " + Files.Hall + ": " + reason;
+  if (!error.empty() || !Recorder.Start(path, error, "rules standard")) {
+    std::cerr << "this run is not recorded for the hall of fame: " << error << "\n";
     HallFailed = true;
     return;
   }
