@@ -10,6 +10,8 @@ target_link_options(gloopa PRIVATE
   # The page reads the state dump from the file system once the run has ended, and calls main
   # again for nothing: the runtime stays up after main returns.
   -sEXPORTED_RUNTIME_METHODS=FS,callMain
+  # The page keeps the game's files (HOME) in the browser's storage.
+  -lidbfs.js
   -sINVOKE_RUN=1
   # SHELL: keeps each option with its value (CMake would merge the repeated option).
   "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/data@/"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the web page of the game with Debian's emscripten: build-web/ holds index.html,
-# gloopa.js, gloopa.wasm and gloopa.data (the models, bitmaps and kept demos). Serve the folder
-# over HTTP (scripts/serve-web.sh); a page opened as a file cannot load its data.
+# Builds the web page of the game with Debian's emscripten: build-web/site/ holds the page's own
+# files and nothing else, index.html, gloopa.js, gloopa.wasm and gloopa.data (the models, bitmaps
+# and kept demos); the build itself stays in build-web/build/. Serve site/ over HTTP
+# (scripts/serve-web.sh); a page opened as a file cannot load its data.
 #
 # Debian's emscripten cannot fetch its SDL2 port, so SDL2 is built from Debian's own source
 # package at the version of the Linux build, and zlib (for the PNG screenshots) likewise; both
@@ -93,10 +94,17 @@ emcmake cmake -S . -B "$out/build" -DCMAKE_BUILD_TYPE=Release \
   { cat "$out/configure.log" >&2; die "configuring the web build failed"; }
 "${nice_cmd[@]}" cmake --build "$out/build" -j"$jobs" --target gloopa
 
+# The page's own files, and nothing else, in site/: all a web server needs.
+site=$out/site
+rm -rf "$site"
+mkdir -p "$site"
 for f in gloopa.js gloopa.wasm gloopa.data; do
-  cp "$out/build/bin/$f" "$out/$f"
+  cp "$out/build/bin/$f" "$site/$f"
+  rm -f "$out/$f" # where earlier builds left them
 done
-cp dist/web/index.html "$out/index.html"
-total=$(cat "$out"/index.html "$out"/gloopa.js "$out"/gloopa.wasm "$out"/gloopa.data | wc -c)
-gzipped=$(for f in index.html gloopa.js gloopa.wasm gloopa.data; do gzip -9c "$out/$f"; done | wc -c)
-say "wrote $out: index.html, gloopa.js, gloopa.wasm, gloopa.data ($total bytes, $gzipped gzipped)"
+cp dist/web/index.html "$site/index.html"
+rm -f "$out/index.html"
+mapfile -t files < <(cd "$site" && find . -type f -printf '%P\n' | sort)
+total=$(cd "$site" && cat "${files[@]}" | wc -c)
+gzipped=$(cd "$site" && for f in "${files[@]}"; do gzip -9c "$f"; done | wc -c)
+say "wrote $site: ${files[*]} ($total bytes, $gzipped gzipped)"

@@ -9,6 +9,10 @@
 #include <unistd.h>
 #endif
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -85,6 +89,13 @@ constexpr auto CloseCall = close;
 #endif
 
 bool SyncFile(int Fd) {
+#ifdef __EMSCRIPTEN__
+  // The page keeps the game's files in the browser's storage: a file made durable asks it to store
+  // what changed, once the game's frame has returned (Module.gloopaStore, in the page).
+  EM_ASM({
+    if (Module.gloopaStore) Module.gloopaStore();
+  });
+#endif
   return SyncCall(Fd) == 0;
 }
 

@@ -392,6 +392,8 @@ bool TDemoRecorder::Score(const TDemoScore& Score) {
   if (JournalFd >= 0) {
     Write(TDemo::ScoreText(Score));
     Flush();
+    // The claim is made durable before the hall of fame names it.
+    if (JournalErrno == 0 && !SyncFile(JournalFd)) JournalErrno = errno;
     demo.Scores.assign(1, Score);
     return true;
   }

@@ -183,9 +183,7 @@ std::string THallOfFame::Text() const {
 }
 
 std::string THallOfFame::DefaultFolder() {
-#if defined(__EMSCRIPTEN__)
-  return "";
-#elif defined(_WIN32)
+#if defined(_WIN32)
   const char* appData = std::getenv("APPDATA");
   if (appData && *appData) return std::string(appData) + "\\Gloopa\\replays";
   return "";

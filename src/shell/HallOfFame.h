@@ -45,7 +45,7 @@ public:
 
   // The folder of the replays and the table: $XDG_DATA_HOME/gloopa/replays
   // (~/.local/share/gloopa/replays when that is unset), %APPDATA%\Gloopa\replays on Windows.
-  // Empty when neither can be told, and in a browser.
+  // Empty when neither can be told. In a browser, HOME is the page's, kept in its storage.
   static std::string DefaultFolder();
   static std::string TablePath(const std::string& Folder);
 

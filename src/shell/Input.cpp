@@ -82,10 +82,50 @@ TLParam GameMouseLParam(THandle Handle, int32_t X, int32_t Y) {
   return MakeMouseLParam(x, y);
 }
 
+// Sends the messages that take the world from the mouse state sent last to the fingers' own.
+void SendTouchMouse(TTouchInput& Touch, THandle Handle) {
+  const TDemoFrame& now = Touch.Fingers.Mouse();
+  if (Touch.Used && now == Touch.Sent) return;
+  TDemoMessage messages[3];
+  const int32_t count = DemoMessages(Touch.Used ? &Touch.Sent : nullptr, now, messages);
+  for (int32_t i = 0; i < count; ++i)
+    GameWindowProc(Handle, messages[i].Message, messages[i].WParam, messages[i].LParam);
+  Touch.Sent = now;
+  Touch.Used = true;
+}
+
+void FingerEvent(const SDL_TouchFingerEvent& Finger, THandle Handle, TTouchInput& Touch) {
+  int width = 0, height = 0;
+  SDL_GetWindowSize(static_cast<SDL_Window*>(Handle), &width, &height);
+  const TLParam at =
+      GameMouseLParam(Handle, int32_t(Finger.x * float(width)), int32_t(Finger.y * float(height)));
+  const uint64_t now = SDL_GetTicks64();
+  const int64_t id = int64_t(Finger.fingerId);
+  if (Finger.type == SDL_FINGERDOWN)
+    Touch.Fingers.Down(id, MouseLParamX(at), MouseLParamY(at), now);
+  else if (Finger.type == SDL_FINGERMOTION)
+    Touch.Fingers.Move(id, MouseLParamX(at), MouseLParamY(at));
+  else
+    Touch.Fingers.Up(id, now);
+  SendTouchMouse(Touch, Handle);
+}
+
 } // namespace
 
-void TranslateInput(const SDL_Event& Event, THandle Handle, bool ReplayMouse, TGamePad& Pad) {
+void TickTouch(TTouchInput& Touch, THandle Handle) {
+  if (!Touch.Used) return;
+  Touch.Fingers.Tick(SDL_GetTicks64());
+  SendTouchMouse(Touch, Handle);
+}
+
+void TranslateInput(const SDL_Event& Event, THandle Handle, bool ReplayMouse, TGamePad& Pad,
+                    TTouchInput& Touch) {
   switch (Event.type) {
+  case SDL_FINGERDOWN:
+  case SDL_FINGERMOTION:
+  case SDL_FINGERUP:
+    if (!ReplayMouse) FingerEvent(Event.tfinger, Handle, Touch);
+    break;
   case SDL_MOUSEMOTION:
     if (ReplayMouse) break;
     GameWindowProc(Handle, WM_MOUSEMOVE, MouseKeys(),

@@ -212,7 +212,7 @@ void Dispatch(const SDL_Event& Event, THandle Handle) {
     break;
   }
   default:
-    TranslateInput(Event, Handle, Shell.ReplayMouse, Shell.Pad);
+    TranslateInput(Event, Handle, Shell.ReplayMouse, Shell.Pad, Shell.Touch);
     if (Event.type == SDL_KEYDOWN && Shell.Controls.Enabled) ReplayKey(Event.key);
     // Alt+Enter switches the live window between full screen and a window; the game goes on.
     if (Event.type == SDL_KEYDOWN && !Event.key.repeat) {
@@ -234,11 +234,13 @@ bool RunStep(TGameWindow& Window, bool Keep) {
   const int64_t step = Shell.Steps + 1;
   // The pad's pointer follows the snake, so it is placed once a step, before the step's input
   // is recorded.
-  if (!Shell.ReplayMouse)
+  if (!Shell.ReplayMouse) {
+    TickTouch(Shell.Touch, Window.Handle);
     Shell.Pad.Tick(Shell.World->Snake->Position,
                    [&Window](uint32_t Message, TWParam WParam, TLParam LParam) {
                      GameWindowProc(Window.Handle, Message, WParam, LParam);
                    });
+  }
   if (options.BeforeFrame && !options.BeforeFrame(step, *Shell.World)) {
     RequestQuit();
     return false;
@@ -572,6 +574,7 @@ void StartShell(const TRunOptions& Options) {
   Shell.Controls.Enabled = Options.ReplayControls;
   Shell.Paused = Shell.PauseEnded = Shell.PauseAsked = false;
   Shell.HallShown = false;
+  Shell.Touch = TTouchInput{};
   Shell.Focused = true;
   Shell.Volume = Options.Volume;
   Shell.Mute = Options.Mute;
@@ -612,6 +615,8 @@ int RunGame(void* Instance, const TRunOptions& Options) {
   // run keeps the ordinary window and only stops showing message boxes.
   if (Options.Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
 #endif
+  // Fingers are the game's own to turn into the mouse (TTouchMouse), not a left button each.
+  SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
 
   // Static, as a browser runs the game after this function has gone (BrowserLoop.cpp).
   static TKeyTable keys;

@@ -9,6 +9,7 @@
 
 #include "shell/GLWindow.h"
 #include "shell/GamePad.h"
+#include "shell/Input.h"
 #include "shell/ReplayControls.h"
 #include "shell/ViewScale.h"
 
@@ -43,6 +44,7 @@ struct TShellState {
   bool DesktopFullScreen = false; // full screen means the desktop's own size, not a mode switch
   bool ScreenshotPending = false; // F12 was pressed: save the next frame drawn
   TGamePad Pad;
+  TTouchInput Touch;
   bool ReplayMouse = false; // the run's option, until the player takes over from the replay
   TReplayControls Controls;
 

@@ -10,6 +10,17 @@
 //                                    OUT/figures.json: when the page was playable, the canvas's
 //                                    size, clips started before and after the first click, the
 //                                    loudest sample heard, the run's status
+//   drive.mjs touch URL OUT [SECONDS] plays on a phone (390 x 844, touch, portrait): a tap on
+//                                    the title, one finger steering in a loop and a second
+//                                    firing for SECONDS (default 4), then lets go; turned to
+//                                    landscape, waits for the run to end (URL gives frames=N
+//                                    and statdump=1). Screenshots OUT/touch-*.png; OUT/figures.json
+//                                    holds the finger's last point in the page's pixels, and
+//                                    OUT/statdump.json and OUT/recorded.demo (the run as the hall
+//                                    of fame recorded it) what the game kept
+//   drive.mjs persist URL OUT         opens URL, lowers the volume with the - key, reloads the
+//                                    page and writes OUT/figures.json: the settings file before
+//                                    and after the reload, and the sound's gain after it
 // CHROMIUM names the browser (default chromium). Exit status 0 when the page did what was asked.
 import {spawn} from 'node:child_process';
 import fs from 'node:fs';
@@ -17,12 +28,12 @@ import os from 'node:os';
 import path from 'node:path';
 
 const [command, url, out, limit] = process.argv.slice(2);
-if (!['run', 'play'].includes(command) || !url || !out) {
-  console.error('usage: drive.mjs run|play URL OUT [SECONDS]');
+if (!['run', 'play', 'touch', 'persist'].includes(command) || !url || !out) {
+  console.error('usage: drive.mjs run|play|touch|persist URL OUT [SECONDS]');
   process.exit(2);
 }
 fs.mkdirSync(out, {recursive: true});
-const seconds = Number(limit || (command === 'play' ? 30 : 600));
+const seconds = Number(limit || {play: 30, touch: 4}[command] || 600);
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'gloopa-chromium-'));
@@ -89,9 +100,11 @@ await page('Runtime.enable');
 await page('Page.enable');
 // The page's size: the Linux build's window for runs, whose pictures are compared with its; a wide
 // one for play, where the 4:3 picture stands between bars.
-const [viewWidth, viewHeight] = command === 'run' ? [1024, 768] : [1280, 720];
+const [viewWidth, viewHeight] =
+    command === 'run' ? [1024, 768] : command === 'touch' ? [390, 844] : [1280, 720];
 await page('Emulation.setDeviceMetricsOverride',
-    {width: viewWidth, height: viewHeight, deviceScaleFactor: 1, mobile: false});
+    {width: viewWidth, height: viewHeight, deviceScaleFactor: 1, mobile: command === 'touch'});
+if (command === 'touch') await page('Emulation.setTouchEmulationEnabled', {enabled: true, maxTouchPoints: 5});
 const [midX, midY] = [viewWidth / 2, viewHeight / 2 - 20];
 async function evaluate(expression) {
   const answer = await page('Runtime.evaluate', {expression, returnByValue: true, awaitPromise: true});
@@ -144,7 +157,82 @@ if (command === 'play') {
 }
 await page('Page.navigate', {url});
 
-if (command === 'run') {
+const key = async (code, key, windowsVirtualKeyCode) => {
+  // Held as a person holds a key: the game looks at the keys once a step.
+  await page('Input.dispatchKeyEvent', {type: 'rawKeyDown', key, code, windowsVirtualKeyCode});
+  await sleep(300);
+  await page('Input.dispatchKeyEvent', {type: 'keyUp', key, code, windowsVirtualKeyCode});
+};
+const touch = (type, points) =>
+  page('Input.dispatchTouchEvent', {type, touchPoints: points.map(([x, y], id) => ({x, y, id}))});
+const settingsFile = `(() => {
+  const file = '/home/web_user/.config/gloopa/gloopa.ini';
+  return Module.FS.analyzePath(file).exists ? Module.FS.readFile(file, {encoding: 'utf8'}) : '';
+})()`;
+
+if (command === 'touch') {
+  const figures = {};
+  figures.playableMs = await until('window.gloopaPlayable ?? null', 60000);
+  await sleep(1000);
+  await screenshot('touch-title.png');
+  const [cx, cy] = [viewWidth / 2, viewHeight / 2];
+  // A tap starts the game.
+  await touch('touchStart', [[cx, cy]]);
+  await sleep(80);
+  await touch('touchEnd', []);
+  await sleep(500);
+  // One finger steers in a loop up and to the right of the middle; halfway through, a second
+  // comes down below it and fires, and both stay down.
+  const start = Date.now();
+  const second = [cx - 100, cy + 300];
+  let finger = [cx, cy], shots = 0, firing = false;
+  await touch('touchStart', [finger]);
+  for (let t = 0; t < seconds * 1000; t = Date.now() - start) {
+    finger = [cx + 60 + 90 * Math.cos(t / 700), cy - 150 + 90 * Math.sin(t / 700)];
+    if (!firing && t > seconds * 500) {
+      firing = true;
+      await touch('touchStart', [finger, second]);
+    }
+    await touch('touchMove', firing ? [finger, second] : [finger]);
+    if (t > (shots + 1) * 1500) await screenshot(`touch-play-${++shots}.png`);
+    await sleep(30);
+  }
+  figures.finger = finger;
+  figures.canvasPortrait = await evaluate('[Module.canvas.width, Module.canvas.height]');
+  // Turned to landscape while the fingers are down; the run ends at its frames.
+  await page('Emulation.setDeviceMetricsOverride',
+      {width: viewHeight, height: viewWidth, deviceScaleFactor: 1, mobile: true});
+  await sleep(1000);
+  await screenshot('touch-landscape.png');
+  figures.canvasLandscape = await evaluate('[Module.canvas.width, Module.canvas.height]');
+  figures.status = await until('window.gloopaDone', seconds * 1000 + 60000);
+  await touch('touchEnd', []);
+  fs.writeFileSync(path.join(out, 'statdump.json'), await evaluate("document.getElementById('statdump').textContent"));
+  fs.writeFileSync(path.join(out, 'recorded.demo'), await evaluate(`(() => {
+    const folder = '/home/web_user/.local/share/gloopa/replays';
+    const runs = Module.FS.analyzePath(folder).exists ?
+        Module.FS.readdir(folder).filter((f) => f.endsWith('.demo')) : [];
+    return runs.length ? Module.FS.readFile(folder + '/' + runs.sort().pop(), {encoding: 'utf8'}) : '';
+  })()`));
+  fs.writeFileSync(path.join(out, 'figures.json'), JSON.stringify(figures, null, 1) + '\n');
+  fs.writeFileSync(path.join(out, 'console.txt'), consoleLines.join('\n') + '\n');
+  finish(figures.status === 0 ? 0 : 1);
+} else if (command === 'persist') {
+  const figures = {};
+  figures.playableMs = await until('window.gloopaPlayable ?? null', 60000);
+  await sleep(500);
+  await key('Minus', '-', 189);
+  await sleep(1500);
+  figures.before = await evaluate(settingsFile);
+  await page('Page.reload');
+  await sleep(500);
+  figures.reloadedPlayableMs = await until('window.gloopaPlayable ?? null', 60000);
+  figures.after = await evaluate(settingsFile);
+  figures.gain = await evaluate('AL.currentCtx ? AL.currentCtx.gain.gain.value : null');
+  fs.writeFileSync(path.join(out, 'figures.json'), JSON.stringify(figures, null, 1) + '\n');
+  fs.writeFileSync(path.join(out, 'console.txt'), consoleLines.join('\n') + '\n');
+  finish(figures.playableMs && figures.reloadedPlayableMs ? 0 : 1);
+} else if (command === 'run') {
   const status = await until('window.gloopaDone', seconds * 1000);
   fs.writeFileSync(path.join(out, 'console.txt'), consoleLines.join('\n') + '\n');
   if (typeof status !== 'number') {
@@ -204,12 +292,7 @@ if (command === 'run') {
     await sleep(5000);
     await screenshot(`later-${String(n).padStart(2, '0')}.png`);
   }
-  // Held as a person holds a key: the game looks at the keys once a step.
-  await page('Input.dispatchKeyEvent', {type: 'rawKeyDown', key: 'Escape', code: 'Escape',
-    windowsVirtualKeyCode: 27});
-  await sleep(300);
-  await page('Input.dispatchKeyEvent', {type: 'keyUp', key: 'Escape', code: 'Escape',
-    windowsVirtualKeyCode: 27});
+  await key('Escape', 'Escape', 27);
   figures.status = await until('window.gloopaDone', 10000);
   fs.writeFileSync(path.join(out, 'figures.json'), JSON.stringify(figures, null, 1) + '\n');
   fs.writeFileSync(path.join(out, 'console.txt'), consoleLines.join('\n') + '\n');

@@ -12,9 +12,14 @@
 #   - live play, as a person plays (tests/web/drive.mjs play): the canvas draws as many pixels as
 #     the page shows, the title shows, a click starts a game that steers and shoots, its cues reach
 #     Web Audio and are heard there, and Escape ends the run with status 0;
+#   - the loudest sample of live play stays at or below full scale (the page's limiter);
+#   - on a phone's screen, by touch: a tap starts a game, one finger steers it toward itself and a
+#     second fires, and the run as the hall of fame recorded it replays to the same dump on Linux;
+#   - the settings survive a reload (the page keeps them in the browser's storage);
 #   - a missing demo is refused in the console with status 2, as is an empty demo name.
 # Usage: tests/web/web-tests.sh [WEB_DIR] [LINUX_BIN_DIR]
-#   (defaults: build-web and build/bin, whose gloopa makes the reference dumps and pictures).
+#   (defaults: build-web, whose site/ holds the page, and build/bin, whose gloopa makes the
+#   reference dumps and pictures).
 # The pictures the page drew are kept in WEB_DIR/test-pictures/.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -22,7 +27,8 @@ web=$(realpath "${1:-$root/build-web}")
 linux_bin=$(realpath "${2:-$root/build/bin}")
 here=$root/tests/web
 
-[ -f "$web/index.html" ] && [ -f "$web/gloopa.wasm" ] || { echo "web-tests: no page in $web" >&2; exit 1; }
+site=$web/site
+[ -f "$site/index.html" ] && [ -f "$site/gloopa.wasm" ] || { echo "web-tests: no page in $site" >&2; exit 1; }
 [ -x "$linux_bin/gloopa" ] || { echo "web-tests: no Linux build at $linux_bin" >&2; exit 1; }
 command -v node >/dev/null || { echo "web-tests: node is missing" >&2; exit 1; }
 # shellcheck source=tests/support/linux-reference.sh
@@ -38,7 +44,7 @@ trap cleanup EXIT
 
 # A plain HTTP server on a free port.
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$web" >"$work/server.log" 2>&1 &
+python3 -m http.server "$port" --bind 127.0.0.1 --directory "$site" >"$work/server.log" 2>&1 &
 server=$!
 for _ in $(seq 50); do
   python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/index.html')" \
@@ -147,11 +153,52 @@ elif [ "$(figure clipsAfterPlay)" -le "$(figure clipsBeforeClick)" ]; then
   fail "live play" "no cue reached Web Audio in play ($(figure clipsAfterPlay) clips started)"
 elif ! python3 -c "import sys; sys.exit(float(sys.argv[1]) < 0.01)" "$(figure loudestSample)"; then
   fail "live play" "the cues were not heard (the loudest sample was $(figure loudestSample))"
+elif ! python3 -c "import sys; sys.exit(float(sys.argv[1]) > 1.0)" "$(figure loudestSample)"; then
+  fail "live play" "the sound clipped: its loudest sample was $(figure loudestSample), past full scale"
 elif ! apart=$(node "$here/pictures.mjs" --apart "$live/title.png" "$live/play-02.png"); then
   fail "live play" "the title and the game are not both drawn: $apart"
 else
   cp "$live"/*.png "$web/test-pictures/"
   pass "live play: canvas $(figure canvas) as the page; playable $(figure playableMs) ms after the page was asked for; $(figure clipsAfterPlay) clips started, audio $(figure audioState), loudest sample $(figure loudestSample); title against play: $apart; Escape ended it"
+fi
+
+# A phone: a tap starts a game, one finger steers toward itself, a second fires; the run ends at
+# step 900 with both down, and the hall of fame's recording of it replays to the same state on
+# Linux.
+node "$here/drive.mjs" touch "$page?frames=900&statdump=1" "$work/touch" 5 >"$work/touch.drive" 2>&1
+touched=$work/touch
+if [ ! -s "$touched/statdump.json" ] || [ ! -s "$touched/recorded.demo" ]; then
+  fail "touch" "no state dump or recording: $(tail -n 3 "$work/touch.drive" "$touched/console.txt" 2>/dev/null)"
+elif ! verdict=$(python3 - "$touched/statdump.json" <<'PY'
+import json, math, sys
+d = json.load(open(sys.argv[1]))
+snake, mouse = d["snake"], d["mouse"]
+bullets = sum(b["active"] for b in d["bullets"])
+toward = math.hypot(snake["x"] - mouse["x"], snake["y"] - mouse["y"]) < math.hypot(mouse["x"], mouse["y"])
+print(f'state {d["state"]}, snake at {snake["x"]:.0f}, {snake["y"]:.0f}, finger at {mouse["x"]}, {mouse["y"]}, {bullets} bullets')
+sys.exit(not (d["state"] == "playing" and mouse["right"] and mouse["left"] and toward and bullets > 0))
+PY
+); then
+  fail "touch" "$verdict"
+elif ! linux_dump "$touched/recorded.demo" "$work/touch.linux.json"; then
+  fail "touch" "the recording does not verify on Linux"
+elif ! cmp -s "$work/touch.linux.json" "$touched/statdump.json"; then
+  fail "touch" "the recording replays to another state on Linux"
+else
+  cp "$touched"/touch-*.png "$web/test-pictures/"
+  pass "touch: $verdict; the recording by touch replays to the same state dump on Linux"
+fi
+
+# Settings kept across a reload: the volume lowered with the - key is still lower.
+node "$here/drive.mjs" persist "$page" "$work/persist" >"$work/persist.drive" 2>&1
+if kept=$(python3 -c "
+import json, sys
+f = json.load(open(sys.argv[1]))
+ok = 'volume = 90' in f['before'] and 'volume = 90' in f['after'] and f['gain'] is not None and f['gain'] < 1
+print(f\"gain {f['gain']} after the reload\"); sys.exit(not ok)" "$work/persist/figures.json" 2>&1); then
+  pass "settings kept in the browser's storage: volume 90 before and after a reload, $kept"
+else
+  fail "settings across a reload" "$kept $(tail -n 3 "$work/persist/console.txt" 2>/dev/null)"
 fi
 
 # Refusals: a demo that is not there, and no demo name at all.
