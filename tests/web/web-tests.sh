@@ -173,9 +173,10 @@ elif ! verdict=$(python3 - "$touched/statdump.json" <<'PY'
 import json, math, sys
 d = json.load(open(sys.argv[1]))
 snake, mouse = d["snake"], d["mouse"]
-bullets = sum(b["active"] for b in d["bullets"])
+# A bullet once fired keeps its last place, in flight or not.
+bullets = sum(bool(b["active"] or b["x"] or b["y"]) for b in d["bullets"])
 toward = math.hypot(snake["x"] - mouse["x"], snake["y"] - mouse["y"]) < math.hypot(mouse["x"], mouse["y"])
-print(f'state {d["state"]}, snake at {snake["x"]:.0f}, {snake["y"]:.0f}, finger at {mouse["x"]}, {mouse["y"]}, {bullets} bullets')
+print(f'state {d["state"]}, snake at {snake["x"]:.0f}, {snake["y"]:.0f}, finger at {mouse["x"]}, {mouse["y"]}, {bullets} bullets fired')
 sys.exit(not (d["state"] == "playing" and mouse["right"] and mouse["left"] and toward and bullets > 0))
 PY
 ); then
