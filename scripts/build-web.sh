@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the web page of the game with Debian's emscripten: build-web/site/ holds the page's own
-# files and nothing else, index.html, gloopa.js, gloopa.wasm and gloopa.data (the models, bitmaps
-# and kept demos); the build itself stays in build-web/build/. Serve site/ over HTTP
+# files and nothing else: index.html, gloopa.js, gloopa.wasm and gloopa.data (the models, bitmaps
+# and kept demos), the app's manifest, icons and service worker; the build itself stays in
+# build-web/build/. Serve site/ over HTTP
 # (scripts/serve-web.sh); a page opened as a file cannot load its data.
 #
 # Debian's emscripten cannot fetch its SDL2 port, so SDL2 is built from Debian's own source
@@ -102,8 +103,18 @@ for f in gloopa.js gloopa.wasm gloopa.data; do
   cp "$out/build/bin/$f" "$site/$f"
   rm -f "$out/$f" # where earlier builds left them
 done
-cp dist/web/index.html "$site/index.html"
+cp dist/web/index.html dist/web/manifest.webmanifest "$site/"
 rm -f "$out/index.html"
+# The app's icons, the game's own, drawn by the native build's make_icons.
+if [ ! -f build/generated/icons/gloopa-256.png ]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  "${nice_cmd[@]}" cmake --build build -j"$jobs" --target gloopa_icons >/dev/null
+fi
+cp build/generated/icons/gloopa-128.png build/generated/icons/gloopa-256.png "$site/"
+# The service worker's cache is named by the version and the files it keeps.
+version=$(sed -n 's/^project(gloopa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+hash=$(cd "$site" && cat index.html gloopa.js gloopa.wasm gloopa.data manifest.webmanifest | sha256sum | cut -c1-12)
+sed "s/@BUILD@/$version-$hash/" dist/web/sw.js >"$site/sw.js"
 mapfile -t files < <(cd "$site" && find . -type f -printf '%P\n' | sort)
 total=$(cd "$site" && cat "${files[@]}" | wc -c)
 gzipped=$(cd "$site" && for f in "${files[@]}"; do gzip -9c "$f"; done | wc -c)

@@ -18,6 +18,10 @@
 //                                    holds the finger's last point in the page's pixels, and
 //                                    OUT/statdump.json and OUT/recorded.demo (the run as the hall
 //                                    of fame recorded it) what the game kept
+//   drive.mjs offline URL OUT         opens URL until its service worker keeps the page's files,
+//                                    then turns the network off and reloads: OUT/figures.json
+//                                    says whether the page was playable again and which files
+//                                    the service worker answered
 //   drive.mjs persist URL OUT         opens URL, lowers the volume with the - key, reloads the
 //                                    page and writes OUT/figures.json: the settings file before
 //                                    and after the reload, and the sound's gain after it
@@ -28,8 +32,8 @@ import os from 'node:os';
 import path from 'node:path';
 
 const [command, url, out, limit] = process.argv.slice(2);
-if (!['run', 'play', 'touch', 'persist'].includes(command) || !url || !out) {
-  console.error('usage: drive.mjs run|play|touch|persist URL OUT [SECONDS]');
+if (!['run', 'play', 'touch', 'persist', 'offline'].includes(command) || !url || !out) {
+  console.error('usage: drive.mjs run|play|touch|persist|offline URL OUT [SECONDS]');
   process.exit(2);
 }
 fs.mkdirSync(out, {recursive: true});
@@ -62,12 +66,16 @@ const fromBrowser = browser.stdio[4];
 let nextId = 1;
 const waiting = new Map();
 const consoleLines = [];
+const servedByWorker = new Set();
 function received(message) {
   if (message.id && waiting.has(message.id)) {
     const {done, failed} = waiting.get(message.id);
     waiting.delete(message.id);
     if (message.error) failed(new Error(JSON.stringify(message.error)));
     else done(message.result);
+  } else if (message.method === 'Network.responseReceived') {
+    const {response} = message.params;
+    if (response.fromServiceWorker) servedByWorker.add(response.url.replace(/^.*\//, ''));
   } else if (message.method === 'Runtime.consoleAPICalled') {
     consoleLines.push(message.params.args.map((a) => a.value ?? a.description ?? '').join(' '));
     if (process.env.GLOOPA_DRIVE_VERBOSE) console.error(consoleLines[consoleLines.length - 1]);
@@ -217,6 +225,26 @@ if (command === 'touch') {
   fs.writeFileSync(path.join(out, 'figures.json'), JSON.stringify(figures, null, 1) + '\n');
   fs.writeFileSync(path.join(out, 'console.txt'), consoleLines.join('\n') + '\n');
   finish(figures.status === 0 ? 0 : 1);
+} else if (command === 'offline') {
+  const figures = {};
+  figures.playableMs = await until('window.gloopaPlayable ?? null', 60000);
+  figures.kept = await until(`(async () => {
+    const worker = await navigator.serviceWorker.ready;
+    const name = (await caches.keys()).find((n) => n.startsWith('gloopa-'));
+    const kept = name ? (await (await caches.open(name)).keys()).length : 0;
+    return worker.active && navigator.serviceWorker.controller && kept >= 8 ? name + ': ' + kept : null;
+  })()`, 60000);
+  await page('Network.enable');
+  await page('Network.emulateNetworkConditions',
+      {offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
+  await page('Page.reload');
+  await sleep(500);
+  figures.offlinePlayableMs = await until('window.gloopaPlayable ?? null', 60000);
+  figures.servedByWorker = [...servedByWorker].sort();
+  await screenshot('offline.png');
+  fs.writeFileSync(path.join(out, 'figures.json'), JSON.stringify(figures, null, 1) + '\n');
+  fs.writeFileSync(path.join(out, 'console.txt'), consoleLines.join('\n') + '\n');
+  finish(figures.kept && figures.offlinePlayableMs ? 0 : 1);
 } else if (command === 'persist') {
   const figures = {};
   figures.playableMs = await until('window.gloopaPlayable ?? null', 60000);

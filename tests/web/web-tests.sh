@@ -16,6 +16,7 @@
 #   - on a phone's screen, by touch: a tap starts a game, one finger steers it toward itself and a
 #     second fires, and the run as the hall of fame recorded it replays to the same dump on Linux;
 #   - the settings survive a reload (the page keeps them in the browser's storage);
+#   - a second visit loads and plays with the network off (the service worker keeps the files);
 #   - a missing demo is refused in the console with status 2, as is an empty demo name.
 # Usage: tests/web/web-tests.sh [WEB_DIR] [LINUX_BIN_DIR]
 #   (defaults: build-web, whose site/ holds the page, and build/bin, whose gloopa makes the
@@ -200,6 +201,21 @@ print(f\"gain {f['gain']} after the reload\"); sys.exit(not ok)" "$work/persist/
   pass "settings kept in the browser's storage: volume 90 before and after a reload, $kept"
 else
   fail "settings across a reload" "$kept $(tail -n 3 "$work/persist/console.txt" 2>/dev/null)"
+fi
+
+# Offline: once the service worker keeps the page's files, the page loads and plays with the
+# network off, every file of the game answered by the worker.
+node "$here/drive.mjs" offline "$page" "$work/offline" >"$work/offline.drive" 2>&1
+if offline=$(python3 -c "
+import json, sys
+f = json.load(open(sys.argv[1]))
+served = set(f['servedByWorker'])
+ok = f['offlinePlayableMs'] and {'index.html', 'gloopa.js', 'gloopa.wasm', 'gloopa.data'} <= served
+print(f\"kept {f['kept']}, playable {f['offlinePlayableMs']} ms after the reload with the network off, served by the worker: {' '.join(sorted(served))}\")
+sys.exit(not ok)" "$work/offline/figures.json" 2>&1); then
+  pass "offline: $offline"
+else
+  fail "offline" "$offline $(tail -n 3 "$work/offline.drive" 2>/dev/null)"
 fi
 
 # Refusals: a demo that is not there, and no demo name at all.
