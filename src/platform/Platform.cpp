@@ -100,3 +100,20 @@ void PlatformKeepFreedMemory() {
   mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
 #endif
 }
+
+std::string PlayerFilePath(const char* XdgVariable, const char* HomeFolder,
+                           const std::string& Leaf) {
+#ifdef _WIN32
+  (void)XdgVariable;
+  (void)HomeFolder;
+  const char* appData = std::getenv("APPDATA");
+  if (appData && *appData) return std::string(appData) + "\\Gloopa\\" + Leaf;
+  return "";
+#else
+  const char* xdg = std::getenv(XdgVariable);
+  if (xdg && *xdg == '/') return std::string(xdg) + "/gloopa/" + Leaf;
+  const char* home = std::getenv("HOME");
+  if (home && *home) return std::string(home) + "/" + HomeFolder + "/gloopa/" + Leaf;
+  return "";
+#endif
+}

@@ -25,6 +25,12 @@ struct ETerminate : std::runtime_error {
 // <prefix>/bin. When neither holds File, the executable's own folder, to be named in messages.
 std::string GameFolder(const std::string& File);
 
+// Where the player's own files of one kind go: %APPDATA%\Gloopa\Leaf on Windows; elsewhere
+// $XdgVariable/gloopa/Leaf, or $HOME/HomeFolder/gloopa/Leaf when that is unset or not absolute.
+// Empty when neither can be told.
+std::string PlayerFilePath(const char* XdgVariable, const char* HomeFolder,
+                           const std::string& Leaf);
+
 // Run-time loading of shared libraries.
 void* PlatformLoadLibrary(const std::string& Name);
 void* PlatformLoadFunction(void* Library, const std::string& Name);

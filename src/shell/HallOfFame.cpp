@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Platform.h"
 #include "platform/WholeFile.h"
 
 namespace {
@@ -183,42 +184,39 @@ std::string THallOfFame::Text() const {
 }
 
 std::string THallOfFame::DefaultFolder() {
-#if defined(_WIN32)
-  const char* appData = std::getenv("APPDATA");
-  if (appData && *appData) return std::string(appData) + "\\Gloopa\\replays";
-  return "";
-#else
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data && *data == '/') return std::string(data) + "/gloopa/replays";
-  const char* home = std::getenv("HOME");
-  if (home && *home) return std::string(home) + "/.local/share/gloopa/replays";
-  return "";
-#endif
+  return PlayerFilePath("XDG_DATA_HOME", ".local/share", "replays");
 }
 
 std::string THallOfFame::TablePath(const std::string& Folder) {
   return ReplayPath(Folder, "scores.txt");
 }
 
-bool THallOfFame::Load(const std::string& Path, std::string& Error, std::string& Aside) {
+bool THallOfFame::Read(const std::string& Path, std::string& Error) {
   Entries.clear();
-  Aside.clear();
-  std::string wrong;
   std::error_code status;
   const std::filesystem::file_type type = std::filesystem::status(Path, status).type();
   if (type == std::filesystem::file_type::not_found) return true;
   if (type != std::filesystem::file_type::regular) {
-    wrong = "the hall of fame " + Path + " is not a plain file";
-  } else {
-    std::ifstream in(Path, std::ios::binary);
-    std::stringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || in.bad())
-      wrong = "cannot read the hall of fame " + Path + ": " + std::strerror(errno);
-    else if (!Parse(text.str(), Path, wrong))
-      wrong = "the hall of fame is broken: " + wrong;
+    Error = "the hall of fame " + Path + " is not a plain file";
+    return false;
   }
-  if (wrong.empty()) return true;
+  std::ifstream in(Path, std::ios::binary);
+  std::stringstream text;
+  if (in) text << in.rdbuf();
+  if (!in || in.bad()) {
+    Error = "cannot read the hall of fame " + Path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::string wrong;
+  if (Parse(text.str(), Path, wrong)) return true;
+  Error = "the hall of fame is broken: " + wrong;
+  return false;
+}
+
+bool THallOfFame::Load(const std::string& Path, std::string& Error, std::string& Aside) {
+  Aside.clear();
+  std::string wrong;
+  if (Read(Path, wrong)) return true;
   for (int i = 1; i < 1000 && Aside.empty(); ++i) {
     const std::string to = Path + ".broken" + (i == 1 ? "" : "-" + std::to_string(i));
     if (Exists(to)) continue;

@@ -49,7 +49,10 @@ public:
   static std::string DefaultFolder();
   static std::string TablePath(const std::string& Folder);
 
-  // Reads the table at Path; a missing file is an empty table. A file that cannot be read or is
+  // Reads the table at Path, leaving the file as it is; a missing file is an empty table. On
+  // failure returns false with what is wrong, and where, in Error.
+  bool Read(const std::string& Path, std::string& Error);
+  // Reads the table at Path as Read does. A file that cannot be read or is
   // not a table is moved aside to Path.broken (or .broken-2, ... when that is taken, so nothing
   // is lost) and the table starts empty: false, with what was wrong and where the file went in
   // Error. Aside is set to where it went (empty when it could not be moved: then the table must

@@ -1,11 +1,7 @@
 #include "shell/ScoreCommands.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <map>
-#include <sstream>
 
 #include "assets/GameRandom.h"
 #include "shell/DemoSession.h"
@@ -23,18 +19,9 @@ bool ReadTable(const std::string& Folder, THallOfFame& Hall) {
     std::cerr << "there is no hall of fame here: no folder for it can be told\n";
     return false;
   }
-  const std::string path = THallOfFame::TablePath(Folder);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (errno == ENOENT) return true;
-    std::cerr << "cannot read the hall of fame " << path << ": " << std::strerror(errno) << "\n";
-    return false;
-  }
-  std::stringstream text;
-  text << in.rdbuf();
   std::string error;
-  if (Hall.Parse(text.str(), path, error)) return true;
-  std::cerr << "the hall of fame is broken: " << error << "\n";
+  if (Hall.Read(THallOfFame::TablePath(Folder), error)) return true;
+  std::cerr << error << "\n";
   return false;
 }
 

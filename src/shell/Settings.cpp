@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Platform.h"
 #include "platform/WholeFile.h"
 #include "shell/GLWindow.h"
 
@@ -171,17 +172,7 @@ void ApplySettings(const TSettings& Settings, bool DisplayGiven, bool VSyncGiven
 }
 
 std::string TSettingsFile::DefaultPath() {
-#ifdef _WIN32
-  const char* appData = std::getenv("APPDATA");
-  if (appData && *appData) return std::string(appData) + "\\Gloopa\\gloopa.ini";
-  return "";
-#else
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && *config == '/') return std::string(config) + "/gloopa/gloopa.ini";
-  const char* home = std::getenv("HOME");
-  if (home && *home) return std::string(home) + "/.config/gloopa/gloopa.ini";
-  return "";
-#endif
+  return PlayerFilePath("XDG_CONFIG_HOME", ".config", "gloopa.ini");
 }
 
 bool TSettingsFile::Parse(const std::string& Text, const std::string& Name, std::string& Error) {
